@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds every preset and runs every test: natively under ctest, the Windows build's
+# test binaries under Wine. Ends with one line "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup-deps.sh || { echo "dependency set-up failed"; echo "0 passed, 1 failed"; exit 1; }
+
+export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/scrivo-ccache}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEPREFIX=${WINEPREFIX:-$HOME/.cache/scrivo-wine}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+[ "${CI:-}" = "true" ] && werror=ON || werror=${SCRIVO_WERROR:-OFF}
+
+passed=0
+failed=0
+log=$root/build/test-logs
+mkdir -p "$log"
+
+# run_preset NAME [ctest args...]: configure, build and test one preset.
+run_preset() {
+  local preset=$1; shift
+  echo "=== $preset: build"
+  if ! cmake --preset "$preset" -DSCRIVO_WERROR=$werror >"$log/$preset-configure.txt" 2>&1; then
+    tail -n 40 "$log/$preset-configure.txt"; failed=$((failed + 1)); return
+  fi
+  if ! cmake --build --preset "$preset" >"$log/$preset-build.txt" 2>&1; then
+    grep -E 'error|Error' "$log/$preset-build.txt" | head -n 40; failed=$((failed + 1)); return
+  fi
+  echo "=== $preset: test"
+  (cd "build/$preset" && ctest --output-on-failure --timeout 600 -j2 "$@") >"$log/$preset-ctest.txt" 2>&1
+  grep -E 'tests passed|Failed|\*\*\*' "$log/$preset-ctest.txt" | tail -n 30
+  local line total nfail
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log/$preset-ctest.txt" | tail -n 1)
+  if [ -z "$line" ]; then
+    if grep -q 'No tests were found' "$log/$preset-ctest.txt"; then return; fi
+    tail -n 40 "$log/$preset-ctest.txt"; failed=$((failed + 1)); return
+  fi
+  nfail=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + total - nfail))
+  failed=$((failed + nfail))
+}
+
+run_preset native
+# The threaded engine under the sanitizers: only the tests that exercise threads.
+run_preset tsan -L threads
+run_preset win32
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

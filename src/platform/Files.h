@@ -1,0 +1,70 @@
+// Files with 64-bit positions and the two sharing modes the engine uses, and the
+// file system listing with attributes, times and 8.3 alternate names.
+#pragma once
+#include "DateTime.h"
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace scrivo {
+
+// The separator of local source paths: "\" on Windows, "/" on POSIX.
+#ifdef _WIN32
+constexpr char PathDelim = '\\';
+#else
+constexpr char PathDelim = '/';
+#endif
+
+using FileHandle = intptr_t;
+constexpr FileHandle InvalidFileHandle = -1;
+
+// Creates (replacing) a file for reading and writing without sharing.
+FileHandle FileCreateExclusive(const std::string& path);
+// Opens an existing file for reading, others may read and write it meanwhile.
+FileHandle FileOpenSharedRead(const std::string& path);
+// Bytes transferred, 0 when the system call fails.
+uint32_t FileRead(FileHandle h, void* buffer, uint32_t count);
+uint32_t FileWrite(FileHandle h, const void* buffer, uint32_t count);
+// origin 0 begin, 1 current, 2 end; the new position or -1.
+int64_t FileSeek(FileHandle h, int64_t offset, int origin);
+// Sets the end of the file at the current position.
+bool FileSetEnd(FileHandle h);
+void FileClose(FileHandle h);
+
+struct OsError {
+    int Code;
+    std::string Message;
+};
+OsError LastOsError();
+
+// Attribute bits as the Windows listing reports them.
+constexpr uint32_t faReadOnly = 0x01;
+constexpr uint32_t faHidden = 0x02;
+constexpr uint32_t faSysFile = 0x04;
+constexpr uint32_t faDirectory = 0x10;
+constexpr uint32_t faArchive = 0x20;
+constexpr uint32_t faAnyFile = 0x3F;
+
+struct FileListing {
+    std::string Name;    // long name
+    std::string AltName; // 8.3 alternate name; empty when Name already is a valid 8.3 name
+    uint64_t Size = 0;
+    uint32_t Attr = 0;
+    TDateTime Time = 0; // modification time, local
+    bool TimeValid = false;
+};
+
+// Entries of `folder` whose names match `mask` ("*.*", "*.txt", "a?c"; Windows rules:
+// "*.*" matches every name, with or without a dot), with any of the attributes in `attr`
+// (directories only when faDirectory is among them; normal files always). "." and ".."
+// are not listed. POSIX: sorted by ordinal comparison of the upper-cased names.
+std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr);
+// The listing record of one path (file or folder); false when it does not exist.
+bool FindFile(const std::string& path, FileListing& out);
+
+// True when `name` is a valid upper-case 8.3 name (no alternate name needed).
+bool IsValid83Name(const std::string& name);
+// Windows-style alternate names (BASE~N.EXT, upper case), unique among `taken`.
+std::string Make83Name(const std::string& longName, const std::vector<std::string>& taken);
+
+} // namespace scrivo
