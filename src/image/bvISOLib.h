@@ -1,0 +1,227 @@
+// The disc image builder: the process-wide file tree (directory and file tables), the names
+// and path-table order of its directories, the layout of a new session and the generation of
+// its metadata sectors (ISO 9660 with a Joliet tree and, optionally, an El Torito boot image).
+//
+// The burner component owns (or derives from) a TImageBuilder; the tables themselves are
+// process-wide, one tree for every builder of the process. Disc paths always use "\".
+#pragma once
+#include "MemoryStream.h"
+#include "platform/DateTime.h"
+#include "platform/Files.h"
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace scrivo {
+
+constexpr uint32_t SectorSize = 2048;
+// The largest extent one directory record describes: 4 GiB - 2 KiB, a whole number of
+// sectors. Larger files are recorded as several contiguous extents (multi-extent files).
+constexpr uint64_t MaxExtentBytes = 0xFFFFF800ull;
+// A directory record's length is one byte.
+constexpr uint32_t MaxDirRecordLength = 255;
+
+struct TFEntry;
+
+// One directory of the tree.
+struct TDEntry {
+    std::string ShortName;       // ISO 9660 identifier (upper case, no version); root "CD_ROOT"
+    std::string LongName;        // Joliet identifier; root "CD Root Directory"
+    uint64_t IsoSize = 0;        // bytes of the ISO extent, a multiple of 2048
+    uint64_t JolietSize = 0;     // bytes of the Joliet extent
+    std::string Path;            // upper-case absolute disc path of long names; root "\"
+    uint32_t IsoLocation = 0;    // sector relative to the ISO directory area
+    uint32_t JolietLocation = 0; // sector relative to the Joliet directory area
+    uint8_t Level = 1;           // 1 for the root
+    uint32_t Number = 1;         // 1-based position in path-table order
+    TDEntry* Parent = nullptr;   // the root points to itself
+    TFEntry* FirstEntry = nullptr;
+
+    // Lookup aids kept by the builder: the list's tail (appending stays O(1)) and, per
+    // upper-cased long name, the first entry of that name in list order.
+    TFEntry* LastEntry = nullptr;
+    std::unordered_map<std::string, TFEntry*> NameIndex;
+};
+
+// One file, or one subdirectory as seen from its parent.
+struct TFEntry {
+    std::string ShortName;       // ISO 9660 name without version, upper case
+    std::string LongName;        // Joliet name, case kept
+    std::string SourcePath;      // local source; empty for subdirectories and imported entries
+    bool Imported = false;       // data already on the disc; locations absolute
+    TDateTime DateTime = 0;
+    uint64_t IsoSize = 0;
+    uint64_t JolietSize = 0;
+    uint32_t IsoLocation = 0;    // files: relative to FirstFileLocation; subdirectories:
+    uint32_t JolietLocation = 0; // relative to their directory area; imported: absolute
+    uint32_t Attr = 0;           // 0x10 directory, 0x02 hidden, 0x20 archive
+    TDEntry* Dir = nullptr;      // the directory a subdirectory entry stands for
+    TFEntry* Next = nullptr;
+};
+
+// The process-wide tables. Index 0 of the three directory arrays is always the root.
+struct TFileTables {
+    std::vector<TDEntry*> Dirs;       // creation order
+    std::vector<TDEntry*> IsoDirs;    // ISO 9660 path-table order
+    std::vector<TDEntry*> JolietDirs; // Joliet path-table order
+    std::vector<TFEntry*> Files;      // creation order = order of file data on the disc
+    int MaxDirs = 0;                  // capacity, root included
+    int MaxFiles = 0;                 // capacity, subdirectory entries included
+    // Offset from Greenwich in 15-minute intervals, read by ClearFiles.
+    int8_t TimeZoneOffset = 0;
+    // Upper-case Path -> directory.
+    std::unordered_map<std::string, TDEntry*> PathIndex;
+
+    TDEntry* Root() const { return Dirs.empty() ? nullptr : Dirs[0]; }
+};
+TFileTables& FileTables();
+
+// The start of the metadata stream up to and including the descriptor set terminator,
+// 0xFF after it, for writing the descriptors again at address 0 on overwritable discs.
+constexpr size_t DescriptorCopyCapacity = 65537;
+extern uint8_t DescriptorCopy[DescriptorCopyCapacity];
+extern uint32_t DescriptorCopyLength;
+// 2048 zero bytes for padding writes.
+extern const uint8_t ZeroSector[SectorSize];
+
+using TAddFileEvent = std::function<void(void* Sender, const std::string& FullPath, std::string& LongFileName,
+                                         std::string& ShortFileName, TDateTime& DateTime, uint32_t Attr,
+                                         int64_t FileSize, bool& Skip)>;
+using TAddDirEvent = std::function<void(void* Sender, std::string& LongName, std::string& ShortName, bool& Skip)>;
+// The owner's debug-message channel: (text, type). Types used here: 0 warnings,
+// 1 progress, 3 capacity overflow, 4 invalid destination.
+using TImageMessage = std::function<void(const std::string& Message, uint8_t mType)>;
+
+// Settings of the burner component that shape the image.
+struct TImageOptions {
+    bool JolietFileSystem = true;
+    std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
+    std::string FileCopyright, FileAbstract, FileBibliographic;
+    TDateTime DateCreation = 0, DateModification = 0;
+    TDateTime DateEffective = 0, DateExpiration = 0; // kept, not written (fields read all zeros)
+    // A boot image (El Torito, no emulation or diskette by size); empty for none.
+    std::string BootImageFile;
+};
+
+// Results of PrepareImage. Sector numbers are absolute logical block addresses.
+struct TImageLayout {
+    uint32_t StartAddress = 0;         // first sector of the new session
+    uint8_t DiscKind = 0;              // the disc kind read by the layout (0 when not read)
+    bool Bootable = false;             // a boot image is part of this layout
+
+    uint32_t PrimaryDescriptorLocation = 0;
+    uint32_t BootRecordLocation = 0;   // with a boot image
+    uint32_t JolietDescriptorLocation = 0; // with JolietFileSystem
+    uint32_t TerminatorLocation = 0;
+
+    uint32_t IsoPathTableSize = 0;     // bytes of one table (L and M are equal)
+    uint32_t IsoPathTableL = 0, IsoPathTableM = 0;
+    uint32_t JolietPathTableSize = 0;
+    uint32_t JolietPathTableL = 0, JolietPathTableM = 0;
+
+    uint32_t IsoDirectoryArea = 0;     // first sector of the ISO directory extents
+    uint32_t JolietDirectoryArea = 0;
+    uint64_t IsoDirectoryBytes = 0;    // sum of the ISO directory extent sizes
+    uint64_t JolietDirectoryBytes = 0;
+
+    uint32_t BootCatalogLocation = 0;
+    uint32_t BootImageLocation = 0;
+    uint32_t BootImageSectors = 0;
+    uint64_t BootImageSize = 0;        // bytes of the boot image file
+
+    // Zero sectors that fill the metadata up to sector 150. Without a boot image they end the
+    // metadata stream (HeaderPaddingSectors); with one they follow the boot image, which
+    // whoever streams the boot image appends (BootImagePaddingSectors).
+    uint32_t PaddingSectors = 0;
+    uint32_t HeaderPaddingSectors = 0;
+    uint32_t BootImagePaddingSectors = 0;
+
+    uint32_t FirstFileLocation = 0;    // first sector of file data
+    int64_t FileDataSectors = 0;
+    int64_t VolumeSpaceSize = 0;       // one past the image's last sector, absolute
+    int64_t ImageSectorCount = 0;      // VolumeSpaceSize - StartAddress: sectors to write
+};
+
+// What the layout needs from the disc; the burner component implements it over its drive.
+class TImageDisc {
+public:
+    virtual ~TImageDisc() = default;
+    // Reads (and keeps for the write thread) the kind of the disc in the drive.
+    virtual uint8_t ReadDiscKind() = 0;
+    // Finds the first sector of the new session. False when it could not be determined;
+    // `address` then holds what was found (0 when nothing).
+    virtual bool FindStartAddress(uint32_t& address) = 0;
+};
+
+class TImageBuilder : public TImageOptions, public TImageLayout {
+public:
+    TImageBuilder();
+    virtual ~TImageBuilder();
+    TImageBuilder(const TImageBuilder&) = delete;
+    TImageBuilder& operator=(const TImageBuilder&) = delete;
+
+    // ---- File tree ----
+    // Frees the whole tree, empties HeaderStream, sets the capacities and creates the root.
+    void ClearFiles(int MaxFiles, int MaxDirs);
+    // 1 the file was found (added or not), -1 it does not exist (or is a folder),
+    // 0 the destination is invalid.
+    int AddFile(const std::string& DestPath, const std::string& FileName, bool KeepSourcePath);
+    // Adds the files of a folder (with Recurse its subfolders too); 1 when the last item
+    // handled was added, 0 otherwise. Attr: the listing attributes (63 = any).
+    int AddDir(TDEntry* DestDir, const std::string& SourcePath, const std::string& Mask, int Attr, bool Recurse,
+               bool KeepSourcePath, bool ArchiveOnly);
+    // The directory whose Path equals the upper-cased argument ("" and "\" give the root).
+    TDEntry* FindDir(const std::string& Path) const;
+    // The directory for the path, creating every missing directory along it.
+    TDEntry* MakeDestinationPath(const std::string& Path);
+    // Removes the named entry (a subdirectory with everything below it).
+    bool RemoveEntry(const std::string& DirPath, const std::string& LongName);
+    // Directories other than the root; entries of the file table.
+    int DirectoryCount() const;
+    int FileCount() const;
+
+    // Adds one listed file to `Dest` (shared by AddFile, AddDir and session import). With
+    // `ImportedLocation` the entry points at data already on the disc. 1 added, 0 not added.
+    int AddFileEntry(TDEntry* Dest, const FileListing& Item, const std::string& FullPath,
+                     std::optional<uint32_t> ImportedLocation = std::nullopt);
+    // Creates (or finds) the directory `Item.Name` under `Parent`; null when refused.
+    TDEntry* CreateDirectory(TDEntry* Parent, const FileListing& Item);
+
+    TAddFileEvent OnAddFile;
+    TAddDirEvent OnAddDir;
+    bool ReplaceFile = false;         // a file of an existing long name replaces that entry
+    bool KeepLastFolderOnly = false;  // with KeepSourcePath: keep only the last folder
+
+    // ---- Layout and generation ----
+    // Lays the image out (names ordered, every part placed). Without NoDiscAccess and with
+    // a Disc, reads the disc kind and, while WritingImage, the start address. Always true.
+    bool PrepareImage(bool NoDiscAccess, TDEntry* ImportDir);
+    // Writes every metadata sector of the current layout into HeaderStream (from
+    // StartAddress to FirstFileLocation, the boot image and the padding after it excepted)
+    // and fills DescriptorCopy. Always true.
+    bool GenerateImage(bool NoDiscAccess, TDEntry* ImportDir);
+
+    bool WritingImage = false;        // set by recording start around its layout
+    TImageDisc* Disc = nullptr;       // none: the layout runs with start address 0
+    TMemoryStream HeaderStream;       // the metadata stream
+    bool LastNoDiscAccess = false;    // arguments of the last generation
+    TDEntry* LastImportDir = nullptr;
+
+    // ---- Wiring to the owner ----
+    void* Sender;                     // passed to the events; this builder by default
+    TImageMessage ReportMessage;      // unassigned: messages are dropped
+    bool* DoDebug;                    // the owner's detailed-progress switch (own flag by default)
+    bool TraceLayout = false;         // emit the layout's progress lines (type 1)
+    std::function<TDateTime()> Clock; // current local time; Now by default
+
+protected:
+    void Report(const std::string& text, uint8_t type) const;
+
+private:
+    bool ownDoDebug_ = false;
+};
+
+} // namespace scrivo
