@@ -1,0 +1,80 @@
+#include "transport/bvASPI_event.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#endif
+
+namespace scrivo {
+
+#ifdef _WIN32
+
+struct TSrbEvent::Impl {
+    HANDLE Handle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ~Impl() {
+        if (Handle)
+            CloseHandle(Handle);
+    }
+};
+
+bool TSrbEvent::Valid() const { return impl_->Handle != nullptr; }
+void* TSrbEvent::PostProc() const { return impl_->Handle; }
+void TSrbEvent::Reset() { ResetEvent(impl_->Handle); }
+void TSrbEvent::Signal() { SetEvent(impl_->Handle); }
+
+bool TSrbEvent::WaitFor(uint32_t timeoutMs) {
+    return WaitForSingleObject(impl_->Handle, timeoutMs == UINT32_MAX ? INFINITE : timeoutMs) ==
+           WAIT_OBJECT_0;
+}
+
+#else
+
+struct TSrbEvent::Impl {
+    // What SRB_PostProc points at: the C object first, then the way back to us.
+    struct Completion {
+        SRB_CompletionEvent Base;
+        Impl* Owner;
+    } Completion{{&Impl::SignalThunk}, this};
+    std::mutex M;
+    std::condition_variable Cv;
+    bool Set = false;
+
+    void SetIt() {
+        {
+            std::lock_guard<std::mutex> lock(M);
+            Set = true;
+        }
+        Cv.notify_all();
+    }
+    static void SignalThunk(void* self) { static_cast<struct Completion*>(self)->Owner->SetIt(); }
+};
+
+bool TSrbEvent::Valid() const { return true; }
+void* TSrbEvent::PostProc() const { return &impl_->Completion; }
+
+void TSrbEvent::Reset() {
+    std::lock_guard<std::mutex> lock(impl_->M);
+    impl_->Set = false;
+}
+
+void TSrbEvent::Signal() { impl_->SetIt(); }
+
+bool TSrbEvent::WaitFor(uint32_t timeoutMs) {
+    std::unique_lock<std::mutex> lock(impl_->M);
+    if (timeoutMs == UINT32_MAX) {
+        impl_->Cv.wait(lock, [this] { return impl_->Set; });
+        return true;
+    }
+    return impl_->Cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [this] { return impl_->Set; });
+}
+
+#endif
+
+TSrbEvent::TSrbEvent() : impl_(std::make_unique<Impl>()) {}
+TSrbEvent::~TSrbEvent() = default;
+
+} // namespace scrivo
