@@ -92,7 +92,7 @@ using TAddFileEvent = std::function<void(void* Sender, const std::string& FullPa
                                          int64_t FileSize, bool& Skip)>;
 using TAddDirEvent = std::function<void(void* Sender, std::string& LongName, std::string& ShortName, bool& Skip)>;
 // The owner's debug-message channel: (text, type). Types used here: 0 warnings,
-// 1 progress, 3 capacity overflow, 4 invalid destination.
+// 1 progress, 3 capacity overflow, 4 invalid destination and session-import errors.
 using TImageMessage = std::function<void(const std::string& Message, uint8_t mType)>;
 
 // Settings of the burner component that shape the image.
@@ -154,6 +154,20 @@ public:
     // Finds the first sector of the new session. False when it could not be determined;
     // `address` then holds what was found (0 when nothing).
     virtual bool FindStartAddress(uint32_t& address) = 0;
+
+    // What the session import reads. The defaults describe a disc without sessions.
+    // Complete sessions on the disc (0 when none or when it cannot be read).
+    virtual int RecordedSessionCount() { return 0; }
+    // First sector and length in sectors of a track (length 0 when not known).
+    virtual bool ReadTrackInformation(int track, uint32_t& start, uint32_t& sectors) {
+        (void)track, (void)start, (void)sectors;
+        return false;
+    }
+    // Reads `count` sectors of 2048 bytes from `address` into `buffer`.
+    virtual bool ReadSectors(uint32_t address, uint32_t count, uint8_t* buffer) {
+        (void)address, (void)count, (void)buffer;
+        return false;
+    }
 };
 
 class TImageBuilder : public TImageOptions, public TImageLayout {
@@ -189,6 +203,13 @@ public:
                      std::optional<uint32_t> ImportedLocation = std::nullopt);
     // Creates (or finds) the directory `Item.Name` under `Parent`; null when refused.
     TDEntry* CreateDirectory(TDEntry* Parent, const FileListing& Item);
+
+    // ---- Session import ----
+    // Reads the tree of a previous session of the disc into `ImportDir` (the root when null)
+    // as imported entries. Session -1 or above the number of complete sessions: the last
+    // one; 0: none. True when a tree was found and read.
+    bool ImportSession(int Session, TDEntry* ImportDir);
+    uint16_t SessionToImport = 0;     // imported by the layout when not 0
 
     TAddFileEvent OnAddFile;
     TAddDirEvent OnAddDir;
