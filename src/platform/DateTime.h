@@ -4,7 +4,9 @@
 
 namespace scrivo {
 
-// Days since 1899-12-30 00:00, the fraction being the time of day, in local time.
+// Days since 1899-12-30 00:00, the fraction being the time of day, in local time. Before
+// that day the integer part counts back and the fraction still adds time of day in its
+// absolute value (-1.25 is 1899-12-29 06:00).
 using TDateTime = double;
 
 struct DateTimeParts {
@@ -12,7 +14,7 @@ struct DateTimeParts {
 };
 
 TDateTime Now();
-// False when the parts do not form a valid date and time.
+// False when the parts do not form a valid date (years 1 to 9999) and time.
 bool EncodeDateTime(const DateTimeParts& parts, TDateTime& out);
 DateTimeParts DecodeDateTime(TDateTime t);
 

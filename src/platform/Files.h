@@ -18,9 +18,11 @@ constexpr char PathDelim = '/';
 using FileHandle = intptr_t;
 constexpr FileHandle InvalidFileHandle = -1;
 
-// Creates (replacing) a file for reading and writing without sharing.
+// Creates (replacing) a file for reading and writing without sharing. (POSIX has no
+// mandatory sharing modes; there the file is simply created and opened.)
 FileHandle FileCreateExclusive(const std::string& path);
 // Opens an existing file for reading, others may read and write it meanwhile.
+// Folders are refused on every platform.
 FileHandle FileOpenSharedRead(const std::string& path);
 // Bytes transferred, 0 when the system call fails.
 uint32_t FileRead(FileHandle h, void* buffer, uint32_t count);
@@ -35,6 +37,7 @@ struct OsError {
     int Code;
     std::string Message;
 };
+// The calling thread's last system error, with the system's text for it.
 OsError LastOsError();
 
 // Attribute bits as the Windows listing reports them.
@@ -56,15 +59,30 @@ struct FileListing {
 
 // Entries of `folder` whose names match `mask` ("*.*", "*.txt", "a?c"; Windows rules:
 // "*.*" matches every name, with or without a dot), with any of the attributes in `attr`
-// (directories only when faDirectory is among them; normal files always). "." and ".."
-// are not listed. POSIX: sorted by ordinal comparison of the upper-cased names.
+// (directories only when faDirectory is among them, hidden and system entries only when
+// their bit is; normal files always). "." and ".." are not listed; nor, on POSIX, are
+// broken symbolic links or entries that are neither files nor folders (a fifo would hang
+// the reader). POSIX: sorted by ordinal comparison of the upper-cased names. A folder
+// that cannot be read gives an empty list.
 std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr);
 // The listing record of one path (file or folder); false when it does not exist.
 bool FindFile(const std::string& path, FileListing& out);
 
+// Windows mask matching, case-insensitive: "*" any run, "?" one character, a trailing
+// ".*" also matches names without a dot, a trailing "." matches names without a dot.
+bool MatchesMask(const std::string& name, const std::string& mask);
+// Whether a listing entry with `entryAttr` passes the `wanted` attribute filter.
+bool AttrWanted(uint32_t entryAttr, uint32_t wanted);
+
 // True when `name` is a valid upper-case 8.3 name (no alternate name needed).
 bool IsValid83Name(const std::string& name);
-// Windows-style alternate names (BASE~N.EXT, upper case), unique among `taken`.
+// Windows-style alternate names (BASE~N.EXT, upper case), unique among `taken`
+// (compared without regard to case). A name that only needs upper-casing to be a valid
+// 8.3 name keeps it without a tail when that is free.
 std::string Make83Name(const std::string& longName, const std::vector<std::string>& taken);
+// Alternate names for the entries of one folder, given in listing order: "" for the
+// valid 8.3 names, which keep their own; every other name gets a generated one that is
+// unique in the folder.
+std::vector<std::string> AssignAltNames(const std::vector<std::string>& names);
 
 } // namespace scrivo

@@ -15,20 +15,30 @@ enum class TThreadPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeC
 
 class TThread {
 public:
-    explicit TThread(bool createSuspended);
+    // C++ builds the derived part after this constructor, so the body cannot safely start
+    // here: a thread created with createSuspended = false starts in the first Resume()
+    // like a suspended one. Derived classes that start at once call Resume() as the last
+    // step of their own constructor.
+    explicit TThread(bool createSuspended = true);
+    // Waits for a running body (after Terminate). Derived classes whose Execute uses
+    // their own members must WaitFor in their destructor, before those members go.
     virtual ~TThread();
     TThread(const TThread&) = delete;
     TThread& operator=(const TThread&) = delete;
 
-    void Resume();   // starts a suspended thread
+    void Resume();   // starts a suspended thread; no effect once started
     void Terminate() { Terminated = true; }
     // Waits for the body to end; not for threads that free themselves.
     void WaitFor();
+    bool Finished() const;
+    // Effective at once on a running thread, else when it starts. Where the system
+    // refuses (an unprivileged Linux process may not raise a thread's priority) the
+    // level is still recorded.
     void SetPriority(TThreadPriority p);
     TThreadPriority Priority() const { return priority_; }
 
     // When set before Resume, the object deletes itself after Execute returns.
-    bool FreeOnTerminate = false;
+    std::atomic<bool> FreeOnTerminate{false};
     std::atomic<bool> Terminated{false};
 
 protected:
@@ -39,11 +49,12 @@ protected:
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
-    TThreadPriority priority_ = TThreadPriority::Normal;
+    std::atomic<TThreadPriority> priority_{TThreadPriority::Normal};
     friend struct ThreadLauncher;
 };
 
-// The main thread: the one that created the first TThread or called SetMainThread.
+// The main thread: the one that initialised the program (static initialisation), or the
+// one that called SetMainThread (a library's host thread, a test's).
 void SetMainThread();
 bool IsMainThread();
 // Runs the calls queued by Synchronize; a main-thread loop calls it. Waits up to
@@ -51,7 +62,8 @@ bool IsMainThread();
 bool CheckSynchronize(uint32_t timeoutMs = 0);
 // Called (from any thread) when a Synchronize call is queued, so a message loop can wake.
 void SetSynchronizeWakeup(std::function<void()> wake);
-// Runs `fn` on the main thread and waits; runs it directly when already there.
+// Runs `fn` on the main thread and waits; runs it directly when already there. An
+// exception `fn` throws is raised again in the waiting thread.
 void RunOnMainThread(const std::function<void()>& fn);
 
 // A recursive lock.
@@ -68,8 +80,10 @@ private:
 // A manual-reset event.
 class TEvent {
 public:
+    explicit TEvent(bool initiallySet = false) : set_(initiallySet) {}
     void Set();
     void Reset();
+    bool IsSet();
     // True when set within timeoutMs (UINT32_MAX waits forever).
     bool WaitFor(uint32_t timeoutMs);
 

@@ -1,0 +1,13 @@
+// The order of POSIX listings: ordinal comparison of the upper-cased names, so that
+// images made from the same folders are the same everywhere.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace scrivo {
+
+void SortByUpperName(std::vector<std::string>& names);
+// Joins a folder and a name with one separator.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+} // namespace scrivo
