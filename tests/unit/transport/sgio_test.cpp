@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace scrivo {
 namespace {
@@ -82,6 +84,44 @@ TEST(SgIoTranslation, TimeoutsAndTransportFailuresFailTheCall) {
         EXPECT_EQ(r.ScsiStatus, 0);
         EXPECT_EQ(r.SenseInfoLength, 24); // untouched, as DeviceIoControl leaves it
     }
+}
+
+TEST(SgIoTranslation, DriveNumbersNameScsiCdDevices) {
+    EXPECT_EQ(DriveDevicePath(2), "/dev/sr0");
+    EXPECT_EQ(DriveDevicePath(25), "/dev/sr23");
+    EXPECT_EQ(DriveDevicePath(1), "");
+    EXPECT_FALSE(SystemPassThroughOps().IsCdDrive(0));
+    EXPECT_EQ(SystemPassThroughOps().OpenDevice(26, false), InvalidDriveHandle);
+}
+
+TEST(SgIoTranslation, MalformedRequestsNeverReachTheDevice) {
+    const PassThroughOps& ops = SystemPassThroughOps();
+    int fd = open("/dev/null", O_RDONLY);
+    ASSERT_GE(fd, 0);
+    alignas(8) uint8_t area[PassThroughAreaSize] = {};
+    auto& r = *reinterpret_cast<ScsiPassThroughDirect*>(area);
+    r = Request(ScsiDataUnspecified, nullptr, 0);
+    uint32_t n = 0;
+
+    r.SenseInfoOffset = PassThroughAreaSize - 8; // 24 sense bytes would run past the area
+    errno = 0;
+    EXPECT_FALSE(ops.Ioctl(fd, IoctlScsiPassThroughDirect, area, sizeof area, area, sizeof area, &n));
+    EXPECT_EQ(errno, EINVAL);
+    r.SenseInfoOffset = PassThroughSenseOffset;
+    r.CdbLength = 17;
+    errno = 0;
+    EXPECT_FALSE(ops.Ioctl(fd, IoctlScsiPassThroughDirect, area, sizeof area, area, sizeof area, &n));
+    EXPECT_EQ(errno, EINVAL);
+    ScsiAddress a{};
+    EXPECT_FALSE(ops.Ioctl(fd, IoctlScsiGetAddress, nullptr, 0, &a, 4, &n));
+    EXPECT_FALSE(ops.Ioctl(fd, IoctlScsiGetAddress, nullptr, 0, &a, sizeof a, &n)); // not SCSI
+    errno = 0;
+    EXPECT_FALSE(ops.Ioctl(fd, 0x12345, nullptr, 0, nullptr, 0, &n));
+    EXPECT_EQ(errno, ENOTTY);
+    errno = 0;
+    EXPECT_FALSE(ops.Ioctl(InvalidDriveHandle, IoctlScsiGetAddress, nullptr, 0, &a, sizeof a, &n));
+    EXPECT_EQ(errno, EBADF);
+    close(fd);
 }
 
 } // namespace
