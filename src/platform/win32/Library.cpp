@@ -1,22 +1,14 @@
 #include "platform/Library.h"
+#include "platform/win32/WidePath.h"
 
 #include <windows.h>
 
 namespace scrivo {
 
-namespace {
-std::wstring Wide(const std::string& s) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-    return w;
-}
-} // namespace
-
 LibraryHandle LoadLibraryFile(const std::string& path) {
     if (path.empty())
         return 0;
-    return reinterpret_cast<LibraryHandle>(LoadLibraryW(Wide(path).c_str()));
+    return reinterpret_cast<LibraryHandle>(LoadLibraryW(WideText(path).c_str()));
 }
 
 void* LibrarySymbol(LibraryHandle lib, const char* name) {
