@@ -6,10 +6,10 @@ namespace scrivo {
 
 void TEvent::Set()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        set_ = true;
-    }
+    // Notified under the lock: a waiter may destroy the event as soon as it wakes (a
+    // command's completion event), so Set must not touch it after releasing the lock.
+    std::lock_guard<std::mutex> lock(m_);
+    set_ = true;
     cv_.notify_all();
 }
 

@@ -83,8 +83,8 @@ bool TThread::Finished() const
 
 void TThread::SetPriority(TThreadPriority p)
 {
+    std::lock_guard<std::mutex> lock(impl_->M); // keeps the recorded and the applied level in step
     priority_ = p;
-    std::lock_guard<std::mutex> lock(impl_->M);
     if (impl_->HaveNative)
         ApplyPriority(impl_->Native, p);
 }

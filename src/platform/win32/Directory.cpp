@@ -66,7 +66,7 @@ bool FindFile(const std::string& path, FileListing& out)
     std::string p = path;
     while (p.size() > 1 && (p.back() == '\\' || p.back() == '/'))
         p.pop_back();
-    if (p.find_first_of("*?") != std::string::npos)
+    if (p.find_first_of("*?") != std::string::npos || p.empty() || p.back() == ':')
         return false;
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW(WidePath(p).c_str(), &fd);
