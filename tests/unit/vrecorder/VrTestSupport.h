@@ -1,0 +1,86 @@
+// Helpers for the virtual recorder's tests: a manual clock, a disc in a temporary folder and
+// a way to send CDBs.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Bytes.h"
+#include "Clock.h"
+#include "DiscFile.h"
+#include "Drive.h"
+
+namespace scrivo::vrecorder::test {
+
+class ManualClock : public Clock {
+ public:
+  double now = 1000;
+  double NowMs() override { return now; }
+  void SleepMs(double ms) override { now += ms; }
+};
+
+struct Reply {
+  CommandResult result;
+  std::vector<uint8_t> data;
+  uint8_t key() const { return result.sense.key; }
+  uint8_t asc() const { return result.sense.asc; }
+  uint8_t ascq() const { return result.sense.ascq; }
+  bool ok() const { return result.status == kGood; }
+  uint8_t operator[](size_t i) const { return data.at(i); }
+  uint32_t u16(size_t i) const { return Get16(&data.at(i)); }
+  uint32_t u32(size_t i) const { return Get32(&data.at(i)); }
+};
+
+// A scratch folder removed with the fixture.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+class DriveTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  std::unique_ptr<Drive> drive;
+  std::string discPath;
+
+  // Makes a disc of this kind and a drive with it; `extra` are drive options "key=value,...".
+  void Insert(MediaKind kind, uint32_t capacity = 0, const std::string& extra = "");
+  void Reopen();  // a new drive (a new process) on the same disc
+
+  Reply Send(std::initializer_list<uint8_t> cdb, uint32_t allocation = 0, const std::vector<uint8_t>& out = {});
+  Reply SendCdb(const std::vector<uint8_t>& cdb, uint32_t allocation, const std::vector<uint8_t>& out);
+
+  Reply Write(uint32_t lba, uint32_t blocks, uint8_t fill = 0x5A);
+  Reply Read(uint32_t lba, uint32_t blocks);
+  Reply TrackInfo(uint32_t number);
+  Reply DiscInfo();
+  Reply CloseTrack(uint32_t track, bool immediate = false);
+  Reply CloseSession(bool immediate = false);
+  Reply Reserve(uint32_t blocks);
+  Reply Format(uint32_t blocks, uint8_t type, uint32_t param = 0, bool immediate = false);
+  Reply Blank(int type, bool immediate = false);
+  Reply RequestSense();
+  // Sends page 05h with these bytes 2, 3 and 4 (write type, multi-session/track mode, block type).
+  Reply SelectWriteParams(uint8_t b2, uint8_t b3, uint8_t b4, uint32_t packet = 0);
+};
+
+#define EXPECT_SENSE(reply, k, a, q)                                              \
+  do {                                                                            \
+    auto&& r_ = (reply);                                                          \
+    EXPECT_EQ(r_.result.status, kCheckCondition);                                 \
+    EXPECT_EQ(r_.key(), k);                                                       \
+    EXPECT_EQ(r_.asc(), a);                                                       \
+    EXPECT_EQ(r_.ascq(), q);                                                      \
+  } while (0)
+
+}  // namespace scrivo::vrecorder::test

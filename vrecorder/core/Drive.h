@@ -1,0 +1,126 @@
+// One virtual MMC recorder: executes CDBs against its disc the way a real drive does.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "DiscFile.h"
+#include "DriveOptions.h"
+#include "Sense.h"
+#include "WriteParameters.h"
+
+namespace scrivo::vrecorder {
+
+enum ScsiStatus : uint8_t { kGood = 0x00, kCheckCondition = 0x02, kBusy = 0x08 };
+
+struct CommandResult {
+  uint8_t status = kGood;
+  uint32_t transferred = 0;  // bytes placed into the data-in buffer
+  Sense sense;               // with CHECK CONDITION
+};
+
+class Drive {
+ public:
+  explicit Drive(DriveOptions options, std::shared_ptr<Clock> clock = nullptr);
+  ~Drive();
+
+  // Executes one command. `data` is the data-in buffer (replies) or the data-out buffer
+  // (parameters, written blocks); `autoSense` means the sense data travels with the result
+  // and is not kept for a later REQUEST SENSE.
+  CommandResult Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, uint32_t dataLength,
+                        bool autoSense = true);
+
+  const DriveOptions& options() const { return options_; }
+  // The loaded disc as the drive sees it now; null with an empty or open tray.
+  const Disc* disc() const;
+  std::string error() const { return error_; }  // why the configured disc could not be opened
+  // Writes the state file now (normally done as the state changes).
+  void Flush();
+
+ private:
+  struct Command {
+    const uint8_t* cdb;
+    int length;
+    uint8_t* data;
+    uint32_t dataLength;
+    std::vector<uint8_t> reply;
+  };
+  using Handler = void (Drive::*)(Command&);
+  static Handler HandlerFor(uint8_t opcode);
+
+  // State checks that refuse the command.
+  void CheckAttention(uint8_t opcode);
+  void CheckReady(uint8_t opcode);
+  bool Busy();
+  std::optional<Sense> NotReadySense();
+  Disc& Active();  // the test-write shadow while a test write runs, else the disc
+  bool HaveMedium() const { return file_ && trayClosed_; }
+  void RequireMedium();
+  void Changed();
+  void SaveSoon();
+  // Simulated durations: immediate ones leave the drive not ready, others take the time.
+  void Occupy(double simulatedSeconds, uint8_t asc, uint8_t ascq, bool immediate);
+  void Load();
+  void Eject();
+  double Scaled(double simulatedMs) const { return simulatedMs * options_.timeScale; }
+  std::vector<uint32_t> Speeds() const;
+  uint32_t MaxReadSpeed() const;
+  bool CanWrite(MediaKind kind) const;
+  void DrainBuffer();
+
+  // Command handlers, one per operation code.
+  void TestUnitReady(Command&);
+  void Rezero(Command&);
+  void RequestSense(Command&);
+  void FormatUnit(Command&);
+  void Inquiry(Command&);
+  void StartStopUnit(Command&);
+  void PreventAllow(Command&);
+  void ReadFormatCapacities(Command&);
+  void ReadCapacity(Command&);
+  void Read10(Command&);
+  void Write10(Command&);
+  void SynchronizeCache(Command&);
+  void ReadToc(Command&);
+  void GetConfiguration(Command&);
+  void ReadDiscInformation(Command&);
+  void ReadTrackInformation(Command&);
+  void ReserveTrack(Command&);
+  void SendOpc(Command&);
+  void ModeSelect10(Command&);
+  void CloseTrackSession(Command&);
+  void ReadBufferCapacity(Command&);
+  void ModeSense10(Command&);
+  void Blank(Command&);
+  void SetStreaming(Command&);
+  void SendDvdStructure(Command&);
+  void SetCdSpeed(Command&);
+
+  DriveOptions options_;
+  std::shared_ptr<Clock> clock_;
+  std::string error_;
+  std::mutex mutex_;
+
+  std::unique_ptr<DiscFile> file_;
+  std::optional<Disc> shadow_;        // test write in progress
+  bool trayClosed_ = true;
+  bool prevented_ = false;
+  bool unitAttention_ = false;
+  double readyAtMs_ = 0;              // becoming ready after a load until then
+  double busyFromMs_ = 0, busyUntilMs_ = 0;
+  uint8_t busyAsc_ = 0, busyAscq_ = 0;
+  std::optional<Sense> pendingSense_;
+  WriteParameters writeParams_;
+  uint32_t writeSpeed_ = 0;           // KB/s, 0: the fastest for the medium
+  double bufferFill_ = 0;             // bytes
+  double bufferAtMs_ = 0;
+  uint32_t writes_ = 0, busyLeft_ = 0;
+  double savedAtMs_ = -1e18;
+  bool dirty_ = false;
+};
+
+}  // namespace scrivo::vrecorder

@@ -1,0 +1,41 @@
+// The configuration of one drive: one entry of VRECORDER_DRIVES, "DISC[,key=value...]".
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace scrivo::vrecorder {
+
+// Capability bits of the drive, reported in page 2Ah and the feature list.
+struct DriveCaps {
+  bool cdr = true, cdrw = true, dvdr = true, dvdram = true, dvdplus = true;
+  bool testwrite = true, burnfree = true, multisession = true, vendor30 = false;
+};
+
+struct DriveOptions {
+  std::string disc;                         // image path; empty: an empty tray
+  std::string vendor = "SCRIVO";
+  std::string product = "VIRTUAL DVD-RW";
+  std::string revision = "1.00";
+  std::vector<uint32_t> speeds;             // write speeds in KB/s; empty: per-medium defaults
+  uint32_t bufferKb = 2048;
+  DriveCaps caps;
+  bool noGetConfig = false;
+  uint32_t busy = 0;                        // answer BUSY to the next N WRITE (10)
+  uint32_t busyEvery = 0;                   // and to every K-th one
+  std::optional<uint32_t> writeErrorAt;     // MEDIUM ERROR for a write covering this LBA
+  uint32_t notReadyMs = 0;                  // becoming ready for this long after a load
+  uint32_t lostCompletionAt = 0;            // the N-th command never completes (1-based)
+  std::set<int> refusedWriteTypes;          // page 05h write types MODE SELECT refuses
+  double timeScale = 0.0;                   // real time per simulated time; 0: instant
+  bool synchronous = false;                 // complete execute requests before returning
+};
+
+// Parses one drive entry. Unknown keys and bad values are reported in `error` and fail.
+bool ParseDriveOptions(const std::string& entry, DriveOptions& out, std::string& error);
+// Splits VRECORDER_DRIVES into its entries (";" separated; empty entries are empty trays).
+std::vector<std::string> SplitDrives(const std::string& value);
+
+}  // namespace scrivo::vrecorder

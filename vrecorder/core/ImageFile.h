@@ -1,0 +1,31 @@
+// The sparse image file of a disc: byte offset = LBA x 2048.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace scrivo::vrecorder {
+
+class ImageFile {
+ public:
+  ImageFile() = default;
+  ~ImageFile();
+  ImageFile(const ImageFile&) = delete;
+  ImageFile& operator=(const ImageFile&) = delete;
+
+  bool Open(const std::string& path);  // creates the file when missing
+  void Close();
+  bool IsOpen() const;
+  // Blocks never written read as zeros.
+  bool Read(uint64_t offset, void* buf, uint32_t len);
+  bool Write(uint64_t offset, const void* buf, uint32_t len);
+  bool Truncate();
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+}  // namespace scrivo::vrecorder
