@@ -29,9 +29,14 @@ Drive::Drive(DriveOptions options, std::shared_ptr<Clock> clock)
   }
 }
 
-Drive::~Drive() { Flush(); }
+Drive::~Drive() { SaveNow(); }
 
 void Drive::Flush() {
+  std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
+  if (lock.owns_lock()) SaveNow();
+}
+
+void Drive::SaveNow() {
   if (file_ && dirty_) file_->Save();
   dirty_ = false;
 }
@@ -132,7 +137,7 @@ Disc& Drive::Active() { return shadow_ ? *shadow_ : file_->disc; }
 
 void Drive::Changed() {
   dirty_ = true;
-  Flush();
+  SaveNow();
   savedAtMs_ = clock_->NowMs();
 }
 
@@ -169,7 +174,7 @@ void Drive::Load() {
 
 void Drive::Eject() {
   if (prevented_) Refuse(kIllegalRequest, 0x53, 0x02);  // MEDIUM REMOVAL PREVENTED
-  Flush();
+  SaveNow();
   shadow_.reset();
   file_.reset();
   trayClosed_ = false;

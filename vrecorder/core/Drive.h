@@ -38,7 +38,8 @@ class Drive {
   // The loaded disc as the drive sees it now; null with an empty or open tray.
   const Disc* disc() const;
   std::string error() const { return error_; }  // why the configured disc could not be opened
-  // Writes the state file now (normally done as the state changes).
+  // Writes the state file now (normally done as the state changes); skipped while a
+  // command runs on another thread.
   void Flush();
 
  private:
@@ -60,6 +61,7 @@ class Drive {
   Disc& Active();  // the test-write shadow while a test write runs, else the disc
   bool HaveMedium() const { return file_ && trayClosed_; }
   void RequireMedium();
+  void SaveNow();
   void Changed();
   void SaveSoon();
   // Simulated durations: immediate ones leave the drive not ready, others take the time.

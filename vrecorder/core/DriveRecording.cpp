@@ -127,7 +127,7 @@ void Drive::SynchronizeCache(Command& c) {
   double seconds = bufferFill_ / rate;
   bufferFill_ = 0;
   Occupy(seconds, 0x04, 0x08, immediate);  // LONG WRITE IN PROGRESS
-  Flush();
+  SaveNow();
 }
 
 void Drive::ReadBufferCapacity(Command& c) {

@@ -1,0 +1,171 @@
+#include "AspiAdapter.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace scrivo::vrecorder {
+namespace {
+
+constexpr uint8_t kAdapterId = 7;  // the adapter's own SCSI id
+constexpr uint32_t kMaxTransfer = 0x20000;
+
+void PutName(uint8_t* field, const char* text) {
+  std::memset(field, ' ', 16);
+  std::memcpy(field, text, std::min<size_t>(16, std::strlen(text)));
+}
+
+}  // namespace
+
+AspiAdapter& AspiAdapter::Instance() {
+  static AspiAdapter* adapter = [] {
+    const char* value = std::getenv("VRECORDER_DRIVES");
+    return new AspiAdapter(value ? value : "");
+  }();
+  return *adapter;
+}
+
+AspiAdapter::AspiAdapter(const std::string& drivesValue) {
+  configured_ = !drivesValue.empty();
+  int target = 0;
+  for (const auto& entry : SplitDrives(drivesValue)) {
+    DriveOptions options;
+    std::string error;
+    if (!ParseDriveOptions(entry, options, error))
+      std::fprintf(stderr, "vrecorder: drive %d: %s\n", target, error.c_str());
+    DriveSlot slot;
+    slot.drive = std::make_unique<Drive>(options);
+    if (!slot.drive->error().empty())
+      std::fprintf(stderr, "vrecorder: drive %d: %s\n", target, slot.drive->error().c_str());
+    drives_.push_back(std::move(slot));
+    ++target;
+  }
+}
+
+uint32_t AspiAdapter::SupportInfo() const {
+  if (!configured_) return uint32_t(SS_NO_ADAPTERS) << 8;
+  return uint32_t(SS_COMP) << 8 | 1;
+}
+
+void AspiAdapter::FlushAll() {
+  for (auto& slot : drives_) slot.drive->Flush();
+}
+
+uint32_t AspiAdapter::Send(void* srb) {
+  if (!srb) return SS_INVALID_SRB;
+  auto* header = static_cast<SRB_Header*>(srb);
+  uint8_t status;
+  if (header->SRB_HaId != 0 || !configured_) {
+    status = SS_INVALID_HA;
+  } else {
+    switch (header->SRB_Cmd) {
+      case SC_HA_INQUIRY: status = HaInquiry(static_cast<SRB_HAInquiry*>(srb)); break;
+      case SC_GET_DEV_TYPE: status = DeviceType(static_cast<SRB_GDEVBlock*>(srb)); break;
+      case SC_GET_DISK_INFO: status = DiskInfo(static_cast<SRB_GetDiskInfo*>(srb)); break;
+      case SC_EXEC_SCSI_CMD: return Execute(static_cast<SRB_ExecSCSICmd*>(srb));
+      default: status = SS_INVALID_CMD;
+    }
+  }
+  header->SRB_Status = status;
+  return status;
+}
+
+uint8_t AspiAdapter::HaInquiry(SRB_HAInquiry* r) {
+  r->HA_Count = 1;
+  r->HA_SCSI_ID = kAdapterId;
+  PutName(r->HA_ManagerId, "VRECORDER ASPI");
+  PutName(r->HA_Identifier, "VIRTUAL MMC");
+  std::memset(r->HA_Unique, 0, sizeof r->HA_Unique);
+  r->HA_Unique[2] = 1;  // residual counts supported
+  r->HA_Unique[3] = uint8_t(std::max<size_t>(8, drives_.size()));
+  std::memcpy(&r->HA_Unique[4], &kMaxTransfer, 4);
+  r->HA_Rsvd1 = 0;
+  return SS_COMP;
+}
+
+uint8_t AspiAdapter::DeviceType(SRB_GDEVBlock* r) {
+  if (r->SRB_Target >= drives_.size() || r->SRB_Lun != 0) {
+    r->SRB_DeviceType = DTYPE_UNKNOWN;
+    return SS_NO_DEVICE;
+  }
+  r->SRB_DeviceType = DTYPE_CDROM;
+  return SS_COMP;
+}
+
+uint8_t AspiAdapter::DiskInfo(SRB_GetDiskInfo* r) {
+  if (r->SRB_Target >= drives_.size() || r->SRB_Lun != 0) return SS_NO_DEVICE;
+  r->SRB_DriveFlags = 0;
+  r->SRB_Int13HDriveInfo = uint8_t(3 + r->SRB_Target);  // D: onwards
+  r->SRB_Heads = 0;
+  r->SRB_Sectors = 0;
+  return SS_COMP;
+}
+
+uint8_t AspiAdapter::Execute(SRB_ExecSCSICmd* r) {
+  if (r->SRB_Target >= drives_.size() || r->SRB_Lun != 0) {
+    r->SRB_Status = SS_NO_DEVICE;
+    return SS_NO_DEVICE;
+  }
+  if (r->SRB_CDBLen == 0 || r->SRB_CDBLen > SRB_CDB_LEN || (r->SRB_BufLen && !r->SRB_BufPointer)) {
+    r->SRB_Status = SS_INVALID_SRB;
+    return SS_INVALID_SRB;
+  }
+  DriveSlot& slot = drives_[r->SRB_Target];
+  ++slot.commands;
+  r->SRB_Status = SS_PENDING;
+  if (slot.drive->options().lostCompletionAt == slot.commands) return SS_PENDING;  // never completes
+  if (slot.drive->options().synchronous) {
+    Complete(r, slot);
+    return r->SRB_Status;
+  }
+  {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    if (!started_) {
+      PinLibrary();
+      std::thread([this] { Worker(); }).detach();
+      started_ = true;
+    }
+    queue_.push_back(r);
+  }
+  queued_.notify_one();
+  return SS_PENDING;
+}
+
+void AspiAdapter::Worker() {
+  while (true) {
+    SRB_ExecSCSICmd* r;
+    {
+      std::unique_lock<std::mutex> lock(queueMutex_);
+      queued_.wait(lock, [this] { return !queue_.empty(); });
+      r = queue_.front();
+      queue_.pop_front();
+    }
+    Complete(r, drives_[r->SRB_Target]);
+  }
+}
+
+void AspiAdapter::Complete(SRB_ExecSCSICmd* r, DriveSlot& slot) {
+  CommandResult result = slot.drive->Execute(r->CDBByte, r->SRB_CDBLen, r->SRB_BufPointer, r->SRB_BufLen,
+                                             r->SRB_SenseLen > 0);
+  r->SRB_HaStat = HASTAT_OK;
+  r->SRB_TargStat = result.status;
+  uint8_t status = SS_COMP;
+  if (result.status == kCheckCondition) {
+    std::memset(r->SenseArea, 0, std::min<int>(r->SRB_SenseLen, SRB_SENSE_AREA_LEN));
+    EncodeFixedSense(result.sense, r->SenseArea, std::min<int>(r->SRB_SenseLen, SRB_SENSE_AREA_LEN));
+    status = SS_ERR;
+  } else if (result.status != kGood) {
+    status = SS_ERR;
+  }
+  if ((r->SRB_Flags & SRB_ENABLE_RESIDUAL_COUNT) && (r->SRB_Flags & SRB_DIR_IN))
+    r->SRB_BufLen -= result.transferred;
+  bool notify = r->SRB_Flags & SRB_EVENT_NOTIFY;
+  void* event = r->SRB_PostProc;
+  // The status is the last thing the caller may look at before the event.
+  std::atomic_thread_fence(std::memory_order_release);
+  reinterpret_cast<volatile uint8_t&>(r->SRB_Status) = status;
+  if (notify && event) SignalCompletion(event);
+}
+
+}  // namespace scrivo::vrecorder

@@ -1,0 +1,54 @@
+// The virtual host adapter behind the ASPI entry points: its drives (one per entry of
+// VRECORDER_DRIVES, target ids from 0) and the worker that completes execute requests.
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "Drive.h"
+#include "transport/bvASPI_srb.h"
+
+namespace scrivo::vrecorder {
+
+class AspiAdapter {
+ public:
+  // The process-wide adapter, made from VRECORDER_DRIVES on first use. It is never
+  // destroyed: its worker may still run while the process ends.
+  static AspiAdapter& Instance();
+
+  explicit AspiAdapter(const std::string& drivesValue);
+  uint32_t SupportInfo() const;
+  uint32_t Send(void* srb);
+  void FlushAll();
+
+ private:
+  struct DriveSlot {
+    std::unique_ptr<Drive> drive;
+    uint32_t commands = 0;
+  };
+
+  uint8_t HaInquiry(SRB_HAInquiry* r);
+  uint8_t DeviceType(SRB_GDEVBlock* r);
+  uint8_t DiskInfo(SRB_GetDiskInfo* r);
+  uint8_t Execute(SRB_ExecSCSICmd* r);
+  void Complete(SRB_ExecSCSICmd* r, DriveSlot& slot);
+  void Worker();
+
+  std::vector<DriveSlot> drives_;
+  bool configured_ = false;
+  std::mutex queueMutex_;
+  std::condition_variable queued_;
+  std::deque<SRB_ExecSCSICmd*> queue_;
+  bool started_ = false;
+};
+
+// Signals the completion event named by SRB_PostProc (platform specific).
+void SignalCompletion(void* postProc);
+// Keeps the library loaded once its worker runs (platform specific).
+void PinLibrary();
+
+}  // namespace scrivo::vrecorder
