@@ -1,0 +1,44 @@
+#!/usr/bin/python3
+"""Reads the discs the conformance test recorded with pycdlib and isoinfo, at the start of
+their session, and compares every file with the tree the ISO was made from.
+usage: check_discs.py TREE DISC..."""
+import io
+import os
+import subprocess
+import sys
+
+import pycdlib
+
+
+def check(tree, disc):
+    iso = pycdlib.PyCdlib()
+    iso.open(disc)
+    count = 0
+    for root, _dirs, files in os.walk(tree):
+        for name in files:
+            path = os.path.join(root, name)
+            joliet = "/" + os.path.relpath(path, tree).replace(os.sep, "/")
+            out = io.BytesIO()
+            iso.get_file_from_iso_fp(out, joliet_path=joliet)
+            with open(path, "rb") as f:
+                if out.getvalue() != f.read():
+                    raise SystemExit(f"{disc}: {joliet} differs")
+            count += 1
+    iso.close()
+    listing = subprocess.run(["isoinfo", "-J", "-l", "-i", disc], check=True,
+                             capture_output=True, text=True).stdout
+    if "long file name.txt" not in listing:
+        raise SystemExit(f"{disc}: isoinfo does not list the Joliet names")
+    print(f"{disc}: {count} files match")
+
+
+def main():
+    tree, discs = sys.argv[1], sys.argv[2:]
+    if not discs:
+        raise SystemExit("no discs")
+    for disc in discs:
+        check(tree, disc)
+
+
+if __name__ == "__main__":
+    main()

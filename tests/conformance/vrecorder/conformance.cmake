@@ -1,0 +1,30 @@
+# The virtual recorder's ASPI library seen by a foreign client: a test program that loads it
+# by path (natively with dlopen, under Wine with LoadLibrary) and records three discs, then a
+# check of those discs with independent ISO readers.
+if(NOT TARGET vrecorder_aspi)
+  return()
+endif()
+set(_vc_dir ${CMAKE_CURRENT_LIST_DIR})
+set(_vc_work ${CMAKE_CURRENT_BINARY_DIR}/vrecorder-conformance)
+add_custom_command(OUTPUT ${_vc_work}/conformance.iso
+  COMMAND sh ${_vc_dir}/make_iso.sh ${_vc_work}/tree ${_vc_work}/conformance.iso
+  DEPENDS ${_vc_dir}/make_iso.sh VERBATIM)
+add_custom_target(vrecorder_conformance_iso DEPENDS ${_vc_work}/conformance.iso)
+
+add_executable(vrecorder_conformance ${_vc_dir}/conformance_test.cpp ${_vc_dir}/AspiClient.cpp)
+add_dependencies(vrecorder_conformance vrecorder_conformance_iso vrecorder_aspi)
+target_include_directories(vrecorder_conformance PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(vrecorder_conformance PRIVATE vrecorder_core ${SCRIVO_GTEST} ${SCRIVO_GTEST_MAIN} ${CMAKE_DL_LIBS})
+target_compile_definitions(vrecorder_conformance PRIVATE
+  VRECORDER_ASPI_PATH="$<TARGET_FILE:vrecorder_aspi>"
+  CONFORMANCE_ISO="${_vc_work}/conformance.iso"
+  CONFORMANCE_OUT="${_vc_work}/discs")
+add_test(NAME vrecorder_conformance COMMAND vrecorder_conformance)
+# Wine has a built-in library of that name; ours must be the one loaded.
+set_tests_properties(vrecorder_conformance PROPERTIES FIXTURES_SETUP vrecorder_discs
+  ENVIRONMENT "WINEDLLOVERRIDES=wnaspi32=n")
+# The check runs on the host in both builds (a plain command, not a target under the emulator).
+add_test(NAME vrecorder_conformance_discs
+  COMMAND /usr/bin/python3 ${_vc_dir}/check_discs.py ${_vc_work}/tree
+          ${_vc_work}/discs/cd-r.img ${_vc_work}/discs/dvd+rw.img ${_vc_work}/discs/dvd-r.img)
+set_tests_properties(vrecorder_conformance_discs PROPERTIES FIXTURES_REQUIRED vrecorder_discs)
