@@ -9,6 +9,40 @@ namespace scrivo {
 
 namespace {
 
+// One piece of a pattern section: a literal character (quoted text included), a digit
+// place ("0" or "#"), the decimal point (the first "."), or a grouping ",".
+struct Token {
+    enum Kind { Literal, Zero, Hash, Point, Comma } What;
+    char Ch;
+};
+
+std::vector<Token> Tokenize(std::string_view sec)
+{
+    std::vector<Token> out;
+    char quote = 0;
+    bool point = false;
+    for (char c : sec) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            else
+                out.push_back({Token::Literal, c});
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '0' || c == '#') {
+            out.push_back({c == '0' ? Token::Zero : Token::Hash, c});
+        } else if (c == '.' && !point) {
+            point = true;
+            out.push_back({Token::Point, c});
+        } else if (c == ',' || c == '.') {
+            out.push_back({Token::Comma, c}); // later points are ignored like commas
+        } else {
+            out.push_back({Token::Literal, c});
+        }
+    }
+    return out;
+}
+
 // Splits at ";" outside quotes.
 std::vector<std::string_view> Sections(std::string_view p)
 {
@@ -31,46 +65,36 @@ std::vector<std::string_view> Sections(std::string_view p)
     return out;
 }
 
-// What a section asks for: digit placeholders before and after the point.
+// What a section asks for: digit places before and after the point.
 struct Shape {
-    int IntPlaces = 0, FirstIntZero = -1; // index of the first "0" among integer places
+    int IntPlaces = 0, FirstIntZero = -1;  // index of the first "0" among integer places
     int FracPlaces = 0, LastFracZero = -1; // index of the last "0" among fraction places
     bool Grouping = false;
 };
 
-Shape Analyse(std::string_view sec)
+Shape Analyse(const std::vector<Token>& tokens)
 {
     Shape s;
     bool frac = false;
-    char quote = 0;
-    for (char c : sec) {
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-            continue;
-        }
-        if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '.') {
+    for (const Token& t : tokens) {
+        if (t.What == Token::Point) {
             frac = true;
-        } else if (c == ',') {
-            s.Grouping = true;
-        } else if (c == '0' || c == '#') {
-            if (frac) {
-                if (c == '0')
-                    s.LastFracZero = s.FracPlaces;
-                ++s.FracPlaces;
-            } else {
-                if (c == '0' && s.FirstIntZero < 0)
-                    s.FirstIntZero = s.IntPlaces;
-                ++s.IntPlaces;
-            }
+        } else if (t.What == Token::Comma) {
+            s.Grouping = s.Grouping || t.Ch == ',';
+        } else if (t.What != Token::Literal && frac) {
+            if (t.What == Token::Zero)
+                s.LastFracZero = s.FracPlaces;
+            ++s.FracPlaces;
+        } else if (t.What != Token::Literal) {
+            if (t.What == Token::Zero && s.FirstIntZero < 0)
+                s.FirstIntZero = s.IntPlaces;
+            ++s.IntPlaces;
         }
     }
     return s;
 }
 
-std::string Render(std::string_view sec, const Shape& s, const FixedDigits& d, bool minus,
+std::string Render(const std::vector<Token>& tokens, const Shape& s, const FixedDigits& d, bool minus,
                    const FormatSettings& fs)
 {
     // The integer digits to show: at least as many as the first "0" place demands.
@@ -84,8 +108,8 @@ std::string Render(std::string_view sec, const Shape& s, const FixedDigits& d, b
 
     std::string out = minus ? "-" : "";
     int n = static_cast<int>(digits.size());
-    int next = 0;                     // next integer digit to emit
-    int skip = s.IntPlaces - n;       // leading places that show nothing
+    int next = 0;               // next integer digit to emit
+    int skip = s.IntPlaces - n; // leading places that show nothing (negative: digits to spare)
     auto emitDigit = [&] {
         out += digits[next++];
         int left = n - next;
@@ -93,41 +117,31 @@ std::string Render(std::string_view sec, const Shape& s, const FixedDigits& d, b
             out += fs.ThousandSeparator;
     };
     int place = 0, fracPlace = 0;
-    bool frac_ = false;
-    char quote = 0;
-    for (char c : sec) {
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-            else
-                out += c;
-            continue;
-        }
-        if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '.' && !frac_) {
-            frac_ = true;
+    bool inFrac = false;
+    for (const Token& t : tokens) {
+        if (t.What == Token::Literal) {
+            out += t.Ch;
+        } else if (t.What == Token::Point) {
+            inFrac = true;
             while (next < n) // a pattern without integer places still shows the digits
                 emitDigit();
             if (!frac.empty())
                 out += fs.DecimalSeparator;
-        } else if (c == '.' || c == ',') {
-        } else if ((c == '0' || c == '#') && frac_) {
+        } else if (t.What == Token::Comma) {
+        } else if (inFrac) {
             if (fracPlace < static_cast<int>(frac.size()))
                 out += frac[fracPlace];
             ++fracPlace;
-        } else if (c == '0' || c == '#') {
+        } else {
             if (place == 0) // the first place takes every digit the places cannot hold
                 while (next < n && next < -skip)
                     emitDigit();
             if (place >= skip && next < n)
                 emitDigit();
             ++place;
-        } else {
-            out += c;
         }
     }
-    while (next < n && !frac_)
+    while (next < n)
         emitDigit();
     return out;
 }
@@ -147,16 +161,17 @@ std::string FormatFloat(const char* pattern, double value, const FormatSettings&
         sec = secs[1];
         ownNegative = true;
     }
-    Shape s = Analyse(sec);
+    std::vector<Token> tokens = Tokenize(sec);
+    Shape s = Analyse(tokens);
     FixedDigits d = ToFixedDigits(std::fabs(value), s.FracPlaces);
     bool zero = d.IsZero();
     if (zero && secs.size() > 2 && !secs[2].empty()) {
-        sec = secs[2];
-        s = Analyse(sec);
+        tokens = Tokenize(secs[2]);
+        s = Analyse(tokens);
         d = ToFixedDigits(0.0, s.FracPlaces);
         ownNegative = true;
     }
-    return Render(sec, s, d, value < 0 && !zero && !ownNegative, fs);
+    return Render(tokens, s, d, value < 0 && !zero && !ownNegative, fs);
 }
 
 std::string FormatFloat(const char* pattern, double value)
