@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace scrivo::vrecorder {
@@ -19,10 +18,7 @@ void PutName(uint8_t* field, const char* text) {
 }  // namespace
 
 AspiAdapter& AspiAdapter::Instance() {
-  static AspiAdapter* adapter = [] {
-    const char* value = std::getenv("VRECORDER_DRIVES");
-    return new AspiAdapter(value ? value : "");
-  }();
+  static AspiAdapter* adapter = new AspiAdapter(DrivesVariable());
   return *adapter;
 }
 

@@ -48,6 +48,8 @@ class AspiAdapter {
 
 // Signals the completion event named by SRB_PostProc (platform specific).
 void SignalCompletion(void* postProc);
+// The value of VRECORDER_DRIVES in the process environment (platform specific).
+std::string DrivesVariable();
 // Keeps the library loaded once its worker runs (platform specific).
 void PinLibrary();
 

@@ -22,7 +22,7 @@ target_compile_definitions(vrecorder_conformance PRIVATE
 add_test(NAME vrecorder_conformance COMMAND vrecorder_conformance)
 # Wine has a built-in library of that name; ours must be the one loaded.
 set_tests_properties(vrecorder_conformance PROPERTIES FIXTURES_SETUP vrecorder_discs
-  ENVIRONMENT "WINEDLLOVERRIDES=wnaspi32=n")
+  ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=\;wnaspi32=n")
 # The check runs on the host in both builds (a plain command, not a target under the emulator).
 add_test(NAME vrecorder_conformance_discs
   COMMAND /usr/bin/python3 ${_vc_dir}/check_discs.py ${_vc_work}/tree
