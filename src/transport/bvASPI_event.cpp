@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <vector>
 #endif
 
 namespace scrivo {
@@ -41,13 +42,17 @@ struct TSrbEvent::Impl {
     std::mutex M;
     std::condition_variable Cv;
     bool Set = false;
+    bool GaveUp = false; // a wait ran out before the signal
 
+    // Notifies under the lock: a waiter may destroy the event as soon as it wakes.
     void SetIt() {
-        {
-            std::lock_guard<std::mutex> lock(M);
-            Set = true;
-        }
+        std::lock_guard<std::mutex> lock(M);
+        Set = true;
         Cv.notify_all();
+    }
+    bool MayStillBeSignalled() {
+        std::lock_guard<std::mutex> lock(M);
+        return GaveUp && !Set;
     }
     static void SignalThunk(void* self) { static_cast<struct Completion*>(self)->Owner->SetIt(); }
 };
@@ -68,13 +73,30 @@ bool TSrbEvent::WaitFor(uint32_t timeoutMs) {
         impl_->Cv.wait(lock, [this] { return impl_->Set; });
         return true;
     }
-    return impl_->Cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [this] { return impl_->Set; });
+    bool set = impl_->Cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [this] { return impl_->Set; });
+    if (!set)
+        impl_->GaveUp = true;
+    return set;
 }
 
 #endif
 
 TSrbEvent::TSrbEvent() : impl_(std::make_unique<Impl>()) {}
+
+#ifdef _WIN32
 TSrbEvent::~TSrbEvent() = default;
+#else
+TSrbEvent::~TSrbEvent() {
+    // A request given up on (its wait ran out) may still be completed by the library
+    // later; its completion object must outlive us then, so it is kept for good.
+    if (!impl_->MayStillBeSignalled())
+        return;
+    static std::mutex retiredLock;
+    static auto* retired = new std::vector<Impl*>;
+    std::lock_guard<std::mutex> lock(retiredLock);
+    retired->push_back(impl_.release());
+}
+#endif
 
 } // namespace scrivo

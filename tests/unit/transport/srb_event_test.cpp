@@ -40,5 +40,17 @@ TEST(SrbEvent, WaiterWakesWhenAnotherThreadCompletes) {
     library.join();
 }
 
+#ifndef _WIN32
+TEST(SrbEvent, LateCompletionOfAnAbandonedRequestIsHarmless) {
+    void* postProc;
+    {
+        TSrbEvent ev;
+        postProc = ev.PostProc();
+        EXPECT_FALSE(ev.WaitFor(0)); // the caller gives up and frees the event
+    }
+    SignalLikeALibrary(postProc); // the library completes the request afterwards
+}
+#endif
+
 } // namespace
 } // namespace scrivo
