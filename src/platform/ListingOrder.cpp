@@ -17,7 +17,8 @@ void SortByUpperName(std::vector<std::string>& names)
         keyed.push_back({UpperCase16(Utf8ToUtf16(n)), std::move(n)});
     // Names equal once upper-cased (or made of invalid bytes) fall back to their bytes.
     std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        return a.Key != b.Key ? a.Key < b.Key : a.Name < b.Name;
+        int c = a.Key.compare(b.Key);
+        return c != 0 ? c < 0 : a.Name < b.Name;
     });
     for (size_t i = 0; i < names.size(); ++i)
         names[i] = std::move(keyed[i].Name);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <set>
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -139,6 +140,25 @@ TEST(ListDirectory, PosixAlternateNamesFollowListingOrder)
     FileListing f;
     ASSERT_TRUE(FindFile(dir / "Documents.txt", f));
     EXPECT_EQ(f.AltName, "DOCUME~3.TXT");
+}
+
+TEST(FindFile, PosixAlternateNameFollowsChangesOfTheFolder)
+{
+    TempDir dir;
+    dir.MakeFile("Long Name B.txt");
+    FileListing f;
+    ASSERT_TRUE(FindFile(dir / "Long Name B.txt", f));
+    EXPECT_EQ(f.AltName, "LONGNA~1.TXT");
+    // An old folder: its names may be kept between calls, until the folder changes.
+    struct timespec old[2] = {{1577836800, 0}, {1577836800, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, dir.Path().c_str(), old, 0), 0);
+    ASSERT_TRUE(FindFile(dir / "Long Name B.txt", f));
+    EXPECT_EQ(f.AltName, "LONGNA~1.TXT");
+    dir.MakeFile("Long Name A.txt"); // sorts first and takes ~1
+    ASSERT_TRUE(FindFile(dir / "Long Name B.txt", f));
+    EXPECT_EQ(f.AltName, "LONGNA~2.TXT");
+    ASSERT_TRUE(FindFile(dir / "Long Name A.txt", f));
+    EXPECT_EQ(f.AltName, "LONGNA~1.TXT");
 }
 
 TEST(ListDirectory, PosixFollowsLinksAndSkipsWhatIsNoFile)
