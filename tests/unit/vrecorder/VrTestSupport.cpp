@@ -19,6 +19,7 @@ TempDir::~TempDir() {
 }
 
 void DriveTest::Insert(MediaKind kind, uint32_t capacity, const std::string& extra) {
+  drive.reset();  // a fresh drive with the default options, then `extra`
   discPath = dir.File("disc.img");
   std::string error;
   ASSERT_TRUE(DiscFile::Create(discPath, kind, capacity, 0, "", error)) << error;
