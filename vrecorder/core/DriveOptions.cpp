@@ -96,12 +96,14 @@ bool ParseDriveOptions(const std::string& entry, DriveOptions& out, std::string&
   out = DriveOptions{};
   auto items = Split(entry, ',');
   out.disc = items[0];
-  // A list value (speeds, caps, refuse_write_types) goes on over the items without "=".
+  // A list value (speeds, caps, refuse_write_types) goes on over the items without "=",
+  // except the flags, which stand alone.
   std::string key, value;
   bool pending = false;
   for (size_t i = 1; i < items.size(); ++i) {
     auto eq = items[i].find('=');
-    if (eq == std::string::npos && pending) { value += "," + items[i]; continue; }
+    bool flag = items[i] == "nogetconfig" || items[i] == "sync";
+    if (eq == std::string::npos && pending && !flag) { value += "," + items[i]; continue; }
     if (pending && !Apply(key, value, out, error)) return false;
     if (eq == std::string::npos) { key = items[i]; value = std::string("1"); }
     else { key = items[i].substr(0, eq); value = items[i].substr(eq + 1); }
