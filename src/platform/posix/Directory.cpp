@@ -1,32 +1,16 @@
 // Folder listing on POSIX: names from readdir, facts from stat (following links), the
 // archive and hidden bits and 8.3 names made up the way Windows would show them.
+// Linked folders that lead back up the tree are left out.
 #include "../Files.h"
 #include "../ListingOrder.h"
-#include <dirent.h>
-#include <mutex>
-#include <unordered_map>
+#include "FolderNames.h"
+#include <climits>
+#include <cstdlib>
 #include <sys/stat.h>
-#include <ctime>
 
 namespace scrivo {
 
 namespace {
-
-std::vector<std::string> ReadNames(const std::string& folder)
-{
-    std::vector<std::string> names;
-    DIR* d = opendir(folder.empty() ? "." : folder.c_str());
-    if (!d)
-        return names;
-    while (struct dirent* e = readdir(d)) {
-        std::string n = e->d_name;
-        if (n != "." && n != "..")
-            names.push_back(std::move(n));
-    }
-    closedir(d);
-    SortByUpperName(names);
-    return names;
-}
 
 // False for broken links and for what is neither a file nor a folder.
 bool Describe(const std::string& path, FileListing& out)
@@ -45,41 +29,23 @@ bool Describe(const std::string& path, FileListing& out)
     return true;
 }
 
-// The alternate name depends on the neighbours, as in the folder's listing. The names of
-// the last folder asked about are kept while it is unchanged, so that adding the files
-// of one folder one by one does not read and sort the folder once per file. "Unchanged"
-// is the same modification time, trusted only when that time lay well before the names
-// were read: changes within one tick of a coarse file system clock leave it as it was.
-std::string AltNameIn(const std::string& folder, const std::string& name)
+std::string RealPath(const std::string& path)
 {
-    struct Cache {
-        std::mutex M;
-        std::string Folder;
-        struct stat St {};
-        time_t ReadAt = 0;
-        std::unordered_map<std::string, std::string> Alt;
-    };
-    static Cache cache;
-    struct stat st;
-    if (stat(folder.empty() ? "." : folder.c_str(), &st) != 0)
-        return {};
-    std::lock_guard<std::mutex> lock(cache.M);
-    bool same = cache.Folder == folder && cache.St.st_dev == st.st_dev && cache.St.st_ino == st.st_ino &&
-                cache.St.st_mtim.tv_sec == st.st_mtim.tv_sec && cache.St.st_mtim.tv_nsec == st.st_mtim.tv_nsec &&
-                cache.ReadAt - st.st_mtim.tv_sec >= 2;
-    auto it = cache.Alt.find(name);
-    if (!same || it == cache.Alt.end()) {
-        cache.ReadAt = time(nullptr);
-        std::vector<std::string> names = ReadNames(folder);
-        std::vector<std::string> alts = AssignAltNames(names);
-        cache.Folder = folder;
-        cache.St = st;
-        cache.Alt.clear();
-        for (size_t i = 0; i < names.size(); ++i)
-            cache.Alt.emplace(std::move(names[i]), std::move(alts[i]));
-        it = cache.Alt.find(name);
-    }
-    return it == cache.Alt.end() ? std::string() : it->second;
+    char buf[PATH_MAX];
+    return realpath(path.empty() ? "." : path.c_str(), buf) ? std::string(buf) : std::string();
+}
+
+// A linked folder that leads back to the listed folder or one above it would make a
+// recursive walk go round until the path grows too long.
+bool LeadsBack(const std::string& entryPath, const std::string& folderReal)
+{
+    struct stat lst;
+    if (lstat(entryPath.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode))
+        return false;
+    std::string target = RealPath(entryPath);
+    if (target.empty() || folderReal.empty())
+        return true;
+    return target == "/" || folderReal == target || folderReal.compare(0, target.size() + 1, target + "/") == 0;
 }
 
 } // namespace
@@ -89,14 +55,23 @@ std::vector<FileListing> ListDirectory(const std::string& folder, const std::str
     std::vector<std::string> names = ReadNames(folder);
     std::vector<std::string> alts = AssignAltNames(names);
     std::vector<FileListing> out;
+    std::string folderReal; // found when a folder entry needs it
     for (size_t i = 0; i < names.size(); ++i) {
         if (!MatchesMask(names[i], mask))
             continue;
         FileListing f;
         f.Name = names[i];
         f.AltName = alts[i];
-        if (Describe(JoinPath(folder, names[i]), f) && AttrWanted(f.Attr, attr))
-            out.push_back(std::move(f));
+        std::string path = JoinPath(folder, names[i]);
+        if (!Describe(path, f) || !AttrWanted(f.Attr, attr))
+            continue;
+        if (f.Attr & faDirectory) {
+            if (folderReal.empty())
+                folderReal = RealPath(folder);
+            if (LeadsBack(path, folderReal))
+                continue;
+        }
+        out.push_back(std::move(f));
     }
     return out;
 }

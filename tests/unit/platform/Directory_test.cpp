@@ -175,8 +175,21 @@ TEST(ListDirectory, PosixFollowsLinksAndSkipsWhatIsNoFile)
     EXPECT_EQ(Find(all, "link.bin")->Size, 7u);
     EXPECT_EQ(Find(all, "linkdir")->Attr, faDirectory);
     FileListing f;
+    EXPECT_TRUE(FindFile(dir / "link.bin", f));
     EXPECT_FALSE(FindFile(dir / "broken", f));
     EXPECT_FALSE(FindFile(dir / "pipe", f));
+}
+TEST(ListDirectory, PosixLeavesOutLinksBackUpTheTree)
+{
+    TempDir dir;
+    dir.MakeDir("a");
+    dir.MakeDir("other");
+    std::string a = dir / "a";
+    ASSERT_EQ(symlink(a.c_str(), (a + "/self").c_str()), 0);
+    ASSERT_EQ(symlink(dir.Path().c_str(), (a + "/up").c_str()), 0);
+    ASSERT_EQ(symlink("/", (a + "/root").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "other").c_str(), (a + "/sideways").c_str()), 0);
+    EXPECT_EQ(Names(ListDirectory(a, "*.*", faAnyFile)), (std::vector<std::string>{"sideways"}));
 }
 #endif
 
