@@ -17,9 +17,17 @@ void PutName(uint8_t* field, const char* text) {
 
 }  // namespace
 
+namespace {
+std::atomic<AspiAdapter*> made{nullptr};
+}  // namespace
+
 AspiAdapter& AspiAdapter::Instance() {
-  static AspiAdapter* adapter = new AspiAdapter(DrivesVariable());
+  static AspiAdapter* adapter = made = new AspiAdapter(DrivesVariable());
   return *adapter;
+}
+
+void AspiAdapter::FlushIfMade() {
+  if (AspiAdapter* a = made.load()) a->FlushAll();
 }
 
 AspiAdapter::AspiAdapter(const std::string& drivesValue) {

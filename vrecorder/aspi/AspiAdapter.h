@@ -19,6 +19,8 @@ class AspiAdapter {
   // The process-wide adapter, made from VRECORDER_DRIVES on first use. It is never
   // destroyed: its worker may still run while the process ends.
   static AspiAdapter& Instance();
+  // Puts every disc's state on file, when the adapter was ever made.
+  static void FlushIfMade();
 
   explicit AspiAdapter(const std::string& drivesValue);
   uint32_t SupportInfo() const;

@@ -11,7 +11,7 @@ namespace {
 
 // Puts the state of every disc on file when the library goes away.
 struct FlushAtUnload {
-  ~FlushAtUnload() { scrivo::vrecorder::AspiAdapter::Instance().FlushAll(); }
+  ~FlushAtUnload() { scrivo::vrecorder::AspiAdapter::FlushIfMade(); }
 } flushAtUnload;
 
 }  // namespace

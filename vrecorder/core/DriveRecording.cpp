@@ -39,6 +39,13 @@ void Drive::Write10(Command& c) {
   // Session-at-once and raw recording on CD need a cue sheet first, which this drive does not take.
   int type = writeParams_.writeType();
   if (real.info().cd && (type == kSessionAtOnce || type == kRaw)) CommandSequenceError();
+  // Disc-at-once on DVD-R/-RW records into a reserved track only.
+  if (IsDvdMinusSequential(real.media) && type == kSessionAtOnce) {
+    const Disc& d = writeParams_.testWrite() && shadow_ ? *shadow_ : real;
+    bool reserved = std::any_of(d.tracks.begin(), d.tracks.end(),
+                                [&](const Track& t) { return t.reserved && !t.closed && t.nwa == lba; });
+    if (!reserved) CommandSequenceError();
+  }
   bool test = writeParams_.testWrite();
   if (test && !shadow_) shadow_ = real;
   Disc next = test ? *shadow_ : real;

@@ -30,6 +30,14 @@ TEST_F(DvdRecording, DvdRWritesInsideReservationOnly) {
   EXPECT_EQ(TrackInfo(1).u32(16), 0u);     // no free blocks left in it
 }
 
+TEST_F(DvdRecording, DvdRDiscAtOnceNeedsAReservation) {
+  Insert(MediaKind::DvdR);
+  ASSERT_TRUE(SelectWriteParams(0x22, 0x05, 0x08).ok());
+  EXPECT_SENSE(Write(0, 32), kIllegalRequest, 0x2C, 0x00);
+  ASSERT_TRUE(Reserve(64).ok());
+  EXPECT_TRUE(Write(0, 32).ok());
+}
+
 TEST_F(DvdRecording, DvdRBorderGapAndComplete) {
   Insert(MediaKind::DvdR);
   ASSERT_TRUE(SelectWriteParams(0x20, 0xE5, 0x08, 16).ok());
