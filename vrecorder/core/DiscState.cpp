@@ -118,7 +118,8 @@ std::string DiscJson(const Disc& d) {
     o << (first ? "\n" : ",\n") << "    {\"number\": " << t.number << ", \"session\": " << t.session
       << ", \"start\": " << t.start << ", \"size\": " << (t.invisible ? t.nwa - t.start : t.size)
       << ", \"state\": \""
-      << (t.reserved && t.nwaValid ? "reserved" : t.nwaValid ? "incomplete" : "complete") << "\"}";
+      << (d.IsRandom() ? "random-writable" : t.reserved && t.nwaValid ? "reserved" : t.nwaValid ? "incomplete" : "complete")
+      << "\"}";
     first = false;
   }
   o << (first ? "" : "\n  ") << "],\n";

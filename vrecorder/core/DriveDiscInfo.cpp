@@ -171,7 +171,7 @@ void Drive::ReadToc(Command& c) {
     uint8_t a[24] = {};
     a[0] = 0x50;                            // indicative target writing power
     a[1] = 0x40;                            // unrestricted use
-    a[2] = uint8_t(rw ? 0xC0 : 0x80);       // bit 6: CD-RW; A1 valid
+    a[2] = uint8_t(rw ? 0xC0 : 0x80);       // bit 7 always set; bit 6: CD-RW
     PutLeadIn(&a[3], rw);                   // start of the lead-in (bytes 8-10)
     PutMsf(&a[7], d.capacity);              // last possible lead-out start (bytes 12-14)
     r.insert(r.end(), a, a + 24);
