@@ -133,7 +133,7 @@ bool Disc::TrackInfo(uint32_t number, TrackView& v) const {
 std::vector<SessionView> Disc::Sessions() const {
   std::vector<SessionView> out;
   if (info().rom || IsRandom()) {
-    if (info().rom || randomEnd) out.push_back({1, 0, info().rom ? capacity : formattedSize, 1, 1, true});
+    out.push_back({1, 0, info().rom ? capacity : formattedSize, 1, 1, true});
     return out;
   }
   for (uint32_t n = 0; n < tracks.size(); ++n) {

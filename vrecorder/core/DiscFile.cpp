@@ -67,7 +67,8 @@ bool DiscFile::Create(const std::string& path, MediaKind kind, uint32_t capacity
       if (blocks > d.capacity) { error = "the image is larger than the disc"; return false; }
       try {
         if (info.needsFormat) d.Format(kind == MediaKind::DvdPlusRw ? 0x26 : 0x00, d.capacity);
-        d.Write(0, blocks);
+        // Restricted overwrite records whole ECC blocks.
+        d.Write(0, kind == MediaKind::DvdRwRestricted ? (blocks + 15) / 16 * 16 : blocks);
         d.CloseSession(false, true);
       } catch (const Refusal&) {
         error = "the image cannot be recorded on this medium";

@@ -135,6 +135,11 @@ void Drive::RequireMedium() {
 
 Disc& Drive::Active() { return shadow_ ? *shadow_ : file_->disc; }
 
+Disc& Drive::Recording() {
+  if (writeParams_.testWrite() && !shadow_) shadow_ = file_->disc;
+  return Active();
+}
+
 void Drive::Changed() {
   dirty_ = true;
   SaveNow();

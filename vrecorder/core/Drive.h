@@ -59,6 +59,7 @@ class Drive {
   bool Busy();
   std::optional<Sense> NotReadySense();
   Disc& Active();  // the test-write shadow while a test write runs, else the disc
+  Disc& Recording();  // the disc a recording command changes: the shadow under test write
   bool HaveMedium() const { return file_ && trayClosed_; }
   void RequireMedium();
   void SaveNow();

@@ -36,7 +36,9 @@ void Drive::Inquiry(Command& c) {
 }
 
 void Drive::GetConfiguration(Command& c) {
-  FeatureContext ctx{options_.caps, options_.refusedWriteTypes, HaveMedium() && !NotReadySense() ? &Active() : nullptr};
+  // A medium still becoming ready has no current profile yet; a busy one has.
+  bool known = HaveMedium() && clock_->NowMs() >= readyAtMs_;
+  FeatureContext ctx{options_.caps, options_.refusedWriteTypes, known ? &Active() : nullptr};
   c.reply = BuildConfiguration(ctx, c.cdb[1] & 0x03, Get16(c.cdb + 2));
   Fit(c.reply, Get16(c.cdb + 7));
 }

@@ -41,14 +41,13 @@ void Drive::Write10(Command& c) {
   if (real.info().cd && (type == kSessionAtOnce || type == kRaw)) CommandSequenceError();
   // Disc-at-once on DVD-R/-RW records into a reserved track only.
   if (IsDvdMinusSequential(real.media) && type == kSessionAtOnce) {
-    const Disc& d = writeParams_.testWrite() && shadow_ ? *shadow_ : real;
+    const Disc& d = Recording();
     bool reserved = std::any_of(d.tracks.begin(), d.tracks.end(),
                                 [&](const Track& t) { return t.reserved && !t.closed && t.nwa == lba; });
     if (!reserved) CommandSequenceError();
   }
   bool test = writeParams_.testWrite();
-  if (test && !shadow_) shadow_ = real;
-  Disc next = test ? *shadow_ : real;
+  Disc next = Recording();
   next.Write(lba, count);
   if (options_.writeErrorAt && *options_.writeErrorAt >= lba && *options_.writeErrorAt < lba + count)
     Refuse(kMediumError, 0x0C, 0x00);  // WRITE ERROR
@@ -76,6 +75,7 @@ void Drive::Read10(Command& c) {
   RequireMedium();
   uint32_t lba = Get32(c.cdb + 2), count = Get16(c.cdb + 7);
   if (count == 0) return;
+  if (c.dataLength < count * 2048u) InvalidFieldInCdb();
   file_->disc.CheckRead(lba, count);
   c.reply.resize(size_t(count) * 2048);
   if (!file_->ReadBlocks(lba, count, c.reply.data())) Refuse(kMediumError, 0x11, 0x00);
@@ -85,7 +85,7 @@ void Drive::ReserveTrack(Command& c) {
   RequireMedium();
   if (c.cdb[1] & 0x01) InvalidFieldInCdb();  // reservation by address is not supported
   if (!CanWrite(file_->disc.media)) Refuse(kIllegalRequest, 0x30, 0x05);
-  Active().ReserveTrack(Get32(c.cdb + 5));
+  Recording().ReserveTrack(Get32(c.cdb + 5));
   if (!shadow_) Changed();
 }
 
@@ -94,7 +94,7 @@ void Drive::CloseTrackSession(Command& c) {
   bool immediate = c.cdb[1] & 0x01;
   int function = c.cdb[2] & 0x07;
   uint32_t track = Get16(c.cdb + 4);
-  Disc& d = Active();
+  Disc& d = Recording();
   bool tao = writeParams_.writeType() == kTrackAtOnce;
   bool plus = d.media == MediaKind::DvdPlusR;
   switch (function) {

@@ -227,6 +227,16 @@ TEST_F(DriveCommands, TrayEjectPreventAndLoad) {
   EXPECT_EQ(cfg.u16(6), 0u);                 // no current profile
 }
 
+TEST_F(DriveCommands, TestWriteReservationAndCloseChangeNothing) {
+  Insert(MediaKind::DvdR);
+  ASSERT_TRUE(SelectWriteParams(0x30, 0xE5, 0x08, 16).ok());
+  ASSERT_TRUE(Reserve(64).ok());
+  ASSERT_TRUE(CloseTrack(1).ok());
+  EXPECT_EQ(drive->disc()->tracks.size(), 0u);
+  ASSERT_TRUE(CloseSession().ok());
+  EXPECT_EQ(DiscInfo()[2] & 3, 0);
+}
+
 TEST_F(DriveCommands, TestWriteChangesNothing) {
   ASSERT_TRUE(SelectWriteParams(0x11, 0xC4, 0x08).ok());
   ASSERT_TRUE(Write(0, 100, 0x44).ok());
