@@ -21,7 +21,8 @@ target_compile_definitions(vrecorder_conformance PRIVATE
   CONFORMANCE_OUT="${_vc_work}/discs")
 add_test(NAME vrecorder_conformance COMMAND vrecorder_conformance)
 # Wine has a built-in library of that name; ours must be the one loaded.
-set_tests_properties(vrecorder_conformance PROPERTIES FIXTURES_SETUP vrecorder_discs
+# Labelled "threads": the library completes requests on its own worker thread.
+set_tests_properties(vrecorder_conformance PROPERTIES FIXTURES_SETUP vrecorder_discs LABELS threads
   ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=\;wnaspi32=n")
 # The check runs on the host in both builds (a plain command, not a target under the emulator).
 add_test(NAME vrecorder_conformance_discs
