@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Reads the discs the conformance test recorded with pycdlib and isoinfo, at the start of
-their session, and compares every file with the tree the ISO was made from.
-usage: check_discs.py TREE DISC..."""
+their session, and compares every file with the tree the ISO was made from. The first disc
+(the CD-R) also holds a second session, read by isoinfo at its start.
+usage: check_discs.py WORKDIR CD-DISC DISC..."""
 import io
 import os
 import subprocess
@@ -32,12 +33,27 @@ def check(tree, disc):
     print(f"{disc}: {count} files match")
 
 
+def check_second_session(tree, disc, start):
+    count = 0
+    for name in sorted(os.listdir(tree)):
+        got = subprocess.run(["isoinfo", "-T", str(start), "-J", "-i", disc, "-x", "/" + name],
+                             check=True, capture_output=True).stdout
+        with open(os.path.join(tree, name), "rb") as f:
+            if got != f.read():
+                raise SystemExit(f"{disc}: session at {start}: {name} differs")
+        count += 1
+    print(f"{disc}: session at {start}: {count} files match")
+
+
 def main():
-    tree, discs = sys.argv[1], sys.argv[2:]
+    work, discs = sys.argv[1], sys.argv[2:]
     if not discs:
         raise SystemExit("no discs")
     for disc in discs:
-        check(tree, disc)
+        check(os.path.join(work, "tree"), disc)
+    with open(os.path.join(work, "session2.start")) as f:
+        start = int(f.read())
+    check_second_session(os.path.join(work, "tree2"), discs[0], start)
 
 
 if __name__ == "__main__":

@@ -30,14 +30,16 @@ Bytes ReadFile(const std::string& path) {
 class Conformance : public ::testing::Test {
  protected:
   static AspiClient* aspi;
-  static Bytes iso;
+  static Bytes iso, iso2;
   static std::string out;
 
   static void SetUpTestSuite() {
     out = CONFORMANCE_OUT;
     fs::create_directories(out);
     iso = ReadFile(CONFORMANCE_ISO);
+    iso2 = ReadFile(CONFORMANCE_ISO2);
     ASSERT_FALSE(iso.empty());
+    ASSERT_FALSE(iso2.empty());
     std::string error;
     using scrivo::vrecorder::MediaKind;
     ASSERT_TRUE(scrivo::vrecorder::DiscFile::Create(out + "/cd-r.img", MediaKind::CdR, 0, 0, "", error)) << error;
@@ -49,33 +51,33 @@ class Conformance : public ::testing::Test {
     ASSERT_TRUE(aspi->Load(VRECORDER_ASPI_PATH, drives, error)) << error;
   }
 
-  uint32_t Blocks() const { return uint32_t((iso.size() + 2047) / 2048); }
+  static uint32_t Blocks(const Bytes& image = iso) { return uint32_t((image.size() + 2047) / 2048); }
 
   Outcome Cmd(uint8_t target, Bytes cdb, uint32_t in = 0, const Bytes& outData = {}) {
     return aspi->Exec(target, cdb, in, outData);
   }
   // WRITE (10) of the ISO in runs of `run` blocks from `lba`; a short last run is padded.
-  void WriteIso(uint8_t target, uint32_t lba, uint32_t run) {
-    for (uint32_t at = 0; at < Blocks(); at += run) {
-      uint32_t n = std::min(run, Blocks() - at);
+  void WriteIso(uint8_t target, uint32_t lba, uint32_t run, const Bytes& image = iso) {
+    for (uint32_t at = 0; at < Blocks(image); at += run) {
+      uint32_t n = std::min(run, Blocks(image) - at);
       Bytes data(size_t(n) * 2048, 0);
       size_t from = size_t(at) * 2048;
-      std::copy(iso.begin() + from, iso.begin() + std::min(iso.size(), from + data.size()), data.begin());
+      std::copy(image.begin() + from, image.begin() + std::min(image.size(), from + data.size()), data.begin());
       Bytes cdb{0x2A, 0, 0, 0, 0, 0, 0, uint8_t(n >> 8), uint8_t(n), 0};
       Put32(&cdb[2], lba + at);
       auto w = Cmd(target, cdb, 0, data);
       ASSERT_TRUE(w.ok()) << "write at " << lba + at << " sense " << int(w.key()) << "/" << int(w.asc());
     }
   }
-  void ExpectReadBack(uint8_t target, uint32_t lba) {
-    for (uint32_t at = 0; at < Blocks(); at += 16) {
-      uint32_t n = std::min(16u, Blocks() - at);
+  void ExpectReadBack(uint8_t target, uint32_t lba, const Bytes& image = iso) {
+    for (uint32_t at = 0; at < Blocks(image); at += 16) {
+      uint32_t n = std::min(16u, Blocks(image) - at);
       Bytes cdb{0x28, 0, 0, 0, 0, 0, 0, 0, uint8_t(n), 0};
       Put32(&cdb[2], lba + at);
       auto r = Cmd(target, cdb, n * 2048);
       ASSERT_TRUE(r.ok());
-      size_t from = size_t(at) * 2048, len = std::min(iso.size() - from, size_t(n) * 2048);
-      ASSERT_TRUE(std::equal(iso.begin() + from, iso.begin() + from + len, r.data.begin())) << "block " << at;
+      size_t from = size_t(at) * 2048, len = std::min(image.size() - from, size_t(n) * 2048);
+      ASSERT_TRUE(std::equal(image.begin() + from, image.begin() + from + len, r.data.begin())) << "block " << at;
     }
   }
   // Page 05h as the drive reports it, with bytes 2, 3, 4 and the packet size changed.
@@ -101,15 +103,15 @@ class Conformance : public ::testing::Test {
     EXPECT_TRUE(r.ok());
     return r.data;
   }
-  void ExpectImageHoldsIso(const std::string& name, uint32_t lba) {
+  void ExpectImageHoldsIso(const std::string& name, uint32_t lba, const Bytes& content = iso) {
     Bytes image = ReadFile(out + "/" + name);
-    ASSERT_GE(image.size(), size_t(lba) * 2048 + iso.size());
-    EXPECT_TRUE(std::equal(iso.begin(), iso.end(), image.begin() + size_t(lba) * 2048));
+    ASSERT_GE(image.size(), size_t(lba) * 2048 + content.size());
+    EXPECT_TRUE(std::equal(content.begin(), content.end(), image.begin() + size_t(lba) * 2048));
   }
 };
 
 AspiClient* Conformance::aspi;
-Bytes Conformance::iso;
+Bytes Conformance::iso, Conformance::iso2;
 std::string Conformance::out;
 
 TEST_F(Conformance, AdapterAndDevices) {
@@ -187,7 +189,17 @@ TEST_F(Conformance, CdRRecording) {
   ASSERT_TRUE(toc.ok());
   EXPECT_EQ(Be32(toc.data, 16), Blocks() + 2);
   ExpectReadBack(kCdR, 0);
+  // The second session, made for the address the Red Book gaps give.
+  uint32_t second = Blocks() + 2 + 11400;
+  WriteIso(kCdR, second, 27, iso2);
+  ASSERT_TRUE(Cmd(kCdR, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}).ok());
+  ASSERT_TRUE(Cmd(kCdR, {0x5B, 0, 0x02, 0, 0, 0, 0, 0, 0, 0}).ok());
+  auto sessions = Cmd(kCdR, {0x43, 0, 1, 0, 0, 0, 0, 0, 12, 0}, 12);
+  EXPECT_EQ(sessions.data[3], 2);
+  EXPECT_EQ(Be32(sessions.data, 8), second);
+  ExpectReadBack(kCdR, second, iso2);
   ExpectImageHoldsIso("cd-r.img", 0);
+  ExpectImageHoldsIso("cd-r.img", second, iso2);
 }
 
 TEST_F(Conformance, DvdPlusRwFormatAndWrite) {
