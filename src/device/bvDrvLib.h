@@ -1,0 +1,211 @@
+// The drive component: one CD/DVD drive reached through the SCSI transport, its drive
+// list, command executor, capabilities, disc information and recording commands.
+#pragma once
+#include "bvDrvLib_names.h"
+#include "bvDrvLib_sense.h"
+#include "platform/DateTime.h"
+#include "platform/Threads.h"
+#include "transport/bvASPI_srb.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace scrivo {
+
+class TSCSIDevice;
+class TSrbEvent;
+
+// Bit numbers of the Capabilities set.
+enum TCapability : uint32_t {
+    ReadCDR = 0, ReadCDRW = 1, ReadMethod2 = 2, ReadDVD = 3, ReadDVDR = 4, ReadDVDRW = 5,
+    ReadDVDRAM = 6, ReadDVDPR = 7, ReadDVDPRW = 8, WriteCDR = 9, WriteCDRW = 10, WriteTest = 11,
+    WriteDVDR = 12, WriteDVDRW = 13, WriteDVDRAM = 14, WriteDVDPR = 15, WriteDVDPRW = 16,
+    UnderrunFree = 18
+};
+using TCapabilities = uint32_t;
+constexpr TCapabilities CapBit(TCapability c) { return TCapabilities(1) << c; }
+
+// Members of SupportedWriteModes.
+enum TWriteMode : uint8_t { wmRaw = 1, wmSessionAtOnce = 2, wmTrackAtOnce = 4 };
+
+using TOnDebugMsg = std::function<void(TSCSIDevice* Sender, const std::string& Message, uint8_t mType)>;
+using TDeviceChangedEvent = std::function<void(TSCSIDevice* Sender)>;
+using TEraseDoneEvent = std::function<void(TSCSIDevice* Sender, bool WithError)>;
+
+// Request flags the command operations use: data in, data out, no data; all with the
+// completion event.
+constexpr uint8_t FlagsDataIn = SRB_EVENT_NOTIFY | SRB_DIR_IN;   // 48h
+constexpr uint8_t FlagsDataOut = SRB_EVENT_NOTIFY | SRB_DIR_OUT; // 50h
+constexpr uint8_t FlagsNoData = SRB_EVENT_NOTIFY;                // 40h
+
+// ExecuteCommand's answer when it refused to send (no transport or no drive selected).
+constexpr uint8_t ExecRefused = 226;
+
+// The transport entry every request of the device layer goes through. Empty: the loaded
+// transport's SendASPI32Command. Tests put a fake transport (a function answering request
+// blocks) here in place of a drive.
+extern std::function<uint32_t(void* srb)> TransportEntry;
+uint32_t SendToTransport(void* srb);
+// Whether requests can be sent: a transport is loaded, or a fake one is in place.
+bool TransportReady();
+
+// Module-wide state shared by every device object (not guarded).
+extern uint8_t CurrentDiscKind;       // the disc kind detected last
+extern bool ReadyPollQuirk;           // extra ready polling (model quirk)
+extern bool CloseSessionImmediate;    // close the session with the immediate bit (model quirk)
+extern bool SessionAtOnceWrite;       // the write thread records session-at-once
+extern bool CommandTrace;             // trace every command, with the time
+constexpr size_t DiscInformationSize = 56;
+extern uint8_t DiscInformation[DiscInformationSize]; // last READ DISC INFORMATION reply
+constexpr size_t TransferBufferSize = 65280;
+extern uint8_t TransferBuffer[TransferBufferSize];   // mode pages travel through it
+
+class TSCSIDevice {
+public:
+    TSCSIDevice();
+    virtual ~TSCSIDevice();
+    TSCSIDevice(const TSCSIDevice&) = delete;
+    TSCSIDevice& operator=(const TSCSIDevice&) = delete;
+
+    // Address of the selected drive; 254 each when none is selected.
+    uint8_t HaId = 254, Target = 254, Lun = 254;
+    uint8_t EraseType = 0;
+    int8_t HostAdapterCount = -1; // negative: unknown
+    // Data buffers are 4-byte aligned: the executor reports any that is not.
+    alignas(4) uint8_t CapabilitiesPage[516] = {};   // mode page 2Ah, page code first
+    alignas(4) uint8_t WriteParametersPage[54] = {}; // working copy of mode page 05h
+    bool UnderrunProtection = false;
+    bool TestWrite = false;
+    std::string LastErrorText;
+    uint8_t DeviceType = 127;
+    std::string DeviceDescription;
+    alignas(4) uint8_t InquiryData[131] = {};
+    TCapabilities Capabilities = 0;
+    bool DoDebug = false;
+    std::vector<std::string> DeviceList;
+    bool TargetBusy = false;
+    TDeviceChangedEvent OnDeviceChange;
+    SRB_HAInquiry HAInquiry = {};
+    TEraseDoneEvent OnEraseDone;
+    alignas(4) uint8_t TrackInformation[40] = {};
+    alignas(4) uint8_t TocBuffer[26] = {};
+    uint16_t DeviceMaxWriteSpeed = 0, DeviceMaxReadSpeed = 0; // KB/s
+    uint32_t DeviceBufferSize = 0, DeviceFreeBufferSize = 0;  // bytes
+    bool FinalizeDisc = false;
+    bool Erasing = false;
+    uint8_t LastSense[33] = {};
+    TOnDebugMsg OnDebugMessage;
+    uint16_t ReadSpeed = 0; // KB/s
+    uint8_t SupportedWriteModes = 0; // TWriteMode bits
+    bool SlowReadyQuirk = false;
+    bool ForceUnderrunProtection = false;
+    bool LinkSizeQuirk = false;
+    bool FailureTraceDone = false;
+
+    // Time seams; tests replace them so that no wait takes real time.
+    std::function<void(uint32_t ms)> Sleep;                       // default: SleepMs
+    std::function<void(TSrbEvent& ev, uint32_t ms)> WaitForCompletion; // default: real wait
+
+    // --- Drive list and selection
+    bool InitializeTransport(bool usePassThrough, const std::string& libraryPath);
+    void RescanDevices();
+    const std::string& Device() const { return device_; }
+    void SetDevice(const std::string& text);
+    char GetDriveLetter(); // 0 when no letter is known
+    void DebugMessage(const std::string& text, uint8_t mType);
+    void Lock() { lock_.Enter(); }
+    void Unlock() { lock_.Leave(); }
+
+    // --- Command execution
+    uint8_t ExecuteCommand(SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
+    void BuildFailureText(const SRB_ExecSCSICmd& srb);
+
+    // --- The device command set; true when the request completed.
+    bool TestUnitReady(uint32_t timeoutMs);
+    void RezeroUnit();
+    bool RequestSense(uint8_t* buffer, uint8_t length);
+    bool FormatUnit(uint8_t byte1, const uint8_t* parameterList, uint32_t length);
+    bool Inquiry(); // 128 bytes into InquiryData
+    bool StartStopUnit(bool eject);
+    bool PreventAllowRemoval(bool allow);
+    bool ReadFormatCapacities(uint8_t* buffer248);
+    bool ReadBlocks(uint32_t lba, uint16_t blocks, uint32_t byteLength, uint8_t* buffer);
+    bool WriteBlocks(uint32_t lba, uint16_t blocks, uint8_t flags, uint32_t byteLength, uint8_t* buffer);
+    bool SynchronizeCache(uint32_t timeoutMs, bool immediate);
+    bool ReadTOC(bool msf, uint8_t format, uint8_t trackSession, uint8_t* buffer, uint8_t length);
+    bool GetConfiguration(uint8_t rt, uint16_t startingFeature, uint8_t* buffer, uint8_t length);
+    bool ReadDiscInformation(); // into DiscInformation
+    bool ReadTrackInformation(uint32_t track); // into TrackInformation
+    bool ReserveTrack(uint32_t blocks);
+    bool SendOPC();
+    bool ModeSelect(const uint8_t* parameterList, uint16_t length);
+    bool ModeSense(uint8_t page, bool defaults, uint8_t* buffer, uint16_t length);
+    bool CloseTrackSession(bool immediate, uint8_t function, uint8_t byte3, uint8_t byte4, uint8_t byte5);
+    bool CloseSession(bool closeTrack, bool immediate, bool finalize);
+    bool ReadBufferCapacity(uint32_t& bufferLength, uint32_t& blankLength);
+    bool SendCueSheet(const uint8_t* buffer, uint32_t length);
+    bool Blank(uint8_t blankingType);
+    bool SetStreaming(const uint8_t* buffer, uint16_t length);
+    bool SetCDSpeed(uint16_t readSpeed, uint16_t writeSpeed); // 0 = the drive's maximum
+    bool SendDVDStructure(uint8_t format, const uint8_t* buffer, uint16_t length);
+    bool SendTimestamp(TDateTime dateTime);
+    void SetHandleRelease(bool value);
+
+    // --- Capabilities and speeds
+    bool ReadCapabilities();
+    uint16_t MaxWriteSpeed();
+    uint16_t MaxReadSpeed();
+    uint16_t CurrentWriteSpeed();
+    bool HasVendorPage30();
+    uint16_t WriteSpeed() const { return writeSpeed_; }
+    void SetWriteSpeed(uint16_t kbps);
+    bool Has(TCapability c) const { return (Capabilities & CapBit(c)) != 0; }
+
+    // --- Disc and track information
+    uint8_t DetectDiscKind();
+    int DiscStatus();
+    int RecordedSessionCount();
+    bool IsErasable();
+    bool ReadFormatCapacity(uint32_t& blocks, uint32_t& blockSize);
+    uint32_t ReadISOVolumeSize();
+    uint32_t GetFreeBlocks();
+    bool WaitUntilReady(int32_t budgetMs, int32_t intervalMs);
+    // Fields of TrackInformation after a successful read.
+    uint32_t TrackStartAddress() const { return TrackField(8); }
+    uint32_t NextWritableAddress() const { return TrackField(12); }
+    uint32_t FreeBlocks() const { return TrackField(16); }
+    uint32_t FixedPacketSize() const { return TrackField(20); }
+    uint32_t TrackSize() const { return TrackField(24); }
+    uint32_t LastRecordedAddress() const { return TrackField(28); }
+
+    // --- Recording
+    bool SetWriteParameters(bool testWrite, bool underrunProtection, uint8_t discKind);
+
+protected:
+    void DoSleep(uint32_t ms);
+
+private:
+    std::string device_;
+    uint16_t writeSpeed_ = 0;
+    TCriticalSection lock_;
+
+    void Deselect();
+    int8_t ReadHostAdapterCount(uint8_t adapter);
+    void SetModelQuirks();
+    void ProbeWriteModes();
+    bool SendWriteParametersPage(size_t pageOffset);
+    void Trace(const SRB_ExecSCSICmd& srb);
+    uint32_t TrackField(size_t offset) const;
+    uint16_t CapabilitiesWord(size_t offset) const;
+};
+
+// Locates a mode page in a MODE SENSE (10) reply: at offset 16 (header and one block
+// descriptor), else 8, else 7; `fallback` when found nowhere.
+size_t LocateModePage(const uint8_t* reply, uint8_t pageCode, size_t fallback);
+
+// One trace line for a finished request: "<<< " + optional "nn:ss:zzz " + body + result.
+std::string TraceLine(const SRB_ExecSCSICmd& srb, const std::string& lastErrorText, const std::string& timeText);
+
+} // namespace scrivo

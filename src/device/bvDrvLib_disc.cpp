@@ -1,0 +1,155 @@
+// What is in the drive: disc kind, disc state, sessions and free blocks.
+#include "bvDrvLib.h"
+
+#include "bvDrvLib_bytes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace scrivo {
+
+namespace {
+
+uint8_t KindOfProfile(uint16_t profile)
+{
+    switch (profile) {
+    case 0x0008: return dkCDROM;
+    case 0x0009: return dkCDR;
+    case 0x000A: return dkCDRW;
+    case 0x0010: return dkDVDROM;
+    case 0x0011: return dkDVDR;
+    case 0x0012: return dkDVDRAM;
+    case 0x0013: return dkDVDRWRestricted;
+    case 0x0014: return dkDVDRWSequential;
+    case 0x001A: return dkDVDPlusRW;
+    case 0x001B: return dkDVDPlusR;
+    case 0x0020: return dkDDCDROM;
+    case 0x0021: return dkDDCDR;
+    case 0x0022: return dkDDCDRW;
+    default: return dkUnknown;
+    }
+}
+
+uint32_t Subtract(uint32_t a, uint32_t b) { return a > b ? a - b : 0; }
+
+} // namespace
+
+uint8_t TSCSIDevice::DetectDiscKind()
+{
+    uint8_t kind = dkUnknown;
+    alignas(4) uint8_t config[114];
+    if (GetConfiguration(2, 0, config, sizeof config))
+        kind = KindOfProfile(GetBE16(config + 6));
+    if (kind == dkUnknown && ReadTOC(true, 4, 0, TocBuffer, sizeof TocBuffer)) {
+        const uint8_t atip = TocBuffer[6];
+        kind = !(atip & 0x80) ? dkCDROM : (atip & 0x40) ? dkCDRW : dkCDR;
+    }
+    if (ReadDiscInformation() && kind == dkUnknown)
+        kind = (DiscInformation[2] & 0x10) ? dkCDRW : dkCDR;
+    if (kind == dkUnknown && TestUnitReady(5000))
+        kind = dkCDROM;
+    return kind;
+}
+
+int TSCSIDevice::DiscStatus()
+{
+    if (!ReadDiscInformation())
+        return -1;
+    return DiscInformation[2] & 0x03;
+}
+
+int TSCSIDevice::RecordedSessionCount()
+{
+    if (!ReadDiscInformation() || (DiscInformation[2] & 0x03) == 0)
+        return 0;
+    int sessions = DiscInformation[4];
+    if (((DiscInformation[2] >> 2) & 0x03) == 0 && sessions > 0)
+        --sessions; // the last session is still empty
+    return sessions;
+}
+
+bool TSCSIDevice::IsErasable()
+{
+    if (ReadDiscInformation())
+        return (DiscInformation[2] & 0x10) != 0;
+    CurrentDiscKind = DetectDiscKind();
+    return CurrentDiscKind == dkDVDRAM || CurrentDiscKind == dkDVDRWRestricted ||
+        CurrentDiscKind == dkDVDRWSequential || CurrentDiscKind == dkDVDPlusRW;
+}
+
+bool TSCSIDevice::ReadFormatCapacity(uint32_t& blocks, uint32_t& blockSize)
+{
+    alignas(4) uint8_t reply[248] = {};
+    if (!ReadFormatCapacities(reply))
+        return false;
+    static const uint8_t block2048[4] = {0x00, 0x00, 0x08, 0x00};
+    static const uint8_t plusRWFormat[4] = {0x98, 0x00, 0x00, 0x00};
+    blockSize = 2048;
+    if (std::memcmp(reply + 8, block2048, 4) == 0)
+        blocks = GetBE32(reply + 4);
+    else if (std::memcmp(reply + 16, block2048, 4) == 0 || std::memcmp(reply + 16, plusRWFormat, 4) == 0)
+        blocks = GetBE32(reply + 12);
+    else if (std::memcmp(reply + 24, block2048, 4) == 0)
+        blocks = GetBE32(reply + 20);
+    else
+        blocks = GetBE32(reply + 4);
+    return true;
+}
+
+uint32_t TSCSIDevice::ReadISOVolumeSize()
+{
+    alignas(4) uint8_t block[2048];
+    for (uint32_t lba = 16; lba <= 32; ++lba) {
+        if (!ReadBlocks(lba, 1, sizeof block, block))
+            continue;
+        if (std::memcmp(block + 1, "CD001", 5) == 0 && (block[0] == 1 || block[0] == 2))
+            return GetLE32(block + 80);
+    }
+    return 0;
+}
+
+uint32_t TSCSIDevice::GetFreeBlocks()
+{
+    const uint8_t kind = DetectDiscKind();
+    // A closing page (no next session) makes the drive report the space of one session.
+    const auto sendClosingPage = [&] {
+        const bool finalize = FinalizeDisc;
+        FinalizeDisc = true;
+        SetWriteParameters(false, UnderrunProtection, kind);
+        FinalizeDisc = finalize;
+    };
+    sendClosingPage();
+    DiscInformation[6] = 0;
+    ReadDiscInformation();
+    uint8_t track = DiscInformation[6];
+
+    if (IsCDKind(kind)) {
+        sendClosingPage();
+        if (DiscStatus() == 2)
+            return 0;
+        ReadDiscInformation();
+        track = DiscInformation[6];
+        if (!ReadTrackInformation(track) && !ReadTrackInformation(track))
+            return 0;
+        return std::max(FreeBlocks(), TrackSize());
+    }
+
+    if (!ReadTrackInformation(track))
+        return 0;
+    if (kind == dkDVDRWRestricted) {
+        if (NextWritableAddress() != 0)
+            return FreeBlocks();
+        uint32_t capacity = 0, blockSize = 0;
+        if (ReadFormatCapacity(capacity, blockSize))
+            return FreeBlocks() == TrackSize() ? FreeBlocks() : Subtract(capacity, TrackSize());
+    } else if (kind == dkDVDRAM || kind == dkDVDPlusRW) {
+        return Subtract(TrackSize(), ReadISOVolumeSize());
+    }
+    if (TrackSize() == 0xFFFFFFFF)
+        return 0;
+    if (LastRecordedAddress() == 0)
+        return TrackSize();
+    return FreeBlocks();
+}
+
+} // namespace scrivo

@@ -1,0 +1,83 @@
+// The command executor: every command to the drive goes through ExecuteCommand.
+#include "bvDrvLib.h"
+
+#include "transport/bvASPI_event.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+namespace scrivo {
+
+namespace {
+
+// The transport may finish a pending request on another thread.
+uint8_t LoadStatus(SRB_ExecSCSICmd& srb)
+{
+    return std::atomic_ref<uint8_t>(srb.SRB_Status).load(std::memory_order_acquire);
+}
+
+} // namespace
+
+uint8_t TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
+{
+    LastErrorText.clear();
+    TargetBusy = false;
+    std::memset(LastSense, 0, sizeof LastSense);
+    if (!TransportReady() || HaId == 254)
+        return ExecRefused;
+
+    std::unique_ptr<TSrbEvent> event;
+    if (srb.SRB_Flags & SRB_EVENT_NOTIFY) {
+        event = std::make_unique<TSrbEvent>();
+        event->Reset();
+        srb.SRB_PostProc = event->PostProc();
+    } else {
+        srb.SRB_PostProc = nullptr;
+    }
+    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    srb.SRB_HaId = HaId;
+    srb.SRB_Target = Target;
+    srb.SRB_Lun = Lun;
+    srb.SRB_SenseLen = 24;
+    const uint32_t waitMs = std::max<uint32_t>(timeoutMs, 10000);
+    srb.CDBByte[1] = uint8_t((Lun << 5) | (srb.CDBByte[1] & 0x1F));
+
+    SendToTransport(&srb);
+    if (event && LoadStatus(srb) == SS_PENDING)
+        WaitForCompletion(*event, waitMs);
+
+    const uint8_t status = LoadStatus(srb);
+    if (status != SS_PENDING && status != SS_COMP)
+        BuildFailureText(srb);
+    Trace(srb);
+    // Without an event nothing was waited for, and a pending request is the caller's to judge.
+    if (event && status == SS_PENDING) {
+        srb.SRB_Status = SS_ERR;
+        srb.SRB_HaStat = 0x09; // "COMMAND TIMEOUT"
+        // The transport may still signal this event later; it must outlive the request.
+        (void)event.release();
+    }
+
+    const auto address = reinterpret_cast<uintptr_t>(srb.SRB_BufPointer);
+    if (address % 4 != 0)
+        DebugMessage("aaaa" + std::to_string(address), 0);
+    return 1;
+}
+
+void TSCSIDevice::BuildFailureText(const SRB_ExecSCSICmd& srb)
+{
+    TargetBusy = false;
+    std::string text = StatusText(srb.SRB_Status, srb.SRB_HaStat, srb.SRB_TargStat);
+    if (text == "TARGET BUSY")
+        TargetBusy = true;
+    if (text == "CHECK CONDITION")
+        text = SenseKeyText(srb.SenseArea);
+    LastErrorText = text;
+    std::memcpy(LastSense, srb.SenseArea, sizeof LastSense);
+    if (srb.SenseArea[7] != 0)
+        LastErrorText += " (" + SenseCodeText(srb.SenseArea[12], srb.SenseArea[13]) + ")";
+}
+
+} // namespace scrivo
