@@ -56,8 +56,6 @@ uint8_t TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     if (event && status == SS_PENDING) {
         srb.SRB_Status = SS_ERR;
         srb.SRB_HaStat = 0x09; // "COMMAND TIMEOUT"
-        // The transport may still signal this event later; it must outlive the request.
-        (void)event.release();
     }
 
     const auto address = reinterpret_cast<uintptr_t>(srb.SRB_BufPointer);
