@@ -4,6 +4,11 @@
 #include <atomic>
 #include <filesystem>
 #include <string>
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace scrivo::test {
 
@@ -48,7 +53,7 @@ public:
     void MakeDir(const std::string& name) const { std::filesystem::create_directory(U8Path(*this / name)); }
 
 private:
-    static long Pid();
+    static long Pid() { return static_cast<long>(getpid()); }
     std::filesystem::path dir_;
 };
 
