@@ -48,7 +48,7 @@ TEST(FileIo, OpenFailuresLeaveNoHandleAndReportAnError)
     TempDir dir;
     EXPECT_EQ(FileOpenSharedRead(dir / "missing.bin"), InvalidFileHandle);
     OsError e = LastOsError();
-    EXPECT_NE(e.Code, 0);
+    EXPECT_EQ(e.Code, 2); // ENOENT and ERROR_FILE_NOT_FOUND alike
     EXPECT_FALSE(e.Message.empty());
     EXPECT_EQ(FileOpenSharedRead(dir.Path()), InvalidFileHandle); // a folder is no file
     EXPECT_EQ(FileCreateExclusive(dir / "no" + PathDelim + "such.bin"), InvalidFileHandle);

@@ -1,5 +1,6 @@
 #include "platform/Text.h"
 #include <gtest/gtest.h>
+#include <random>
 
 namespace scrivo {
 namespace {
@@ -41,6 +42,33 @@ TEST(Utf, UnpairedSurrogatesBecomeReplacement)
     EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', 0xD800}), "a" + kFffd);
     EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDC00, u'b'}), kFffd + "b");
     EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD800, 0xD800, 0xDC00}), kFffd + "\xF0\x90\x80\x80");
+}
+
+TEST(Utf, ArbitraryBytesGiveStableWellFormedText)
+{
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes(rng() % 12, '\0');
+        for (char& b : bytes) // favour the lead and continuation bytes where faults hide
+            b = static_cast<char>(rng() % 3 == 0 ? rng() % 256 : 0x80 + rng() % 0x78);
+        std::u16string w = Utf8ToUtf16(bytes);
+        std::string back = Utf16ToUtf8(w);
+        ASSERT_EQ(Utf8ToUtf16(back), w) << round;
+        ASSERT_EQ(Utf16ToUtf8(Utf8ToUtf16(back)), back) << round;
+    }
+}
+
+TEST(UpperCase, BothFormsAgreeOverTheWholePlane)
+{
+    for (char32_t c = 0; c < 0x10000; ++c) {
+        if (c >= 0xD800 && c < 0xE000)
+            continue;
+        std::u16string w(1, static_cast<char16_t>(c));
+        std::string u = Utf16ToUtf8(w);
+        ASSERT_EQ(Utf8ToUtf16(UpperCase(u)), UpperCase16(w)) << std::hex << static_cast<uint32_t>(c);
+        ASSERT_EQ(UpperChar(UpperChar(static_cast<char16_t>(c))), UpperChar(static_cast<char16_t>(c)))
+            << std::hex << static_cast<uint32_t>(c); // upper case is already upper
+    }
 }
 
 TEST(UpperCase, AsciiAndNonAscii)
