@@ -108,8 +108,9 @@ std::vector<uint8_t> BuildConfiguration(const FeatureContext& ctx, int rt, uint1
   std::vector<uint8_t> out(8);
   if (ctx.disc) Put16(&out[6], ctx.disc->info().profile);
   for (const auto& f : AllFeatures(ctx)) {
-    if (rt == 1 ? f.code != start : f.code < start) continue;
-    if (rt == 2 && !f.current) continue;
+    // RT 00b: all features from `start`; 01b: the current ones among them; 10b: that one.
+    if (rt == 2 ? f.code != start : f.code < start) continue;
+    if (rt == 1 && !f.current) continue;
     Append(out, f);
   }
   Put32(&out[0], uint32_t(out.size() - 4));

@@ -82,10 +82,10 @@ TEST_F(DriveCommands, GetConfigurationRequestTypes) {
   for (size_t at = 12; at < 12u + all[11]; at += 4)
     if (all.u16(at) == 0x0009) cdrCurrent = all[at + 2] & 1;
   EXPECT_TRUE(cdrCurrent);
-  auto one = Send({0x46, 2 - 1, 0x00, 0x2D, 0, 0, 0, 0x10, 0, 0}, 4096);
+  auto one = Send({0x46, 2, 0x00, 0x2D, 0, 0, 0, 0x10, 0, 0}, 4096);
   ASSERT_EQ(Features(one).size(), 1u);
   EXPECT_EQ(one[8 + 4] & 0x44, 0x44);        // BUF and test write
-  auto current = Features(Send({0x46, 2, 0, 0, 0, 0, 0, 0x10, 0, 0}, 4096));
+  auto current = Features(Send({0x46, 1, 0, 0, 0, 0, 0, 0x10, 0, 0}, 4096));
   for (auto& [code, cur] : current) EXPECT_TRUE(cur) << code;
   auto from = Features(Send({0x46, 0, 0x00, 0x2B, 0, 0, 0, 0x10, 0, 0}, 4096));
   EXPECT_EQ(from.front().first, 0x002B);
