@@ -165,11 +165,14 @@ void AspiAdapter::Complete(SRB_ExecSCSICmd* r, DriveSlot& slot) {
   if ((r->SRB_Flags & SRB_ENABLE_RESIDUAL_COUNT) && (r->SRB_Flags & SRB_DIR_IN))
     r->SRB_BufLen -= result.transferred;
   bool notify = r->SRB_Flags & SRB_EVENT_NOTIFY;
+  bool posting = (r->SRB_Flags & SRB_POSTING) && !notify;
   void* event = r->SRB_PostProc;
   // The status is the last thing the caller may look at before the event.
   std::atomic_thread_fence(std::memory_order_release);
   reinterpret_cast<volatile uint8_t&>(r->SRB_Status) = status;
   if (notify && event) SignalCompletion(event);
+  // Posting: SRB_PostProc is a routine that receives the request.
+  if (posting && event) reinterpret_cast<void(ASPI_CALL*)(void*)>(event)(r);
 }
 
 }  // namespace scrivo::vrecorder

@@ -152,6 +152,20 @@ TEST_F(Conformance, RefusalsCarryFixedFormatSense) {
   EXPECT_EQ(empty.asc(), 0x3A);
 }
 
+SRB_ExecSCSICmd* posted = nullptr;
+void ASPI_CALL Posted(void* srb) { posted = static_cast<SRB_ExecSCSICmd*>(srb); }
+
+TEST_F(Conformance, PostingCallsTheRoutineWithTheRequest) {
+  SRB_ExecSCSICmd srb{};
+  srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+  srb.SRB_Flags = SRB_POSTING;
+  srb.SRB_Target = kSync;
+  srb.SRB_CDBLen = 6;
+  srb.SRB_PostProc = reinterpret_cast<void*>(&Posted);
+  EXPECT_EQ(aspi->SendRaw(&srb), uint32_t(SS_ERR));  // the synchronous drive: an empty tray
+  EXPECT_EQ(posted, &srb);
+}
+
 TEST_F(Conformance, LostCompletionNeverFinishes) {
   EXPECT_EQ(Cmd(kLost, {0x00, 0, 0, 0, 0, 0}).srbStatus, SS_ERR);  // empty tray
   SRB_ExecSCSICmd lost{};
