@@ -205,6 +205,13 @@ private:
 // descriptor), else 8, else 7; `fallback` when found nowhere.
 size_t LocateModePage(const uint8_t* reply, uint8_t pageCode, size_t fallback);
 
+// A speed as users see it: "16X (2,822 KB/s)" on CD media, "2.4X (3,324 KB/s)" on DVD media.
+std::string WriteSpeedText(uint16_t kbps, bool dvd);
+// "Max", then the distinct write speeds the drive accepts for the disc in it, fastest first:
+// each speed from the maximum down in steps (176 KB/s on CD media, 700 on DVD media) is set
+// and the speed the drive then reports is listed. The drive keeps the last speed tried.
+std::vector<std::string> WriteSpeedItems(TSCSIDevice& dev);
+
 // One trace line for a finished request: "<<< " + optional "nn:ss:zzz " + body + result.
 std::string TraceLine(const SRB_ExecSCSICmd& srb, const std::string& lastErrorText, const std::string& timeText);
 

@@ -143,3 +143,33 @@ TEST_F(CapsTest, WriteSpeedSetter)
 }
 
 } // namespace scrivo::test
+
+namespace scrivo::test {
+
+// A CD-R writer that takes 2822, 2117, 1411 or 706 KB/s: the highest not above the request.
+TEST_F(CapsTest, SpeedListOfTheDistinctAcceptedSpeeds)
+{
+    modePages[0xAA] = Page2A(0x01, 0x01, 0x00, 7056, 2822, 0);
+    modePages[0x2A] = modePages[0xAA];
+    drive.On(0xBB, [this](SRB_ExecSCSICmd& srb) {
+        const uint16_t asked = GetBE16(srb.CDBByte + 4);
+        uint16_t speed = 706;
+        for (uint16_t s : {2822, 2117, 1411})
+            if (s <= asked) {
+                speed = s;
+                break;
+            }
+        PutBE16(modePages[0x2A].data() + 8 + 20, speed);
+        FakeDrive::Complete(srb);
+    });
+    features[0] = Feature(0, 0);
+    features[0][7] = 0x09; // CD-R
+    EXPECT_EQ(WriteSpeedItems(*dev), (std::vector<std::string>{"Max", "16X (2,822 KB/s)", "12X (2,117 KB/s)",
+                                                                  "8X (1,411 KB/s)", "4X (706 KB/s)"}));
+    EXPECT_EQ(dev->WriteSpeed(), 2822 - 16 * 176); // the last speed tried
+    EXPECT_EQ(WriteSpeedText(3324, true), "2.4X (3,324 KB/s)");
+    modePages.clear(); // no capabilities: "Max" alone
+    EXPECT_EQ(WriteSpeedItems(*dev), std::vector<std::string>{"Max"});
+}
+
+} // namespace scrivo::test
