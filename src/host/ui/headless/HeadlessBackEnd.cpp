@@ -119,6 +119,11 @@ bool THeadlessBackEnd::WaitForOtherThreads(uint32_t ms)
     return arrived_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !queue_.empty() || syncPending_; });
 }
 
+std::string THeadlessBackEnd::NextUserStep() const
+{
+    return Script.DescribeNext ? " (" + Script.DescribeNext() + ")" : std::string();
+}
+
 void THeadlessBackEnd::RunUntil(const std::function<bool()>& done)
 {
     uint32_t lastProgress = TickCount(); // real time of the last thing that was not a timer
@@ -138,7 +143,8 @@ void THeadlessBackEnd::RunUntil(const std::function<bool()>& done)
         bool timer = NextTimerDue(due);
         if (!timer) {
             if (!WaitForOtherThreads(StallTimeoutMs))
-                throw EUiAbort("The user has nothing more to do and no thread reports: the loop would wait forever");
+                throw EUiAbort("The user has nothing more to do and no thread reports: the loop would wait forever" +
+                               NextUserStep());
             continue;
         }
         if (!VirtualClock) {
@@ -148,7 +154,7 @@ void THeadlessBackEnd::RunUntil(const std::function<bool()>& done)
         if (WaitForOtherThreads(TimerYieldMs))
             continue;
         if (TickCount() - lastProgress > StallTimeoutMs)
-            throw EUiAbort("Only timers run: the user has nothing more to do and no thread reports");
+            throw EUiAbort("Only timers run: the user has nothing more to do and no thread reports" + NextUserStep());
         virtualNow_ = due;
     }
 }
@@ -167,12 +173,14 @@ void THeadlessBackEnd::TimerDestroyed(TTimer& timer)
 
 void THeadlessBackEnd::FormShown(TForm& form)
 {
+    shown_.push_back(&form);
     if (OnFormShown)
         OnFormShown(form);
 }
 
 void THeadlessBackEnd::FormHidden(TForm& form)
 {
+    shown_.erase(std::remove(shown_.begin(), shown_.end(), &form), shown_.end());
     if (OnFormHidden)
         OnFormHidden(form);
 }

@@ -36,6 +36,9 @@ public:
     std::function<void(TForm&)> OnFormShown;
     std::function<void(TForm&)> OnFormHidden;
 
+    // The form shown last of those still shown: where the user acts.
+    TForm* ActiveForm() const { return shown_.empty() ? nullptr : shown_.back(); }
+
     // Moves the virtual clock on and runs what became due.
     void Advance(uint32_t ms);
 
@@ -60,6 +63,7 @@ private:
     // Waits up to `ms` real milliseconds for a message or Synchronize call from another
     // thread.
     bool WaitForOtherThreads(uint32_t ms);
+    std::string NextUserStep() const;
 
     bool installed_;
     TBackEnd* previous_ = nullptr;
@@ -68,6 +72,7 @@ private:
     std::deque<TMessage> queue_;
     bool syncPending_ = false;
     std::vector<TTimer*> timers_;
+    std::vector<TForm*> shown_;
     uint32_t virtualNow_ = 0;
 };
 

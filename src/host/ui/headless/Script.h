@@ -43,6 +43,9 @@ public:
     // Runs one user action; false when the user has nothing more to do.
     std::function<bool()> AskAction;
 
+    // What the user would do next, for the report of a loop that waits in vain.
+    std::function<std::string()> DescribeNext;
+
     std::vector<TShownMessage> Messages;
     std::vector<TShownFileDialog> FileDialogs;
     std::vector<std::string> Exceptions; // texts of exceptions that escaped handlers

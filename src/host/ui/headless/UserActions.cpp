@@ -4,13 +4,20 @@
 
 namespace scrivo {
 
-void RequireUsable(const TControl& control)
+bool IsUsable(const TControl& control)
 {
     if (!control.Showing())
-        throw EScriptError("The control " + control.Name + " is not shown");
+        return false;
     for (const TControl* c = &control; c; c = c->Parent())
         if (!c->Enabled())
-            throw EScriptError("The control " + control.Name + " is disabled");
+            return false;
+    return true;
+}
+
+void RequireUsable(const TControl& control)
+{
+    if (!IsUsable(control))
+        throw EScriptError("The control " + control.Name + (control.Showing() ? " is disabled" : " is not shown"));
 }
 
 void UserClick(TControl& control)

@@ -17,6 +17,8 @@ T& FindControl(TForm& form, const std::string& name)
     return *c;
 }
 
+// Whether the user can reach `control` now: shown, and enabled with all its parents.
+bool IsUsable(const TControl& control);
 // EScriptError unless the user can reach `control` now.
 void RequireUsable(const TControl& control);
 
