@@ -1,0 +1,19 @@
+#include "bvISOLib.h"
+#include "bvISOLib_tree.h"
+
+namespace scrivo {
+
+TImageBuilder::TImageBuilder() : Sender(this), DoDebug(&ownDoDebug_), Clock(&Now) {}
+
+// The tables are process-wide; like the component it belongs to, a builder releases them
+// when it goes.
+TImageBuilder::~TImageBuilder() {
+    HeaderStream.Clear();
+    FreeTables(FileTables());
+}
+
+void TImageBuilder::Report(const std::string& text, uint8_t type) const {
+    if (ReportMessage) ReportMessage(text, type);
+}
+
+} // namespace scrivo

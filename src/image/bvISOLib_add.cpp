@@ -1,0 +1,176 @@
+// Adding files and folders of the local disks to the tree.
+#include "bvISOLib_names.h"
+#include "bvISOLib_tree.h"
+#include "platform/Text.h"
+
+namespace scrivo {
+
+namespace {
+
+bool TablesFull(const TFileTables& t) {
+    return static_cast<int>(t.Files.size()) >= t.MaxFiles || static_cast<int>(t.Dirs.size()) >= t.MaxDirs;
+}
+
+// The disc path ("\"-separated, leading "\") that keeps a local folder's path. A Windows
+// network path loses its server and share, a drive path its drive (always for files,
+// only when the second character is ":" for folders). A POSIX path keeps its text.
+std::string DiscPathOfSource(std::string s, bool dropDrive) {
+    if constexpr (PathDelim == '\\') {
+        if (s.size() >= 2 && s[0] == '\\' && s[1] == '\\') {
+            size_t server = s.find('\\', 2);
+            size_t share = server == std::string::npos ? server : s.find('\\', server + 1);
+            s = share == std::string::npos ? std::string() : s.substr(share);
+        } else if (dropDrive || (s.size() >= 2 && s[1] == ':')) {
+            s = s.size() >= 2 ? s.substr(2) : std::string();
+        }
+    } else {
+        (void)dropDrive;
+        for (char& c : s)
+            if (c == PathDelim) c = '\\';
+    }
+    if (s.empty() || s[0] != '\\') s.insert(s.begin(), '\\');
+    return s;
+}
+
+// \A\B\C\ becomes \C\.
+std::string LastFolderOnly(std::string p) {
+    while (!p.empty() && p.back() == '\\') p.pop_back();
+    size_t cut = p.rfind('\\');
+    std::string last = cut == std::string::npos ? p : p.substr(cut + 1);
+    return last.empty() ? std::string("\\") : "\\" + last + "\\";
+}
+
+} // namespace
+
+int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const std::string& FullPath,
+                                std::optional<uint32_t> ImportedLocation) {
+    TFileTables& t = FileTables();
+    std::string longName = Item.Name;
+    if (!(Item.Attr & faDirectory) && longName.find('.') == std::string::npos) longName += '.';
+    TFEntry* existing = FindEntry(Dest, longName);
+
+    std::string shortFileName = Item.AltName.empty() ? UpperCase(longName) : Item.AltName.substr(0, 13);
+    std::string longFileName = longName;
+    TDateTime dateTime = Item.TimeValid ? Item.Time : Clock();
+    bool skip = Utf16Length(longName) >= 110;
+    if (OnAddFile)
+        OnAddFile(Sender, FullPath, longFileName, shortFileName, dateTime, Item.Attr, static_cast<int64_t>(Item.Size),
+                  skip);
+    if (skip) return 0;
+
+    std::string shortName = UpperCase(shortFileName);
+    if (!NamesFitRecords(shortName, longFileName, true)) {
+        Report(">>> SKIPPING FILE " + (FullPath.empty() ? longFileName : FullPath) +
+                   ": NAME TOO LONG FOR A DIRECTORY RECORD (AT MOST 108 CHARACTERS FOR JOLIET)",
+               0);
+        return 0;
+    }
+
+    TFEntry* e = existing;
+    if (e) {
+        if (!ReplaceFile) return 0;
+        if (e->Dir) {
+            // Reusing a folder's entry for a file would orphan the folder.
+            Report(">>> SKIPPING FILE " + (FullPath.empty() ? longFileName : FullPath) +
+                       ": A FOLDER OF THAT NAME EXISTS",
+                   0);
+            return 0;
+        }
+        RenameEntry(Dest, e, longFileName);
+    } else {
+        if (static_cast<int>(t.Files.size()) >= t.MaxFiles) {
+            Report("MAXIMUM FILES CAN BE " + std::to_string(t.MaxFiles), 3);
+            return 0;
+        }
+        e = new TFEntry;
+        e->LongName = longFileName;
+        AppendEntry(Dest, e);
+        t.Files.push_back(e);
+    }
+    e->ShortName = std::move(shortName);
+    e->IsoSize = e->JolietSize = Item.Size;
+    e->Attr = Item.Attr;
+    e->DateTime = dateTime;
+    e->SourcePath = FullPath;
+    e->Imported = ImportedLocation.has_value();
+    e->IsoLocation = e->JolietLocation = ImportedLocation.value_or(0);
+    return 1;
+}
+
+int TImageBuilder::AddFile(const std::string& DestPath, const std::string& FileName, bool KeepSourcePath) {
+    TDEntry* dest;
+    if (!KeepSourcePath) {
+        dest = FindDir(DestPath);
+    } else {
+        size_t cut = FileName.rfind(PathDelim);
+        std::string path = DiscPathOfSource(cut == std::string::npos ? std::string() : FileName.substr(0, cut + 1), true);
+        if (KeepLastFolderOnly) path = LastFolderOnly(path);
+        MakeDestinationPath(path);
+        dest = FindDir(path);
+    }
+    if (!dest) {
+        Report("INVALID DESTINATION PATH", 4);
+        return 0;
+    }
+    FileListing item;
+    if (!FindFile(FileName, item) || (item.Attr & faDirectory)) return -1;
+    AddFileEntry(dest, item, FileName);
+    return 1;
+}
+
+int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const std::string& Mask, int Attr,
+                          bool Recurse, bool KeepSourcePath, bool ArchiveOnly) {
+    TFileTables& t = FileTables();
+    TDEntry* dest = DestDir ? DestDir : t.Root();
+    if (dest && KeepSourcePath) {
+        std::string path = DiscPathOfSource(SourcePath, false);
+        if (dest != t.Root()) path = dest->Path + path;
+        if (KeepLastFolderOnly) path = LastFolderOnly(path);
+        MakeDestinationPath(path);
+        dest = FindDir(path);
+    }
+    if (!dest) {
+        Report("INVALID DESTINATION PATH", 4);
+        return 0;
+    }
+    std::string folder = SourcePath;
+    if (folder.empty() || folder.back() != PathDelim) folder += PathDelim;
+    const std::string mask = Mask.empty() ? "*.*" : Mask;
+    const uint32_t attr = static_cast<uint32_t>(Attr);
+    int result = 0;
+
+    std::vector<FileListing> all;
+    if (Recurse) {
+        all = ListDirectory(folder, "*.*", faAnyFile);
+        for (const FileListing& sub : all) {
+            if (!(sub.Attr & faDirectory)) continue;
+            FileListing item = sub;
+            if (item.AltName.empty()) item.AltName = UpperCase(item.Name);
+            bool skip = false;
+            if (OnAddDir) OnAddDir(Sender, item.Name, item.AltName, skip);
+            if (skip) continue;
+            TDEntry* d = CreateDirectory(dest, item);
+            if (!d) {
+                if (TablesFull(t)) return 0;
+                continue; // a name that cannot be recorded: that folder is left out
+            }
+            result = AddDir(d, folder + sub.Name, mask, Attr, Recurse, false, ArchiveOnly);
+            if (!d->FirstEntry) {
+                if (TFEntry* e = EntryOfDir(d)) RemoveListed(t, dest, e);
+            }
+            // Only a full tree ends the walk; a folder whose last file was refused does not.
+            if (result == 0 && TablesFull(t)) return 0;
+        }
+    }
+
+    const bool reuse = Recurse && mask == "*.*" && (attr & faAnyFile) == faAnyFile;
+    std::vector<FileListing> listed = reuse ? std::move(all) : ListDirectory(folder, mask, attr);
+    for (const FileListing& item : listed) {
+        if (item.Attr & faDirectory) continue;
+        if (ArchiveOnly && !(item.Attr & faArchive)) continue;
+        result = AddFileEntry(dest, item, folder + item.Name);
+    }
+    return result;
+}
+
+} // namespace scrivo

@@ -1,0 +1,44 @@
+// Disc identifiers of the tree's entries and the path-table order of its directories.
+#pragma once
+#include "bvISOLib.h"
+#include <string>
+#include <string_view>
+
+namespace scrivo {
+
+// A name the system makes up itself: upper case, at most 13 characters, every character
+// below "!" or above "z" replaced by "_".
+std::string MadeUpShortName(std::string_view name);
+
+// UTF-16 code units of a UTF-8 text (characters outside the BMP count two).
+uint32_t Utf16Length(std::string_view utf8);
+
+// The longest identifiers whose records fit the one-byte record length.
+constexpr uint32_t MaxIsoIdentifier = 221;
+constexpr uint32_t MaxJolietIdentifier = 220;
+
+// Identifier bytes of an entry in each tree: files carry the ";1" version suffix. Entries
+// are refused when added if their names do not fit; the cut here only keeps records sound
+// for entries that bypassed that check.
+uint32_t IsoIdentifierLength(const TFEntry& e);
+uint32_t JolietIdentifierLength(const TFEntry& e);
+// 33 + identifier + one pad byte when the identifier length is even.
+constexpr uint32_t DirRecordLength(uint32_t identifierBytes) {
+    return 33 + identifierBytes + (identifierBytes % 2 == 0 ? 1 : 0);
+}
+
+// Whether both identifiers fit a directory record (its length is one byte): a Joliet
+// name of at most 108 UTF-16 units for a file (";1" follows) or 110 for a directory.
+bool NamesFitRecords(const std::string& shortName, const std::string& longName, bool isFile);
+
+// Directory records an entry takes in each tree: one, or one per extent of a file larger
+// than MaxExtentBytes.
+uint32_t ExtentCount(const TFEntry& e);
+
+// The path-table sort key: the number with at least four digits, a space, the name.
+std::string SortKey(uint32_t number, const std::string& name);
+
+// Orders the ISO and Joliet directory arrays for the path tables and numbers the directories.
+void OrderDirectories(TFileTables& t);
+
+} // namespace scrivo

@@ -1,0 +1,90 @@
+#include "bvISOLib_tree.h"
+#include "platform/Text.h"
+
+namespace scrivo {
+
+TFileTables& FileTables() {
+    static TFileTables tables;
+    return tables;
+}
+
+std::string NameKey(std::string_view longName) { return UpperCase(longName); }
+
+TFEntry* FindEntry(const TDEntry* d, std::string_view longName) {
+    auto it = d->NameIndex.find(NameKey(longName));
+    return it == d->NameIndex.end() ? nullptr : it->second;
+}
+
+void AppendEntry(TDEntry* d, TFEntry* e) {
+    e->Next = nullptr;
+    if (d->LastEntry)
+        d->LastEntry->Next = e;
+    else
+        d->FirstEntry = e;
+    d->LastEntry = e;
+    d->NameIndex.emplace(NameKey(e->LongName), e); // keeps an earlier entry of that name
+}
+
+// After `e` leaves key `key`, the index points at the next entry of that name in list order.
+static void ReindexAfter(TDEntry* d, const std::string& key, TFEntry* e) {
+    auto it = d->NameIndex.find(key);
+    if (it == d->NameIndex.end() || it->second != e) return;
+    for (TFEntry* p = e->Next; p; p = p->Next) {
+        if (NameKey(p->LongName) == key) {
+            it->second = p;
+            return;
+        }
+    }
+    d->NameIndex.erase(it);
+}
+
+void UnlinkEntry(TDEntry* d, TFEntry* e) {
+    ReindexAfter(d, NameKey(e->LongName), e);
+    TFEntry* prev = nullptr;
+    for (TFEntry* p = d->FirstEntry; p && p != e; p = p->Next) prev = p;
+    if (prev)
+        prev->Next = e->Next;
+    else if (d->FirstEntry == e)
+        d->FirstEntry = e->Next;
+    else
+        return; // not in this list
+    if (d->LastEntry == e) d->LastEntry = prev;
+    e->Next = nullptr;
+}
+
+void RenameEntry(TDEntry* d, TFEntry* e, const std::string& longName) {
+    std::string oldKey = NameKey(e->LongName), newKey = NameKey(longName);
+    e->LongName = longName;
+    if (oldKey == newKey) return;
+    ReindexAfter(d, oldKey, e);
+    auto [it, inserted] = d->NameIndex.emplace(newKey, e);
+    if (inserted) return;
+    // Both are in the list: the index keeps whichever comes first.
+    for (TFEntry* p = d->FirstEntry; p; p = p->Next) {
+        if (p == e || p == it->second) {
+            it->second = p;
+            return;
+        }
+    }
+}
+
+TFEntry* EntryOfDir(const TDEntry* d) {
+    if (!d->Parent || d->Parent == d) return nullptr;
+    // A directory just created is its parent's last entry; look there first.
+    if (d->Parent->LastEntry && d->Parent->LastEntry->Dir == d) return d->Parent->LastEntry;
+    for (TFEntry* p = d->Parent->FirstEntry; p; p = p->Next)
+        if (p->Dir == d) return p;
+    return nullptr;
+}
+
+void FreeTables(TFileTables& t) {
+    for (TFEntry* f : t.Files) delete f;
+    for (TDEntry* d : t.Dirs) delete d;
+    t.Files.clear();
+    t.Dirs.clear();
+    t.IsoDirs.clear();
+    t.JolietDirs.clear();
+    t.PathIndex.clear();
+}
+
+} // namespace scrivo

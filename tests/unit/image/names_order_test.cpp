@@ -1,0 +1,111 @@
+// Disc identifiers, record lengths and the path-table order of directories.
+#include "ImageTestSupport.h"
+#include "image/bvISOLib_names.h"
+#include <functional>
+
+namespace scrivo::test {
+namespace {
+
+TEST(ImageNames, MadeUpShortNamesAreUpperCaseCutAndMapped) {
+    EXPECT_EQ("MY_FOLDER", MadeUpShortName("my folder"));
+    EXPECT_EQ("ABCDEFGHIJKLM", MadeUpShortName("abcdefghijklmnop"));
+    EXPECT_EQ("A-B_C_", MadeUpShortName("a-b{c~"));   // above "z" becomes "_", "-" stays
+    EXPECT_EQ("_X", MadeUpShortName("\xC3\xA9x"));     // one character, one "_"
+}
+
+TEST(ImageNames, SortKeysHaveAtLeastFourDigits) {
+    EXPECT_EQ("0002 DOCS", SortKey(2, "DOCS"));
+    EXPECT_EQ("12345 A", SortKey(12345, "A"));
+    EXPECT_LT(SortKey(1, "A"), SortKey(1, "AB")); // a prefix sorts first
+}
+
+TEST(ImageNames, RecordLengthsOfIdentifiers) {
+    EXPECT_EQ(40u, DirRecordLength(7));  // A.TXT;1
+    EXPECT_EQ(42u, DirRecordLength(8));  // AB.TXT;1 and a pad byte
+    EXPECT_EQ(50u, DirRecordLength(16)); // ab.txt;1 in UCS-2
+    EXPECT_EQ(34u, DirRecordLength(1));  // "." and ".."
+}
+
+TEST(ImageNames, JolietRecordLimitIs108CharactersForFilesAnd110ForFolders) {
+    EXPECT_TRUE(NamesFitRecords("X", std::string(108, 'a'), true));
+    EXPECT_FALSE(NamesFitRecords("X", std::string(109, 'a'), true));
+    EXPECT_TRUE(NamesFitRecords("X", std::string(110, 'a'), false));
+    EXPECT_FALSE(NamesFitRecords("X", std::string(111, 'a'), false));
+    // A character outside the BMP takes two UTF-16 units.
+    EXPECT_FALSE(NamesFitRecords("X", std::string(107, 'a') + "\xF0\x9F\x98\x80", true));
+    EXPECT_FALSE(NamesFitRecords(std::string(221, 'A'), "a", true)); // ISO record too
+}
+
+class ImageOrder : public ImageTest {
+protected:
+    std::vector<std::string> Order(bool joliet) {
+        std::vector<std::string> names;
+        for (TDEntry* d : joliet ? FileTables().JolietDirs : FileTables().IsoDirs) {
+            EXPECT_EQ(names.size() + 1, d->Number);
+            names.push_back(d->Path);
+        }
+        return names;
+    }
+    void Run() { OrderDirectories(FileTables()); }
+};
+
+TEST_F(ImageOrder, SiblingsBySortedShortName) {
+    Dir(Root(), "B");
+    Dir(Root(), "A");
+    Dir(Root(), "AB");
+    Run();
+    std::vector<std::string> want{"\\", "\\A", "\\AB", "\\B"};
+    EXPECT_EQ(want, Order(false));
+    EXPECT_EQ(want, Order(true));
+}
+
+TEST_F(ImageOrder, BreadthFirstByParentNumber) {
+    Dir(Dir(Root(), "B"), "X");
+    Dir(Dir(Root(), "A"), "Y");
+    Run();
+    std::vector<std::string> want{"\\", "\\A", "\\B", "\\A\\Y", "\\B\\X"};
+    EXPECT_EQ(want, Order(false));
+    EXPECT_EQ(want, Order(true));
+}
+
+TEST_F(ImageOrder, JolietTableFollowsShortNamesToo) {
+    // Long names sort one way, short names the other.
+    Dir(Root(), "zebra", "AAA");
+    Dir(Root(), "apple", "ZZZ");
+    Run();
+    std::vector<std::string> want{"\\", "\\ZEBRA", "\\APPLE"};
+    EXPECT_EQ(want, Order(false));
+    EXPECT_EQ(want, Order(true));
+}
+
+TEST_F(ImageOrder, DeepAndWideTreeIsBreadthFirstAndParentsPrecedeChildren) {
+    // Created depth first, in reverse name order, with five levels.
+    std::function<void(TDEntry*, int)> grow = [&](TDEntry* d, int depth) {
+        if (depth == 0) return;
+        for (int i = 4; i >= 0; --i) grow(Dir(d, std::string(1, char('A' + i)) + std::to_string(depth)), depth - 1);
+    };
+    grow(Root(), 4);
+    Run();
+    const auto& iso = FileTables().IsoDirs;
+    ASSERT_EQ(1u + 5 + 25 + 125 + 625, iso.size());
+    for (size_t i = 1; i < iso.size(); ++i) {
+        EXPECT_LT(iso[i]->Parent->Number, iso[i]->Number);
+        EXPECT_LE(iso[i - 1]->Parent->Number, iso[i]->Parent->Number);
+        if (i > 1 && iso[i - 1]->Parent == iso[i]->Parent) {
+            EXPECT_LT(iso[i - 1]->ShortName, iso[i]->ShortName);
+        }
+        EXPECT_LE(iso[i - 1]->Level, iso[i]->Level);
+        EXPECT_EQ(iso[i], FileTables().JolietDirs[i]);
+    }
+}
+
+TEST_F(ImageOrder, RootAloneAndOneChildKeepTheirPlaces) {
+    Run();
+    EXPECT_EQ(std::vector<std::string>{"\\"}, Order(false));
+    Dir(Root(), "ONLY");
+    Run();
+    EXPECT_EQ((std::vector<std::string>{"\\", "\\ONLY"}), Order(true));
+}
+
+} // namespace
+} // namespace scrivo::test
