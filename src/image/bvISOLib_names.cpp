@@ -1,5 +1,6 @@
 #include "bvISOLib_names.h"
 #include "platform/Text.h"
+#include <algorithm>
 #include <charconv>
 
 namespace scrivo {
@@ -42,64 +43,89 @@ uint32_t ExtentCount(const TFEntry& e) {
     return static_cast<uint32_t>((e.IsoSize + MaxExtentBytes - 1) / MaxExtentBytes);
 }
 
-std::string SortKey(uint32_t number, const std::string& name) {
-    char digits[16];
-    auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    size_t n = static_cast<size_t>(end - digits);
-    std::string key;
-    key.reserve((n < 4 ? 4 : n) + 1 + name.size());
-    if (n < 4) key.append(4 - n, '0');
-    key.append(digits, n);
-    key += ' ';
-    key += name;
-    return key;
-}
-
 namespace {
 
 enum class SortBy { Level, Parent, ParentNumber, OwnNumber };
+
+// A sort key: a number, then a name compared byte by byte (a prefix first). This is the
+// order of the text key "number with at least four digits, a space, the name" for numbers
+// below 10000; above, where that text puts 10000 before 9999 and the ordering below would
+// never settle, the number keeps its numeric order.
+struct TSortKey {
+    uint32_t Number = 0;
+    std::string_view Name;
+    bool operator<(const TSortKey& o) const { return Number != o.Number ? Number < o.Number : Name < o.Name; }
+};
 
 const std::string& NameOf(const TDEntry* d, bool joliet) { return joliet ? d->LongName : d->ShortName; }
 
 // The gap sort: halving gaps, passes repeated at each gap until one makes no exchange,
 // element 0 (the root) left alone; then every element is numbered by its position.
-// Keys are computed once per sort: they depend only on numbers given before it.
-template <class Key>
-void GapSort(std::vector<TDEntry*>& a, std::vector<Key>& keys) {
-    size_t h = a.size() - 1;
-    size_t gap = h;
-    while (gap > 1) {
+// At one gap the passes compare and exchange only neighbours of the same chain (positions
+// s, s + gap, s + 2 gap, ...), never equal keys, until the chain is in order: that is a
+// stable sort of each chain, which is how it is done here, with the same result in
+// O(n log n) per gap instead of a quadratic number of passes. An array in order makes no
+// exchange at any gap, so the sort ends there.
+// Keys are computed once per sort (they depend only on numbers given before it) and
+// replaced by their ranks, equal keys by equal ranks, so the passes compare integers.
+void GapSort(std::vector<TDEntry*>& a, const std::vector<uint32_t>& keys) {
+    const size_t h = a.size() - 1;
+    std::vector<uint32_t> at(a.size()); // at[i]: the original index of the element at i
+    for (size_t i = 0; i < at.size(); ++i) at[i] = static_cast<uint32_t>(i);
+    auto less = [&](uint32_t x, uint32_t y) { return keys[x] < keys[y]; };
+    auto ordered = [&] {
+        for (size_t i = 1; i < h; ++i)
+            if (less(at[i + 1], at[i])) return false;
+        return true;
+    };
+    std::vector<uint32_t> chain;
+    for (size_t gap = h; gap > 1 && !ordered();) {
         gap /= 2;
-        bool exchanged;
-        do {
-            exchanged = false;
-            for (size_t i = 1; i + gap <= h; ++i) {
-                if (keys[i + gap] < keys[i]) {
-                    std::swap(keys[i], keys[i + gap]);
-                    std::swap(a[i], a[i + gap]);
-                    exchanged = true;
+        for (size_t start = 1; start <= gap && start + gap <= h; ++start) {
+            chain.clear();
+            for (size_t i = start; i <= h; i += gap) chain.push_back(at[i]);
+            if (std::is_sorted(chain.begin(), chain.end(), less)) continue;
+            if (chain.size() <= 16) {
+                for (size_t i = 1; i < chain.size(); ++i) {
+                    uint32_t x = chain[i];
+                    size_t j = i;
+                    for (; j > 0 && less(x, chain[j - 1]); --j) chain[j] = chain[j - 1];
+                    chain[j] = x;
                 }
+            } else {
+                std::stable_sort(chain.begin(), chain.end(), less);
             }
-        } while (exchanged);
+            for (size_t k = 0, i = start; k < chain.size(); ++k, i += gap) at[i] = chain[k];
+        }
     }
-    for (size_t i = 0; i < a.size(); ++i) a[i]->Number = static_cast<uint32_t>(i + 1);
+    std::vector<TDEntry*> before(a);
+    for (size_t i = 0; i < a.size(); ++i) {
+        a[i] = before[at[i]];
+        a[i]->Number = static_cast<uint32_t>(i + 1);
+    }
 }
 
 void Sort(std::vector<TDEntry*>& a, SortBy by, bool joliet) {
     if (a.empty()) return;
-    if (by == SortBy::Level || by == SortBy::Parent) {
-        std::vector<std::string> keys(a.size());
-        for (size_t i = 1; i < a.size(); ++i) {
-            uint32_t n = by == SortBy::Level ? a[i]->Level : a[i]->Parent->Number;
-            keys[i] = SortKey(n, NameOf(a[i], joliet));
-        }
-        GapSort(a, keys);
+    std::vector<uint32_t> ranks(a.size());
+    if (by == SortBy::ParentNumber || by == SortBy::OwnNumber) {
+        for (size_t i = 1; i < a.size(); ++i) ranks[i] = by == SortBy::OwnNumber ? a[i]->Number : a[i]->Parent->Number;
     } else {
-        std::vector<uint32_t> keys(a.size());
-        for (size_t i = 1; i < a.size(); ++i)
-            keys[i] = by == SortBy::ParentNumber ? a[i]->Parent->Number : a[i]->Number;
-        GapSort(a, keys);
+        std::vector<std::pair<TSortKey, uint32_t>> keys;
+        keys.reserve(a.size());
+        for (size_t i = 1; i < a.size(); ++i) {
+            const TDEntry* d = a[i];
+            keys.push_back({{by == SortBy::Level ? d->Level : d->Parent->Number, NameOf(d, joliet)},
+                            static_cast<uint32_t>(i)});
+        }
+        std::sort(keys.begin(), keys.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+        uint32_t rank = 0;
+        for (size_t k = 0; k < keys.size(); ++k) {
+            if (k > 0 && keys[k - 1].first < keys[k].first) ++rank;
+            ranks[keys[k].second] = rank;
+        }
     }
+    GapSort(a, ranks);
 }
 
 // Parent numbers and numbers never decrease from element `from` on.

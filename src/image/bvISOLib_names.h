@@ -35,9 +35,6 @@ bool NamesFitRecords(const std::string& shortName, const std::string& longName, 
 // than MaxExtentBytes.
 uint32_t ExtentCount(const TFEntry& e);
 
-// The path-table sort key: the number with at least four digits, a space, the name.
-std::string SortKey(uint32_t number, const std::string& name);
-
 // Orders the ISO and Joliet directory arrays for the path tables and numbers the directories.
 void OrderDirectories(TFileTables& t);
 

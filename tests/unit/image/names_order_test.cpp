@@ -1,6 +1,7 @@
 // Disc identifiers, record lengths and the path-table order of directories.
 #include "ImageTestSupport.h"
 #include "image/bvISOLib_names.h"
+#include <cstdio>
 #include <functional>
 
 namespace scrivo::test {
@@ -11,12 +12,6 @@ TEST(ImageNames, MadeUpShortNamesAreUpperCaseCutAndMapped) {
     EXPECT_EQ("ABCDEFGHIJKLM", MadeUpShortName("abcdefghijklmnop"));
     EXPECT_EQ("A-B_C_", MadeUpShortName("a-b{c~"));   // above "z" becomes "_", "-" stays
     EXPECT_EQ("_X", MadeUpShortName("\xC3\xA9x"));     // one character, one "_"
-}
-
-TEST(ImageNames, SortKeysHaveAtLeastFourDigits) {
-    EXPECT_EQ("0002 DOCS", SortKey(2, "DOCS"));
-    EXPECT_EQ("12345 A", SortKey(12345, "A"));
-    EXPECT_LT(SortKey(1, "A"), SortKey(1, "AB")); // a prefix sorts first
 }
 
 TEST(ImageNames, RecordLengthsOfIdentifiers) {
@@ -97,6 +92,27 @@ TEST_F(ImageOrder, DeepAndWideTreeIsBreadthFirstAndParentsPrecedeChildren) {
         EXPECT_LE(iso[i - 1]->Level, iso[i]->Level);
         EXPECT_EQ(iso[i], FileTables().JolietDirs[i]);
     }
+}
+
+TEST_F(ImageOrder, DirectoriesNumberedFrom10000OnSettleInOrder) {
+    // Text keys of four digits would put parent 10000 before 9999 and never settle.
+    b.ClearFiles(65535, 20000);
+    char name[16];
+    for (int i = 0; i < 10003; ++i) {
+        std::snprintf(name, sizeof name, "D%05d", i);
+        Dir(Root(), name);
+    }
+    const auto& dirs = FileTables().Dirs;
+    TDEntry* last = dirs[10003];
+    TDEntry* before = dirs[9998];
+    Dir(last, "CHILD");
+    Dir(before, "CHILD");
+    Run();
+    const auto& iso = FileTables().IsoDirs;
+    EXPECT_EQ(9999u, before->Number);
+    EXPECT_EQ(10004u, last->Number);
+    EXPECT_EQ(before, iso[10004]->Parent);
+    EXPECT_EQ(last, iso[10005]->Parent);
 }
 
 TEST_F(ImageOrder, RootAloneAndOneChildKeepTheirPlaces) {
