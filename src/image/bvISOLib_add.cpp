@@ -40,6 +40,13 @@ std::string LastFolderOnly(std::string p) {
     return last.empty() ? std::string("\\") : "\\" + last + "\\";
 }
 
+// The folder that keeps a source path on the disc, made as needed; null when it cannot be.
+TDEntry* KeptFolder(TImageBuilder& b, std::string path) {
+    if (b.KeepLastFolderOnly) path = LastFolderOnly(path);
+    b.MakeDestinationPath(path);
+    return b.FindDir(path);
+}
+
 } // namespace
 
 int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const std::string& FullPath,
@@ -103,10 +110,7 @@ int TImageBuilder::AddFile(const std::string& DestPath, const std::string& FileN
         dest = FindDir(DestPath);
     } else {
         size_t cut = FileName.rfind(PathDelim);
-        std::string path = DiscPathOfSource(cut == std::string::npos ? std::string() : FileName.substr(0, cut + 1), true);
-        if (KeepLastFolderOnly) path = LastFolderOnly(path);
-        MakeDestinationPath(path);
-        dest = FindDir(path);
+        dest = KeptFolder(*this, DiscPathOfSource(cut == std::string::npos ? "" : FileName.substr(0, cut + 1), true));
     }
     if (!dest) {
         Report("INVALID DESTINATION PATH", 4);
@@ -124,10 +128,7 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
     TDEntry* dest = DestDir ? DestDir : t.Root();
     if (dest && KeepSourcePath) {
         std::string path = DiscPathOfSource(SourcePath, false);
-        if (dest != t.Root()) path = dest->Path + path;
-        if (KeepLastFolderOnly) path = LastFolderOnly(path);
-        MakeDestinationPath(path);
-        dest = FindDir(path);
+        dest = KeptFolder(*this, dest == t.Root() ? path : dest->Path + path);
     }
     if (!dest) {
         Report("INVALID DESTINATION PATH", 4);

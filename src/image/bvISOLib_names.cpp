@@ -17,7 +17,9 @@ std::string MadeUpShortName(std::string_view name) {
 }
 
 uint32_t Utf16Length(std::string_view utf8) {
-    return static_cast<uint32_t>(Utf8ToUtf16(utf8).size());
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) >= 0x80) return static_cast<uint32_t>(Utf8ToUtf16(utf8).size());
+    return static_cast<uint32_t>(utf8.size()); // ASCII: one unit per byte
 }
 
 static bool IsFileEntry(const TFEntry& e) { return e.Dir == nullptr; }

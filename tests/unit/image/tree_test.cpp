@@ -20,7 +20,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(src); }
     std::string Make(const std::string& rel, size_t size = 3) {
-        fs::path p = src / rel;
+        fs::path p = (src / rel).make_preferred();
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << std::string(size, 'x');
         return p.string();
@@ -165,9 +165,10 @@ TEST_F(ImageTree, FindDirAndDestinations) {
 TEST_F(ImageTree, KeepSourcePathRecreatesTheFolders) {
     std::string f = Make("k/l/m.txt");
     ASSERT_EQ(1, b.AddFile("\\", f, true));
-    std::string disc = src.string() + "/k/l";
+    // The folder's local path, less a Windows drive, with "\" between folders.
+    std::string disc = (src / "k" / "l").string().substr(PathDelim == '\\' ? 2 : 0);
     for (char& c : disc)
-        if (c == '/') c = '\\';
+        if (c == PathDelim) c = '\\';
     TDEntry* d = b.FindDir(disc);
     ASSERT_NE(nullptr, d);
     EXPECT_EQ("m.txt", d->FirstEntry->LongName);
@@ -213,9 +214,10 @@ TEST_F(ImageTree, MaskSelectsFilesAndSubfoldersAreNotFiles) {
     Make("m/c.dat");
     Make("m/b.TXT");
     Make("m/sub.txt/inner.txt");
-    EXPECT_EQ(1, b.AddDir(Root(), (src / "m").string() + "/", "*.txt", 63, false, false, false));
+    std::string folder = (src / "m").string() + PathDelim;
+    EXPECT_EQ(1, b.AddDir(Root(), folder, "*.txt", 63, false, false, false));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "b.TXT"}), Names(Root()));
-    EXPECT_EQ(src.string() + "/m/a.txt", Root()->FirstEntry->SourcePath);
+    EXPECT_EQ(folder + "a.txt", Root()->FirstEntry->SourcePath);
 }
 
 TEST_F(ImageTree, RemoveEntryTakesAFolderWithEverythingBelow) {
