@@ -1,5 +1,6 @@
 #include "platform/Mail.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -56,9 +57,10 @@ void SendMailWithDialog(const TMailMessage& message)
     if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
         throw EMailError("xdg-email could not be started");
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    pid_t got;
+    while ((got = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (got != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw EMailError("xdg-email found no mail client to compose the message");
 }
 
