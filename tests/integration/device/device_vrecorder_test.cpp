@@ -42,9 +42,8 @@ void SetEnv(const char* name, const std::string& value)
 #endif
 }
 
-std::string LibraryPath()
+std::string NativePath(std::string path)
 {
-    std::string path = VRECORDER_ASPI_PATH;
 #ifdef _WIN32
     for (char& c : path)
         if (c == '/')
@@ -52,6 +51,19 @@ std::string LibraryPath()
 #endif
     return path;
 }
+
+std::string LibraryPath() { return NativePath(VRECORDER_ASPI_PATH); }
+
+#ifdef STUB_ASPI_NO_SEND
+// Runs first, before the recorder's library is loaded.
+TEST(DeviceTransportStart, LibraryWithoutAnEntryPointIsAFailedStart)
+{
+    TSCSIDevice dev;
+    EXPECT_FALSE(dev.InitializeTransport(false, NativePath(STUB_ASPI_NO_SEND)));
+    EXPECT_FALSE(ASPIInitialized);
+    EXPECT_TRUE(dev.DeviceList.empty());
+}
+#endif
 
 class DeviceOnRecorder : public ::testing::Test {
 protected:
