@@ -61,8 +61,9 @@ struct FileListing {
 // "*.*" matches every name, with or without a dot), with any of the attributes in `attr`
 // (directories only when faDirectory is among them, hidden and system entries only when
 // their bit is; normal files always). "." and ".." are not listed; nor, on POSIX, are
-// broken symbolic links or entries that are neither files nor folders (a fifo would hang
-// the reader). POSIX: sorted by ordinal comparison of the upper-cased names. A folder
+// broken symbolic links, entries that are neither files nor folders (a fifo would hang
+// the reader) and linked folders leading back to the folder or above it (a recursive
+// walk would never end). POSIX: sorted by ordinal comparison of the upper-cased names. A folder
 // that cannot be read gives an empty list.
 std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr);
 // The listing record of one path (file or folder); false when it does not exist.
