@@ -8,6 +8,8 @@ root=$(pwd)
 bash scripts/setup-deps.sh || { echo "dependency set-up failed"; echo "0 passed, 1 failed"; exit 1; }
 
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/scrivo-ccache}
+# Hits across clones in other folders (CI builds a fresh clone each time).
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEPREFIX=${WINEPREFIX:-$HOME/.cache/scrivo-wine}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
