@@ -1,0 +1,48 @@
+// A form's top-level window: it owns the windows of the form's controls, routes their
+// notifications to their peers, keeps the tooltips of their hints and turns the close
+// box, Enter and Escape into the form's Close and default/cancel buttons.
+#pragma once
+#include "WinPeer.h"
+#include "host/ui/Form.h"
+
+#include <map>
+
+namespace scrivo {
+
+class TFormPeer : public TControlPeer {
+public:
+    TFormPeer(TForm& form, HWND ownerWindow);
+    ~TFormPeer() override;
+
+    HWND Handle() const { return hwnd_; }
+    TForm& Form() const { return form_; }
+    // Gives every control without a window one.
+    void CreateControls();
+    int NextId() { return nextId_++; }
+    void Register(TWinPeer& peer) { peers_[peer.Id()] = &peer; }
+    void Unregister(TWinPeer& peer) { peers_.erase(peer.Id()); }
+    // Keeps the tooltip of `peer`'s hint in step with it.
+    void UpdateHint(TWinPeer& peer);
+    // Page switches show and hide whole groups of controls.
+    void SyncAllVisible();
+    HFONT FontFor(const TFont& font);
+
+    void Changed(TControl& control, TProp what) override;
+
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    TWinPeer* PeerById(int id) const;
+    TWinPeer* PeerByWindow(HWND h) const;
+    void ClickButton(TControl* button);
+
+    TForm& form_;
+    HWND hwnd_ = nullptr;
+    HWND tooltip_ = nullptr;
+    int nextId_ = 100; // below are IDOK, IDCANCEL and the other dialog answers
+    std::map<int, TWinPeer*> peers_;
+    std::map<std::pair<bool, int>, HFONT> fonts_;
+};
+
+} // namespace scrivo
