@@ -63,12 +63,13 @@ TCacheThread::TCacheThread(const TCacheParams& p)
     : TThread(true), lock_(p.Lock), blockSize_(p.BlockSize), postGapPadding_(false), imageSize_(p.ImageSize),
       bootImageFile_(p.BootImageFile), bootImageSectors_(p.BootImageSectors),
       bootPaddingSectors_(p.BootImagePaddingSectors), header_(p.HeaderStream),
-      files_(p.Files), lingerMs_(p.LingerMs) {
+      files_(p.Files), lingerMs_(p.LingerMs), threadPriorities_(p.ThreadPriorities) {
     // Blocks carry whole sectors and fit the block record.
     blockSize_ = std::clamp<int32_t>(blockSize_ / SectorBytes * SectorBytes, SectorBytes, CacheBlockCapacity);
     // Fewer than two blocks would leave no room ever ("full" is MaxBlocks - 1 queued).
     maxBlocks_ = std::max<int32_t>(p.CacheSize / blockSize_, 2);
-    SetPriority(TThreadPriority::Lower);
+    if (threadPriorities_)
+        SetPriority(TThreadPriority::Lower);
     PriorityLevel = 2;
     RemainingBytes = imageSize_;
     PadBytes = imageSize_;
@@ -85,6 +86,26 @@ TCacheThread::~TCacheThread() {
 }
 
 void TCacheThread::Signal() { StateChanged.Set(); }
+
+// Fresh 64 KiB allocations would be returned to the system and faulted in again for
+// every block; the blocks of a run are reused instead.
+std::unique_ptr<TCacheBlock> TCacheThread::NewBlock() {
+    {
+        Locked l(lock_);
+        if (!spare_.empty()) {
+            std::unique_ptr<TCacheBlock> b = std::move(spare_.back());
+            spare_.pop_back();
+            return b;
+        }
+    }
+    return std::make_unique_for_overwrite<TCacheBlock>();
+}
+
+void TCacheThread::RecycleBlock(std::unique_ptr<TCacheBlock> block) {
+    Locked l(lock_);
+    if (block && static_cast<int32_t>(spare_.size()) < maxBlocks_)
+        spare_.push_back(std::move(block));
+}
 
 std::string TCacheThread::ErrorText() const {
     Locked l(lock_);
@@ -115,7 +136,8 @@ void TCacheThread::SetLevel(uint8_t level) {
     if (level == PriorityLevel)
         return;
     PriorityLevel = level;
-    SetPriority(PriorityOfLevel(level));
+    if (threadPriorities_)
+        SetPriority(PriorityOfLevel(level));
 }
 
 void TCacheThread::Fail(const std::string& text) {
@@ -185,7 +207,7 @@ bool TCacheThread::ProduceHeader() {
         header_->Seek(0);
     while (left > 0) {
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(left, blockSize_));
-        current_ = std::make_unique_for_overwrite<TCacheBlock>();
+        current_ = NewBlock();
         const uint32_t got = header_->Read(current_->Data, static_cast<uint32_t>(n));
         std::memset(current_->Data + got, 0, static_cast<size_t>(n) - got);
         partial_ = n;
@@ -222,7 +244,7 @@ bool TCacheThread::ProduceFile(const std::string& path, uint64_t size, bool last
             room_ = blockSize_;
         }
         if (!current_)
-            current_ = std::make_unique_for_overwrite<TCacheBlock>();
+            current_ = NewBlock();
         const int32_t n = static_cast<int32_t>(std::min<uint64_t>(static_cast<uint64_t>(room_), left));
         const int32_t s = (n + SectorBytes - 1) / SectorBytes * SectorBytes;
         uint8_t* at = current_->Data + partial_;
@@ -307,7 +329,7 @@ void TCacheThread::QueuePadding() {
     RemainingBytes += PadBytes;
     while (PadBytes > 0) {
         const int32_t n = static_cast<int32_t>(std::min<int64_t>(blockSize_, PadBytes));
-        auto block = std::make_unique_for_overwrite<TCacheBlock>();
+        auto block = NewBlock();
         std::memset(block->Data, 0, static_cast<size_t>(n));
         block->Length = n;
         queue_.push_back(std::move(block));
@@ -366,6 +388,15 @@ void TCacheThread::Execute() {
 }
 
 int32_t TCacheThread::TakeBlock(void* dest) {
+    std::unique_ptr<TCacheBlock> block;
+    const int32_t length = TakeBlock(block);
+    if (length > 0)
+        std::memcpy(dest, block->Data, static_cast<size_t>(length));
+    RecycleBlock(std::move(block));
+    return length;
+}
+
+int32_t TCacheThread::TakeBlock(std::unique_ptr<TCacheBlock>& block) {
     if (RemainingBytes == 0 && Done)
         return 0;
     {
@@ -382,10 +413,9 @@ int32_t TCacheThread::TakeBlock(void* dest) {
     ConsumerBusy = true;
     int32_t length = 0;
     if (!queue_.empty()) {
-        std::unique_ptr<TCacheBlock> block = std::move(queue_.front());
+        block = std::move(queue_.front());
         queue_.pop_front();
         length = block->Length;
-        std::memcpy(dest, block->Data, static_cast<size_t>(length));
         BufferedBytes -= length;
         RemainingBytes -= length;
     }

@@ -51,6 +51,10 @@ struct TCacheParams {
     // How long the thread stays after the last block was taken; destroying the cache
     // object ends the wait early.
     uint32_t LingerMs = 1000;
+    // Follow the fill level with the thread's priority, so that reading ahead never
+    // competes with a time-critical writer. A consumer without a deadline (an image file)
+    // turns it off: on a busy system the reader would otherwise starve at idle priority.
+    bool ThreadPriorities = true;
 };
 
 struct TCacheBlock {
@@ -67,6 +71,10 @@ public:
     // length; 0 at the end of the image or after an abort; -1 while none is queued yet.
     // The write thread calls it holding the lock.
     int32_t TakeBlock(void* dest);
+    // The same, handing over the block itself instead of a copy of its bytes; the taker
+    // gives it back with RecycleBlock when done, so blocks are reused, not reallocated.
+    int32_t TakeBlock(std::unique_ptr<TCacheBlock>& block);
+    void RecycleBlock(std::unique_ptr<TCacheBlock> block);
 
     std::string ErrorText() const;
     void SetErrorText(const std::string& text);
@@ -112,6 +120,7 @@ private:
     void SetLevel(uint8_t level);
     void NoteChangedFile(const std::string& path);
     void Signal();
+    std::unique_ptr<TCacheBlock> NewBlock();
 
     TCriticalSection* lock_;
     int32_t blockSize_;
@@ -124,8 +133,10 @@ private:
     TMemoryStream* header_;
     const TCacheFileTable* files_;
     uint32_t lingerMs_;
+    bool threadPriorities_;
 
     std::deque<std::unique_ptr<TCacheBlock>> queue_;
+    std::vector<std::unique_ptr<TCacheBlock>> spare_; // taken blocks kept for reuse
     std::unique_ptr<TCacheBlock> current_; // the block being assembled (the staging area)
     int32_t partial_ = 0;
     int32_t room_ = 0;

@@ -98,10 +98,23 @@ TEST_F(CacheThread, QueueHoldsAtMostMaxBlocksLessOneAndPrimesWhenFull) {
     EXPECT_EQ(cache.QueueCount(), 7);
     EXPECT_EQ(cache.BufferedBytes, 7 * S);
     EXPECT_EQ(cache.PriorityLevel, 0) << "idle while the queue is full";
+    EXPECT_EQ(cache.Priority(), TThreadPriority::Idle);
     EXPECT_FALSE(cache.Done);
     const Taken t = TakeAll(cache, lock);
     EXPECT_LE(t.MaxQueue, 7);
     EXPECT_EQ(t.Bytes, big);
+}
+
+TEST_F(CacheThread, WithoutThreadPrioritiesTheThreadKeepsItsPriority) {
+    const auto big = Pattern(40 * S, 7);
+    files.Add(dir.Write("big", big), big.size());
+    auto params = Params(40 * S, 8 * S, S);
+    params.ThreadPriorities = false;
+    TCacheThread cache(params);
+    ASSERT_TRUE(WaitFor(cache, [&] { return cache.Primed.load(); }));
+    EXPECT_EQ(cache.PriorityLevel, 0) << "the level is still followed";
+    EXPECT_EQ(cache.Priority(), TThreadPriority::Normal);
+    EXPECT_EQ(TakeAll(cache, lock).Bytes, big);
 }
 
 TEST_F(CacheThread, ImageSmallerThanTheCacheIsQueuedWhollyBeforePrimed) {

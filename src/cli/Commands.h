@@ -1,0 +1,34 @@
+// The subcommands of `scrivo`. A subcommand is one source file with its Run function and
+// usage text, plus one line in the table of main.cpp.
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace scrivo::cli {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+// Bad usage: main prints the text and the subcommand's usage and exits with ExitUsage.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TCliCommand {
+    const char* Name;
+    const char* Summary;
+    const char* Usage;
+    // Arguments after the subcommand's name; answers the exit status.
+    int (*Run)(const std::vector<std::string>& args);
+};
+
+int RunImage(const std::vector<std::string>& args);
+extern const char* const ImageUsage;
+
+// "scrivo: " + text on stderr.
+void PrintError(const std::string& text);
+
+} // namespace scrivo::cli

@@ -1,0 +1,185 @@
+// `scrivo image`: the byte stream a recording would send to a blank disc, into a file.
+#include "Commands.h"
+#include "Progress.h"
+#include "SourceTree.h"
+#include "engine/ImageRun.h"
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <unistd.h>
+
+namespace scrivo::cli {
+
+const char* const ImageUsage =
+    "scrivo image -o OUT.iso [--volume LABEL] [--no-joliet] [--dest /DISC/FOLDER] PATH...\n"
+    "  A file PATH is added to the destination folder (the disc's root by default); a folder\n"
+    "  is added as a folder with everything below it; a folder written with a trailing \"/\"\n"
+    "  adds its contents. Exit status: 0 done, 1 failed (no OUT.iso is left behind; when\n"
+    "  a source changed while it was read, OUT.iso is kept and the files are named), 2 bad usage.";
+
+namespace {
+
+struct ImageArgs {
+    std::string Out;
+    std::string Volume;
+    bool Joliet = true;
+    std::string Dest = "\\";
+    std::vector<std::string> Paths;
+};
+
+ImageArgs Parse(const std::vector<std::string>& args) {
+    ImageArgs a;
+    bool options = true;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        auto value = [&](const char* name) -> std::string {
+            if (i + 1 >= args.size())
+                throw UsageError(std::string(name) + " needs a value");
+            return args[++i];
+        };
+        if (options && s == "--") {
+            options = false;
+        } else if (options && (s == "-o" || s == "--output")) {
+            a.Out = value("-o");
+        } else if (options && s == "--volume") {
+            a.Volume = value("--volume");
+        } else if (options && s == "--no-joliet") {
+            a.Joliet = false;
+        } else if (options && s == "--dest") {
+            a.Dest = ToDiscPath(value("--dest"));
+        } else if (options && s.size() > 1 && s[0] == '-') {
+            throw UsageError("unknown option \"" + s + "\"");
+        } else {
+            a.Paths.push_back(s);
+        }
+    }
+    if (a.Out.empty())
+        throw UsageError("the output file is missing (-o OUT.iso)");
+    if (a.Paths.empty())
+        throw UsageError("no PATH to put on the image");
+    return a;
+}
+
+std::atomic<bool> Interrupted{false};
+
+// The first interrupt stops the run cleanly (the temporary file goes); a second one ends
+// the process at once.
+extern "C" void OnInterrupt(int sig) {
+    Interrupted = true;
+    std::signal(sig, SIG_DFL);
+}
+
+// The image is written under a temporary name beside OUT and renamed when complete,
+// so a failed run leaves no partial OUT behind.
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& out) : out_(out) {
+        const std::filesystem::path p(out);
+        temp_ = (p.parent_path() / ("." + p.filename().string() + ".part-" + std::to_string(getpid()))).string();
+        stream_ = std::make_unique<TFileStreamEx>(temp_, fmCreate);
+    }
+    ~OutputFile() {
+        if (stream_) {
+            stream_.reset();
+            std::error_code ec;
+            std::filesystem::remove(temp_, ec);
+        }
+    }
+    std::string Write(const uint8_t* data, uint32_t length) {
+        if (stream_->Write(data, length) == length)
+            return "";
+        const OsError e = LastOsError();
+        return "cannot write \"" + out_ + "\": " + e.Message;
+    }
+    // Answers an error text, empty when OUT is in place.
+    std::string Commit() {
+        stream_.reset();
+        std::error_code ec;
+        std::filesystem::rename(temp_, out_, ec);
+        if (!ec)
+            return "";
+        std::filesystem::remove(temp_, ec);
+        return "cannot write \"" + out_ + "\": " + ec.message();
+    }
+
+private:
+    std::string out_, temp_;
+    std::unique_ptr<TFileStreamEx> stream_;
+};
+
+int Fail(const std::string& text) {
+    PrintError(text);
+    return ExitFailure;
+}
+
+// Refuses an output that cannot be written before the tree is built, which may take long.
+std::string CheckOutput(const std::string& out) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(out, ec))
+        return "cannot write \"" + out + "\": it is a folder";
+    std::filesystem::path folder = std::filesystem::path(out).parent_path();
+    if (folder.empty())
+        folder = ".";
+    if (access(folder.c_str(), W_OK | X_OK) != 0)
+        return "cannot write \"" + out + "\": " + LastOsError().Message;
+    return "";
+}
+
+} // namespace
+
+int RunImage(const std::vector<std::string>& args) {
+    const ImageArgs a = Parse(args);
+    const std::string unwritable = CheckOutput(a.Out);
+    if (!unwritable.empty())
+        return Fail(unwritable);
+
+    TImageBuilder builder;
+    builder.ClearFiles(600000, 20000);
+    builder.JolietFileSystem = a.Joliet;
+    builder.IdVolume = a.Volume;
+    const std::string failed = AddSources(builder, a.Paths, a.Dest);
+    if (!failed.empty())
+        return Fail(failed);
+
+    std::unique_ptr<OutputFile> out;
+    try {
+        out = std::make_unique<OutputFile>(a.Out);
+    } catch (const EFOpenError& e) {
+        return Fail("cannot write \"" + a.Out + "\": " + e.Reason);
+    }
+
+    Interrupted = false;
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    TCriticalSection lock;
+    TRunSettings settings;
+    settings.Lock = &lock;
+    settings.AbortFlag = &Interrupted;
+    // A file has no deadline to protect: the reader keeps its normal priority.
+    settings.ThreadPriorities = false;
+    TImageRun run(builder, settings);
+    if (!run.Start())
+        return Fail(run.ErrorText());
+
+    const int64_t expected = run.ImageSize() * 2048;
+    TProgressLine progress("scrivo image", expected);
+    const TImageRunResult r = run.Deliver([&](const uint8_t* data, uint32_t n) { return out->Write(data, n); },
+                                          [&](int64_t done) { progress.Update(done); });
+    progress.Finish();
+    if (!r.ErrorText.empty())
+        return Fail(r.ErrorText);
+    if (r.BytesDelivered != expected)
+        return Fail("internal error: the image has " + std::to_string(r.BytesDelivered) + " bytes, its layout " +
+                    std::to_string(expected));
+    const std::string committed = out->Commit();
+    if (!committed.empty())
+        return Fail(committed);
+    if (!r.ChangedFiles.empty()) {
+        for (const std::string& f : r.ChangedFiles)
+            PrintError("\"" + f + "\" changed size while the image was built; its missing bytes are zeros");
+        return Fail("\"" + a.Out + "\" was written, but the files above do not match their sources");
+    }
+    return ExitOk;
+}
+
+} // namespace scrivo::cli

@@ -1,0 +1,19 @@
+// Turns the PATH arguments of a command into the image builder's file tree.
+#pragma once
+#include "image/bvISOLib.h"
+#include <string>
+#include <vector>
+
+namespace scrivo::cli {
+
+// "/DISC/FOLDER" -> "\DISC\FOLDER" ("/" -> "\"). Throws UsageError for anything else.
+std::string ToDiscPath(const std::string& dest);
+
+// Adds every PATH under the disc folder `discDest` (created when missing):
+// a file is added to it; a folder is added as a folder of that name with everything
+// below it; a folder written with a trailing "/" adds its contents. Messages of the
+// builder go to stderr; those that mean something was left out (capacity, destination)
+// make it fail. Answers an error text, empty on success.
+std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& paths, const std::string& discDest);
+
+} // namespace scrivo::cli

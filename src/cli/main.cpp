@@ -1,0 +1,69 @@
+// `scrivo`: the command-line face of the engine. Dispatches to one subcommand.
+#include "Commands.h"
+#include <cstdio>
+#include <cstring>
+
+namespace scrivo::cli {
+
+namespace {
+
+const TCliCommand Commands[] = {
+    {"image", "build an ISO 9660/Joliet image file from files and folders", ImageUsage, RunImage},
+};
+
+void PrintOverview(FILE* to) {
+    std::fprintf(to, "usage: scrivo COMMAND [ARGS...]\n\ncommands:\n");
+    for (const TCliCommand& c : Commands)
+        std::fprintf(to, "  %-8s %s\n", c.Name, c.Summary);
+    std::fprintf(to, "\n'scrivo COMMAND --help' describes one command.\n");
+}
+
+} // namespace
+
+void PrintError(const std::string& text) { std::fprintf(stderr, "scrivo: %s\n", text.c_str()); }
+
+int Main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintOverview(stderr);
+        return ExitUsage;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintOverview(stdout);
+        return ExitOk;
+    }
+    for (const TCliCommand& c : Commands) {
+        if (name != c.Name)
+            continue;
+        const std::vector<std::string> args(argv + 2, argv + argc);
+        for (const std::string& a : args) {
+            if (a == "--")
+                break;
+            if (a == "--help" || a == "-h") {
+                std::printf("usage: %s\n", c.Usage);
+                return ExitOk;
+            }
+        }
+        try {
+            return c.Run(args);
+        } catch (const UsageError& e) {
+            PrintError(e.what());
+            std::fprintf(stderr, "usage: %s\n", c.Usage);
+            return ExitUsage;
+        }
+    }
+    PrintError("unknown command \"" + name + "\"");
+    PrintOverview(stderr);
+    return ExitUsage;
+}
+
+} // namespace scrivo::cli
+
+int main(int argc, char** argv) {
+    try {
+        return scrivo::cli::Main(argc, argv);
+    } catch (const std::exception& e) {
+        scrivo::cli::PrintError(e.what());
+        return scrivo::cli::ExitFailure;
+    }
+}

@@ -1,0 +1,108 @@
+#include "engine/ImageRun.h"
+
+namespace scrivo {
+
+namespace {
+constexpr const char* AbortedText = "OPERATION ABORTED BY USER";
+}
+
+int TBuilderFileTable::Count() const { return static_cast<int>(FileTables().Files.size()); }
+
+bool TBuilderFileTable::Entry(int index, TCacheFileEntry& out) const {
+    const auto& files = FileTables().Files;
+    if (index < 0 || static_cast<size_t>(index) >= files.size() || !files[static_cast<size_t>(index)])
+        return false;
+    const TFEntry& f = *files[static_cast<size_t>(index)];
+    out.SourcePath = f.SourcePath;
+    out.IsoSize = f.IsoSize;
+    out.Attr = f.Attr;
+    out.Imported = f.Imported;
+    return true;
+}
+
+TImageRun::TImageRun(TImageBuilder& builder, const TRunSettings& settings)
+    : builder_(builder), settings_(settings) {}
+
+TImageRun::~TImageRun() = default;
+
+bool TImageRun::Start() {
+    builder_.WritingImage = true;
+    builder_.PrepareImage(settings_.NoDiscAccess, nullptr);
+    builder_.GenerateImage(settings_.NoDiscAccess, nullptr);
+    builder_.WritingImage = false;
+
+    cache_.reset();
+    TCacheParams p;
+    p.CacheSize = settings_.CacheSize;
+    p.Lock = settings_.Lock;
+    p.BlockSize = settings_.BlockSize;
+    p.WritePostGap = settings_.WritePostGap;
+    p.ThreadPriorities = settings_.ThreadPriorities;
+    if (builder_.Bootable) {
+        p.BootImageFile = builder_.BootImageFile;
+        p.BootImageSectors = static_cast<int32_t>(builder_.BootImageSectors);
+        p.BootImagePaddingSectors = static_cast<int32_t>(builder_.BootImagePaddingSectors);
+    }
+    p.ImageSize = builder_.ImageSectorCount * 2048;
+    p.HeaderStream = &builder_.HeaderStream;
+    p.Files = &files_;
+    cache_ = std::make_unique<TCacheThread>(p);
+
+    for (;;) {
+        cache_->StateChanged.Reset();
+        if (cache_->Primed)
+            return true;
+        if (!cache_->ErrorText().empty())
+            return false;
+        cache_->StateChanged.WaitFor(100);
+    }
+}
+
+int64_t TImageRun::ImageSize() const {
+    const int64_t n = builder_.ImageSectorCount;
+    return settings_.WritePostGap && n < 300 ? 300 : n;
+}
+
+std::string TImageRun::ErrorText() const { return cache_ ? cache_->ErrorText() : std::string(); }
+
+void TImageRun::EndWithError(const std::string& text) {
+    cache_->AbortRequested = true;
+    cache_->SetErrorText(text);
+}
+
+TImageRunResult TImageRun::Deliver(const TBlockSink& sink, const std::function<void(int64_t)>& progress) {
+    TImageRunResult r;
+    for (;;) {
+        if (settings_.AbortFlag && *settings_.AbortFlag) {
+            EndWithError(AbortedText);
+            break;
+        }
+        cache_->StateChanged.Reset();
+        std::unique_ptr<TCacheBlock> block;
+        settings_.Lock->Enter();
+        const int32_t a = cache_->TakeBlock(block);
+        settings_.Lock->Leave();
+        if (!cache_->ErrorText().empty() || a == 0)
+            break;
+        if (a < 0) {
+            cache_->StateChanged.WaitFor(1);
+            continue;
+        }
+        const std::string failed = sink(block->Data, static_cast<uint32_t>(a));
+        cache_->RecycleBlock(std::move(block));
+        if (!failed.empty()) {
+            EndWithError(failed);
+            break;
+        }
+        r.BytesDelivered += a;
+        if (progress)
+            progress(r.BytesDelivered);
+    }
+    settings_.Lock->Enter();
+    r.ErrorText = cache_->ErrorText();
+    settings_.Lock->Leave();
+    r.ChangedFiles = cache_->ChangedFiles();
+    return r;
+}
+
+} // namespace scrivo
