@@ -129,7 +129,10 @@ void PutVolumeDescriptor(uint8_t* s, const TImageOptions& o, const TImageLayout&
     text(8, 32, o.IdSystem);
     text(40, 32, o.IdVolume);
     PutBoth32(s + 80, static_cast<uint32_t>(l.VolumeSpaceSize));
-    if (joliet || o.JolietFileSystem) std::memcpy(s + 88, JolietEscape, 3);
+    // Only the Joliet descriptor carries the escape sequences: in the primary descriptor
+    // these bytes are unused and must be zero, or readers (libarchive, isoinfo -J) reject
+    // or misread the disc.
+    if (joliet) std::memcpy(s + 88, JolietEscape, 3);
     PutBoth16(s + 120, 1);
     PutBoth16(s + 124, 1);
     PutBoth16(s + 128, SectorSize);

@@ -48,7 +48,7 @@ TEST_F(ImageRecords, VolumeDescriptorTexts) {
     EXPECT_EQ(std::string(16, '0') + '\0', Bytes(pvd + 847, 17));
     EXPECT_EQ(std::string(8, ' '), Bytes(pvd + 1024, 8));
     EXPECT_EQ(1, pvd[881]);
-    EXPECT_EQ("\x25\x2F\x40", Bytes(pvd + 88, 3));
+    EXPECT_EQ(std::string(3, '\0'), Bytes(pvd + 88, 3)) << "unused in the primary descriptor";
     EXPECT_EQ(2, svd[0]);
     EXPECT_EQ("\x25\x2F\x40", Bytes(svd + 88, 3));
     EXPECT_EQ("\xFF" "CD001\x01", Bytes(Sector(18), 7));
