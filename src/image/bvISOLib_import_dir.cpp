@@ -1,0 +1,216 @@
+// The directory reader of the session import: walks the directory extents of one tree and
+// adds what it finds to the file tree. Disc contents are untrusted: every record is checked
+// against its sector, every extent against the disc, every subdirectory against the
+// directories being read, before anything is taken.
+#include "bvISOLib_import.h"
+#include "bvISOLib_layout.h"
+#include "bvISOLib_names.h"
+#include "bvISOLib_records.h"
+#include "platform/Text.h"
+#include <algorithm>
+
+namespace scrivo {
+
+namespace {
+
+constexpr uint32_t MinRecordLength = 34; // 33 fixed bytes and a one-byte identifier
+constexpr uint32_t LastRecordStart = SectorSize - MinRecordLength;
+
+// A 14-byte XA system-use block that a writer left between records: group and user 0,
+// attributes ending in 55h, the signature "XA".
+bool IsXaBlock(const uint8_t* p) {
+    return p[0] == 0 && p[1] == 0 && p[2] == 0 && p[3] == 0 && p[5] == 0x55 && p[6] == 'X' && p[7] == 'A';
+}
+
+TDateTime RecordDate(const uint8_t* d) {
+    TDateTime t = 0;
+    if (!EncodeDateTime({1900 + d[0], d[1], d[2], d[3], d[4], d[5], 0}, t)) t = 0;
+    return t;
+}
+
+// A name that is empty, a dot name or holds a path separator would break the tree's paths.
+bool UsableName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("\\\0", 2)) == std::string::npos;
+}
+
+} // namespace
+
+struct TDirectoryImporter::Record {
+    uint32_t Extent = 0;
+    uint64_t Size = 0;
+    uint8_t Flags = 0;
+    const uint8_t* Date = nullptr;
+    std::string Id; // identifier bytes
+};
+
+// The pieces of a multi-extent file seen so far.
+struct TDirectoryImporter::Pieces {
+    bool Active = false;
+    bool Broken = false; // reported; the remaining pieces are passed over
+    std::string Id;
+    uint32_t First = 0;
+    uint64_t Next = 0; // where the next piece must start
+    uint64_t Size = 0;
+};
+
+TDirectoryImporter::TDirectoryImporter(TImageBuilder& builder, TImageDisc& disc, TImportTree tree, uint64_t discEnd,
+                                       TReport report)
+    : builder_(builder), disc_(disc), tree_(tree), discEnd_(discEnd), report_(std::move(report)) {}
+
+int TDirectoryImporter::Import(uint32_t extent, uint64_t length, TDEntry* target) {
+    taken_ = 0;
+    ancestors_.clear();
+    if (!InsideDisc(extent, length))
+        Fail(ImportBeyondDiscText, target->Path);
+    else
+        ReadDirectory(extent, length, target, 0);
+    return taken_;
+}
+
+void TDirectoryImporter::Fail(const char* text, const std::string& name) {
+    report_(std::string(text) + "\n\r" + name);
+}
+
+bool TDirectoryImporter::InsideDisc(uint32_t extent, uint64_t length) const {
+    return uint64_t(extent) + SectorsFor(length) <= discEnd_;
+}
+
+void TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry* target, int depth) {
+    ancestors_.push_back(extent);
+    std::vector<uint8_t> sector(SectorSize);
+    Pieces pending;
+    int seen = 0;
+    const uint64_t sectors = SectorsFor(length);
+    for (uint64_t s = 0; s < sectors; ++s) {
+        const uint32_t address = static_cast<uint32_t>(extent + s);
+        if (!disc_.ReadSectors(address, 1, sector.data())) break;
+        uint32_t offset = 0;
+        while (offset <= LastRecordStart) {
+            const uint8_t* p = sector.data() + offset;
+            if (tree_ == TImportTree::Iso && IsXaBlock(p)) {
+                offset += 14;
+                continue;
+            }
+            const uint32_t length = p[0];
+            if (length == 0) break;
+            const std::string where = "SECTOR " + std::to_string(address) + " OFFSET " + std::to_string(offset);
+            if (length < MinRecordLength || offset + length > SectorSize) {
+                // Nothing after a broken record length can be trusted in this sector.
+                Fail(ImportBadRecordText, where);
+                break;
+            }
+            offset += length;
+            if (tree_ == TImportTree::Joliet && ++seen <= 2) continue; // "." and ".."
+            const uint32_t idLength = p[32];
+            if (idLength == 1 && (p[33] == 0 || p[33] == 1)) continue;
+
+            Record r;
+            r.Extent = GetLE32(p + 2);
+            r.Size = GetLE32(p + 10);
+            r.Date = p + 18;
+            r.Flags = p[25];
+            r.Id.assign(reinterpret_cast<const char*>(p + 33), std::min(idLength, length - 33));
+            const bool tooLong = tree_ == TImportTree::Joliet ? idLength > 214 : idLength >= 240;
+            if (tooLong) {
+                // Such names do not fit the records of the new session; the entry is left out.
+                Fail(ImportNameTooLongText, NameOf(r.Id));
+                continue;
+            }
+            if (33 + idLength > length) {
+                Fail(ImportBadRecordText, where);
+                continue;
+            }
+            if (MergePieces(pending, r)) TakeRecord(r, target, depth);
+        }
+    }
+    if (pending.Active && !pending.Broken) Fail(ImportBadExtentsText, NameOf(pending.Id));
+    ancestors_.pop_back();
+}
+
+// Multi-extent files: the pieces must follow one another on the disc, every piece but the
+// last a whole number of sectors, so that one location and the summed size describe them.
+// A file whose pieces do not is left out whole. True when `r` is to be taken now (the last
+// piece then stands for the whole file).
+bool TDirectoryImporter::MergePieces(Pieces& pending, Record& r) {
+    const bool file = !(r.Flags & FlagDirectory);
+    const bool piece = file && (r.Flags & FlagMultiExtent);
+    if (pending.Active && file && r.Id == pending.Id) {
+        if (!pending.Broken && r.Extent == pending.Next && (!piece || r.Size % SectorSize == 0)) {
+            pending.Size += r.Size;
+            pending.Next += SectorsFor(r.Size);
+        } else if (!pending.Broken) {
+            pending.Broken = true;
+            Fail(ImportBadExtentsText, NameOf(r.Id));
+        }
+        if (piece) return false;
+        pending.Active = false;
+        if (pending.Broken) return false;
+        r.Extent = pending.First;
+        r.Size = pending.Size;
+        return true;
+    }
+    if (pending.Active) { // another entry came before the last piece
+        if (!pending.Broken) Fail(ImportBadExtentsText, NameOf(pending.Id));
+        pending.Active = false;
+    }
+    if (!piece) return true;
+    pending = {true, false, r.Id, r.Extent, uint64_t(r.Extent) + SectorsFor(r.Size), r.Size};
+    if (r.Size % SectorSize != 0) {
+        pending.Broken = true;
+        Fail(ImportBadExtentsText, NameOf(r.Id));
+    }
+    return false;
+}
+
+// The entry's name: Joliet UCS-2 big-endian or ISO bytes, without the version suffix.
+std::string TDirectoryImporter::NameOf(const std::string& id) const {
+    std::string name;
+    if (tree_ == TImportTree::Joliet) {
+        std::u16string units;
+        for (size_t i = 0; i + 1 < id.size(); i += 2)
+            units.push_back(static_cast<char16_t>(uint8_t(id[i]) << 8 | uint8_t(id[i + 1])));
+        name = Utf16ToUtf8(units);
+    } else {
+        name = id;
+    }
+    return name.substr(0, name.find(';'));
+}
+
+void TDirectoryImporter::TakeRecord(const Record& r, TDEntry* target, int depth) {
+    const std::string name = NameOf(r.Id);
+    if (!UsableName(name)) {
+        Fail(ImportBadNameText, name);
+        return;
+    }
+    if (!InsideDisc(r.Extent, r.Size)) {
+        Fail(ImportBeyondDiscText, name);
+        return;
+    }
+    FileListing item;
+    item.Name = name;
+    item.AltName = MadeUpShortName(name);
+    item.Size = r.Size;
+    item.Attr = (r.Flags & FlagHidden ? faHidden : 0) | (r.Flags & FlagDirectory ? faDirectory : 0);
+    item.Time = RecordDate(r.Date);
+    item.TimeValid = true; // an impossible date gives the zero date, not the current time
+
+    if (!(r.Flags & FlagDirectory)) {
+        if (builder_.AddFileEntry(target, item, std::string(), r.Extent) == 1) ++taken_;
+        return;
+    }
+    if (std::find(ancestors_.begin(), ancestors_.end(), r.Extent) != ancestors_.end()) {
+        Fail(ImportLoopText, name);
+        return;
+    }
+    if (depth >= MaxImportDepth) {
+        Fail(ImportTooDeepText, name);
+        return;
+    }
+    TDEntry* dir = builder_.CreateDirectory(target, item);
+    if (!dir) return; // the capacity message has been sent
+    ++taken_;
+    ReadDirectory(r.Extent, r.Size, dir, depth + 1);
+}
+
+} // namespace scrivo
