@@ -92,15 +92,16 @@ void TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry
                 offset += 14;
                 continue;
             }
-            const uint32_t length = p[0];
-            if (length == 0) break;
-            const std::string where = "SECTOR " + std::to_string(address) + " OFFSET " + std::to_string(offset);
-            if (length < MinRecordLength || offset + length > SectorSize) {
+            const uint32_t recordLength = p[0];
+            if (recordLength == 0) break;
+            const uint32_t start = offset;
+            auto where = [&] { return "SECTOR " + std::to_string(address) + " OFFSET " + std::to_string(start); };
+            if (recordLength < MinRecordLength || offset + recordLength > SectorSize) {
                 // Nothing after a broken record length can be trusted in this sector.
-                Fail(ImportBadRecordText, where);
+                Fail(ImportBadRecordText, where());
                 break;
             }
-            offset += length;
+            offset += recordLength;
             if (tree_ == TImportTree::Joliet && ++seen <= 2) continue; // "." and ".."
             const uint32_t idLength = p[32];
             if (idLength == 1 && (p[33] == 0 || p[33] == 1)) continue;
@@ -110,15 +111,15 @@ void TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry
             r.Size = GetLE32(p + 10);
             r.Date = p + 18;
             r.Flags = p[25];
-            r.Id.assign(reinterpret_cast<const char*>(p + 33), std::min(idLength, length - 33));
+            r.Id.assign(reinterpret_cast<const char*>(p + 33), std::min(idLength, recordLength - 33));
             const bool tooLong = tree_ == TImportTree::Joliet ? idLength > 214 : idLength >= 240;
             if (tooLong) {
                 // Such names do not fit the records of the new session; the entry is left out.
                 Fail(ImportNameTooLongText, NameOf(r.Id));
                 continue;
             }
-            if (33 + idLength > length) {
-                Fail(ImportBadRecordText, where);
+            if (33 + idLength > recordLength) {
+                Fail(ImportBadRecordText, where());
                 continue;
             }
             if (MergePieces(pending, r)) TakeRecord(r, target, depth);
