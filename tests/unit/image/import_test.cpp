@@ -163,6 +163,16 @@ TEST_F(ImportTest, SessionNumbers) {
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(ImportTest, TheLayoutImportsTheChosenSession) {
+    OneSession();
+    PutTwoTrees(disc);
+    b.SessionToImport = 0xFFFF; // the last one
+    ASSERT_TRUE(b.PrepareImage(true, nullptr));
+    EXPECT_EQ(Root()->FirstEntry, nullptr);
+    ASSERT_TRUE(b.PrepareImage(false, nullptr));
+    EXPECT_EQ(Names(Root()), (std::vector<std::string>{"Docs", "ReadMe.txt"}));
+}
+
 TEST_F(ImportTest, ImportsIntoTheGivenDirectoryAndMergesExistingOnes) {
     OneSession();
     PutTwoTrees(disc);
