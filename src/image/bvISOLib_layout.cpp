@@ -76,7 +76,6 @@ std::string LocationLine(const char* label, uint64_t sector) {
 } // namespace
 
 bool TImageBuilder::PrepareImage(bool NoDiscAccess, TDEntry* ImportDir) {
-    (void)ImportDir; // the directory a session import fills (root when null)
     TFileTables& t = FileTables();
     FileListing boot;
     Bootable = !BootImageFile.empty() && FindFile(BootImageFile, boot) && !(boot.Attr & faDirectory);
@@ -90,6 +89,7 @@ bool TImageBuilder::PrepareImage(bool NoDiscAccess, TDEntry* ImportDir) {
             if (!Disc->FindStartAddress(address)) Report(">>> ERROR GETTING NEXT WRITABLE ADDRESS", 0);
             StartAddress = address > 0xFF000000u ? 0 : address;
         }
+        if (SessionToImport != 0) ImportSession(SessionToImport, ImportDir);
     }
 
     if (TraceLayout) Report(std::to_string(t.Files.size()) + " Files Added to CD, now sorting", 1);
