@@ -27,6 +27,10 @@ struct TCliCommand {
 
 int RunImage(const std::vector<std::string>& args);
 extern const char* const ImageUsage;
+int RunDrives(const std::vector<std::string>& args);
+extern const char* const DrivesUsage;
+int RunInfo(const std::vector<std::string>& args);
+extern const char* const InfoUsage;
 
 // "scrivo: " + text on stderr.
 void PrintError(const std::string& text);

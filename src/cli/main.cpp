@@ -9,6 +9,8 @@ namespace {
 
 const TCliCommand Commands[] = {
     {"image", "build an ISO 9660/Joliet image file from files and folders", ImageUsage, RunImage},
+    {"drives", "list the CD/DVD drives", DrivesUsage, RunDrives},
+    {"info", "show a drive's capabilities and speeds and the disc in it", InfoUsage, RunInfo},
 };
 
 void PrintOverview(FILE* to) {
