@@ -1,0 +1,233 @@
+#include "bvDrvLib_erase.h"
+#include "bvDrvLib.h"
+#include "platform/DateTime.h"
+#include "platform/Text.h"
+#include "transport/bvASPI.h"
+#include <cmath>
+#include <vector>
+
+namespace scrivo {
+
+const uint8_t DVDPlusRWFormatList[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x23, 0x05, 0x40, 0x98, 0x00, 0x00, 0x00};
+const uint8_t DVDRAMFullFormatList[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x22, 0x21, 0x20, 0x00, 0x00, 0x08, 0x00};
+
+namespace {
+
+constexpr uint8_t WriteFlags = 0x50;
+constexpr uint16_t RunBlocks = 32;
+constexpr uint32_t RunBytes = RunBlocks * 2048;
+constexpr int QuickOverwriteRuns = 65;
+constexpr int FullOverwriteRuns = 71001;
+constexpr int DVDRAMQuickStartRuns = 11;
+
+// The erase thread started last; read by EraseProgress on the main thread and cleared there.
+TEraseThread* LastEraseThread = nullptr;
+
+std::string EraseSpeedText(uint8_t kind, uint16_t speed) {
+    const std::string factor = kind >= dkDVDRAM && kind <= dkDVDPlusRW ? FormatFloat("0.0X", speed / 1385.0)
+                                                                       : FormatFloat("0X", speed / 176.4);
+    return factor + FormatFloat("(#,##0 KB/s)", speed);
+}
+
+} // namespace
+
+uint16_t ExpectedEraseSeconds(uint8_t discKind, uint8_t eraseType) {
+    if (discKind < dkDVDROM)
+        return eraseType == 1 ? 150 : 4500;
+    return eraseType == 1 ? 600 : eraseType == 0 ? 4440 : 8880;
+}
+
+bool TSCSIDevice::Erase(uint8_t eraseType) {
+    TestUnitReady(10000);
+    StartStopUnit(false);
+    const uint8_t kind = DetectDiscKind();
+    CurrentDiscKind = kind;
+    EraseType = eraseType;
+    const auto ready = [this] { return TestUnitReady(10000) || WaitUntilReady(30000, 5000); };
+    if (!ready())
+        return false;
+    if (kind != dkDVDRAM) {
+        SetCDSpeed(ReadSpeed, WriteSpeed());
+        SetWriteParameters(false, false, kind);
+    }
+    const uint16_t speed = CurrentWriteSpeed();
+    if (!ready())
+        return false;
+    DebugMessage(std::string(">>> STARTING ERASE PROCESS ON ") + DiscKindName(kind) + " AT " +
+                     EraseSpeedText(kind, speed),
+                 1);
+
+    bool accepted = false;
+    if (kind == dkDVDPlusRW) {
+        accepted = FormatUnit(0x11, DVDPlusRWFormatList, 12);
+        if (!accepted) {
+            RezeroUnit();
+            DoSleep(1000);
+            accepted = FormatUnit(0x11, DVDPlusRWFormatList, 12);
+        }
+    } else if (kind == dkDVDRAM && EraseType == 1) {
+        std::vector<uint8_t> zeros(RunBytes);
+        for (int i = 0; i < DVDRAMQuickStartRuns; ++i)
+            WriteBlocks(uint32_t(i) * RunBlocks, RunBlocks, WriteFlags, RunBytes, zeros.data());
+        SynchronizeCache(30000, false);
+        accepted = true;
+    } else if (kind == dkDVDRAM) {
+        accepted = FormatUnit(0x11, DVDRAMFullFormatList, 12);
+    } else {
+        accepted = Blank(EraseType);
+    }
+    if (!accepted) {
+        Erasing = false;
+        if (OnEraseDone)
+            OnEraseDone(this, true);
+        return false;
+    }
+
+    auto* thread = new TEraseThread(kind, *this, ExpectedEraseSeconds(kind, EraseType));
+    thread->FreeOnTerminate = true;
+    LastEraseThread = thread;
+    Erasing = true;
+    thread->Resume();
+    return true;
+}
+
+int TSCSIDevice::EraseProgress() const {
+    return Erasing && LastEraseThread ? LastEraseThread->Progress.load() : 0;
+}
+
+TEraseThread::TEraseThread(uint8_t discKind, TSCSIDevice& device, uint16_t expectedSeconds)
+    : TThread(true), discKind_(discKind), device_(device), expected_(expectedSeconds) {}
+
+void TEraseThread::UpdateProgress() {
+    const double p = std::round(double(t_) / double(expected_ ? expected_ : 1) * 100.0);
+    Progress = p > 100 ? 100 : int32_t(p);
+}
+
+bool TEraseThread::Busy() const { return device_.LastSense[12] == 0x04; }
+
+void TEraseThread::Pause(uint32_t ms) { device_.DoSleep(ms); }
+
+// A DVD+RW formats in the background; then its lead-in area is rewritten with zeros so
+// that no earlier file system shows through.
+void TEraseThread::WaitForFormatThenOverwrite() {
+    // The format wait is bounded at four times the expected duration: a drive that never
+    // stops reporting "not ready" must not hold the thread for ever.
+    do {
+        Pause(2000);
+        device_.ReadDiscInformation();
+        t_ += 2;
+        UpdateProgress();
+    } while (Busy() && t_ <= int64_t(expected_) * 4);
+
+    std::vector<uint8_t> zeros(RunBytes);
+    const int runs = device_.EraseType == 1 ? QuickOverwriteRuns : FullOverwriteRuns;
+    for (int i = 0; i < runs; ++i) {
+        if (!device_.WriteBlocks(uint32_t(i) * RunBlocks, RunBlocks, WriteFlags, RunBytes, zeros.data()))
+            return;
+    }
+    Pause(300);
+    UpdateProgress();
+    device_.SynchronizeCache(30000, false);
+    device_.CloseTrackSession(false, 3, 0, 0, 0);
+    t_ += 1;
+}
+
+void TEraseThread::WaitForReady() {
+    const int64_t q = expected_;
+    if (ReadyPollQuirk) {
+        do {
+            UpdateProgress();
+            if (!device_.TestUnitReady(10000))
+                Pause(2000);
+            t_ += 2;
+        } while (Busy() && t_ <= q);
+        device_.ReadDiscInformation();
+        Pause(5000);
+    }
+    if (device_.TestUnitReady(10000) && device_.ReadDiscInformation())
+        return;
+    if (discKind_ != dkDVDRAM) {
+        do {
+            UpdateProgress();
+            device_.ReadDiscInformation();
+            if (Busy())
+                Pause(5000);
+            t_ += 5;
+        } while (Busy() && t_ <= q);
+    }
+    do {
+        UpdateProgress();
+        if (!device_.TestUnitReady(10000))
+            Pause(2000);
+        t_ += 2;
+    } while (Busy() && t_ <= q);
+    uint8_t polled[40];
+    do {
+        UpdateProgress();
+        std::fill(std::begin(polled), std::end(polled), uint8_t(0));
+        device_.RequestSense(polled, sizeof polled);
+        if (polled[0] == 0xF0)
+            polled[12] = 0x04;
+        Pause(2000);
+    } while (polled[12] != 0 && (t_ += 2) <= q);
+}
+
+void TEraseThread::RestoreDrive() {
+    device_.SetWriteParameters(false, false, 1);
+    device_.SetCDSpeed(device_.MaxReadSpeed(), 2);
+    device_.RezeroUnit();
+    device_.PreventAllowRemoval(true);
+    device_.StartStopUnit(false);
+    device_.RezeroUnit();
+    device_.TestUnitReady(10000);
+}
+
+void TEraseThread::Execute() {
+    Progress = 0;
+    const int64_t q = expected_;
+    const uint8_t current = CurrentDiscKind;
+    if (current == dkDVDRWRestricted || current == dkDVDRWSequential) {
+        do {
+            UpdateProgress();
+            if (!device_.TestUnitReady(10000))
+                Pause(2000);
+            t_ += 1;
+            UpdateProgress();
+        } while (Busy() && t_ <= q);
+        Pause(5000);
+        do {
+            UpdateProgress();
+            if (!device_.TestUnitReady(10000))
+                Pause(2000);
+            t_ += 1;
+        } while (Busy() && t_ <= q);
+    } else if (current == dkDVDPlusRW) {
+        WaitForFormatThenOverwrite();
+    } else {
+        if (current == dkDVDRAM && device_.EraseType == 1) {
+            std::vector<uint8_t> zeros(RunBytes);
+            for (int i = 0; i < QuickOverwriteRuns; ++i)
+                device_.WriteBlocks(uint32_t(i) * RunBlocks, RunBlocks, WriteFlags, RunBytes, zeros.data());
+            device_.SynchronizeCache(30000, false);
+        }
+        t_ = 0;
+    }
+    WaitForReady();
+    if (TransportName == PassThroughTransportName)
+        ReloadTransport();
+    Progress = 100;
+    RestoreDrive();
+
+    TSCSIDevice& device = device_;
+    const bool withError = withError_;
+    TEraseThread* self = this;
+    Synchronize([&device, withError, self] {
+        device.Erasing = false;
+        if (LastEraseThread == self)
+            LastEraseThread = nullptr;
+        if (device.OnEraseDone)
+            device.OnEraseDone(&device, withError);
+    });
+}
+
+} // namespace scrivo

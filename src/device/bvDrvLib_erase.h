@@ -1,0 +1,43 @@
+// Erasing a rewritable disc: the thread that waits for the drive after the erase command,
+// estimates the progress, restores the drive and reports the end on the main thread.
+#pragma once
+#include "platform/Threads.h"
+#include <atomic>
+#include <cstdint>
+
+namespace scrivo {
+
+class TSCSIDevice;
+
+// FORMAT UNIT parameter lists: DVD+RW (2,295,104 blocks, type 26h) and DVD-RAM full
+// format (2,236,704 blocks of 2,048 bytes).
+extern const uint8_t DVDPlusRWFormatList[12];
+extern const uint8_t DVDRAMFullFormatList[12];
+
+// Seconds an erase is expected to take, the scale of its progress.
+uint16_t ExpectedEraseSeconds(uint8_t discKind, uint8_t eraseType);
+
+class TEraseThread : public TThread {
+public:
+    TEraseThread(uint8_t discKind, TSCSIDevice& device, uint16_t expectedSeconds);
+    std::atomic<int32_t> Progress{0};
+
+protected:
+    void Execute() override;
+
+private:
+    void UpdateProgress();
+    bool Busy() const;
+    void Pause(uint32_t ms);
+    void WaitForFormatThenOverwrite();
+    void WaitForReady();
+    void RestoreDrive();
+
+    uint8_t discKind_;
+    TSCSIDevice& device_;
+    uint16_t expected_;
+    bool withError_ = false;
+    int64_t t_ = 0;
+};
+
+} // namespace scrivo

@@ -1,0 +1,76 @@
+// The burner component: the drive component extended with the file tree and image builder,
+// the recording run (read-ahead cache feeding the write thread) and the settings and events a
+// host uses. One recording run exists per process; see bvCDBC_run.h for its shared state.
+#pragma once
+#include "device/bvDrvLib.h"
+#include "image/bvISOLib.h"
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace scrivo {
+
+class TBrenvik;
+class TBrenvikDisc;
+
+using TWriteDoneEvent = std::function<void(TBrenvik* Sender, const std::string& Error)>;
+using TNotifyEvent = std::function<void(void* Sender)>;
+
+constexpr int32_t MinCacheSize = 2097152;
+constexpr int32_t DefaultCacheSize = 4194304;
+constexpr const char* EngineVersion = "1.21";
+// Images shorter than this are padded with zero sectors when WritePostGap is set.
+constexpr int64_t PostGapSectors = 300;
+
+class TBrenvik : public TSCSIDevice, public TImageBuilder {
+public:
+    explicit TBrenvik(void* Owner = nullptr);
+    ~TBrenvik() override;
+
+    // Both halves have a DoDebug; the published one is the drive component's, and the
+    // builder follows it through its pointer.
+    using TSCSIDevice::DoDebug;
+
+    // ---- Published settings (plain fields unless they have a setter)
+    bool FinalizeTrack = true;
+    bool PerformOPC = false;
+    bool WritePostGap = true;
+    std::string ISOFileName;
+    TWriteDoneEvent OnWriteDone;
+    TNotifyEvent OnFinalizingTrack;
+
+    int32_t CacheSize() const { return cacheSize_; }
+    void SetCacheSize(int32_t bytes);
+    std::string Version() const { return EngineVersion; }
+    void SetVersion(const std::string&) {}
+    bool ASPIInitialized() const { return TransportReady(); }
+
+    // ---- The recording run
+    // Prepares the image and starts a run on the selected drive; true when the write thread
+    // was started. Blocks until the cache has filled. On failure OnWriteDone has been called.
+    bool StartWrite();
+    // Asks the running write thread to stop; returns at once.
+    void AbortWrite();
+
+    // Image size in sectors, with the 300-sector minimum when WritePostGap is set.
+    int64_t ImageSize() const;
+    int CacheFillPercent() const;
+    std::atomic<int64_t> BytesWritten{0};
+    // The text the write thread hands to OnWriteDone.
+    std::string LastRunError;
+
+    // Sleeps through the drive component's time seam (tests replace it).
+    void Pause(uint32_t ms) { DoSleep(ms); }
+
+private:
+    bool FormatDVDRW(uint8_t kind);
+    void StartWriteThread();
+    void FailStart(const std::string& text);
+
+    int32_t cacheSize_ = DefaultCacheSize;
+    std::unique_ptr<TBrenvikDisc> disc_;
+};
+
+} // namespace scrivo

@@ -1,0 +1,26 @@
+// The disc as the image builder sees it during a recording: kind, start address of the new
+// session and the reads of the session import, all through the burner component's drive.
+#pragma once
+#include "image/bvISOLib.h"
+
+namespace scrivo {
+
+class TBrenvik;
+
+class TBrenvikDisc : public TImageDisc {
+public:
+    explicit TBrenvikDisc(TBrenvik& component) : c_(component) {}
+    uint8_t ReadDiscKind() override;
+    bool FindStartAddress(uint32_t& address) override;
+    int RecordedSessionCount() override;
+    bool ReadTrackInformation(int track, uint32_t& start, uint32_t& sectors) override;
+    bool ReadSectors(uint32_t address, uint32_t count, uint8_t* buffer) override;
+
+private:
+    // Overwritable discs keep one file system that grows: its volume size is where the
+    // new session starts.
+    uint32_t OverwritableStart();
+    TBrenvik& c_;
+};
+
+} // namespace scrivo

@@ -1,0 +1,40 @@
+// The state of the recording run, one per process: the component running it, its image run
+// (layout, metadata and the read-ahead cache), the write thread and the flags and buffers
+// the write thread shares with the host.
+#pragma once
+#include "engine/ImageRun.h"
+#include "platform/Threads.h"
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace scrivo {
+
+class TBrenvik;
+class TThWrite;
+
+constexpr int32_t DVDBlockSize = 65536;
+constexpr int32_t CDBlockSize = 55296; // 27 sectors
+constexpr size_t ParameterBufferSize = 4081;
+
+struct TWriteRun {
+    TBrenvik* Component = nullptr;
+    // The image run of the last recording; its cache lives until the next run or until the
+    // component goes.
+    std::unique_ptr<TImageRun> Image;
+    TThWrite* WriteThread = nullptr;
+    std::atomic<bool> RunAbortFlag{false};
+    std::atomic<bool> WritingFlag{false};
+    // Set while a write thread exists (from its start until its very last statement).
+    std::atomic<bool> ThreadActive{false};
+    TEvent ThreadEnded{true};
+    int32_t BlockSize = DVDBlockSize;
+    alignas(16) uint8_t WriteBuffer[DVDBlockSize] = {};
+    uint8_t ParameterBuffer[ParameterBufferSize] = {};
+
+    TCacheThread* Cache() const { return Image ? Image->Cache() : nullptr; }
+};
+
+TWriteRun& WriteRun();
+
+} // namespace scrivo

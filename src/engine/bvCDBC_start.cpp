@@ -1,0 +1,92 @@
+// Starting a recording run: block size by disc kind, DVD-RW formatting, the layout at the
+// disc's real start address, generation, the cache and, once it has filled, the write thread.
+#include "engine/bvCDBC.h"
+#include "engine/bvCDBC_run.h"
+#include "engine/bvCDBC_write.h"
+
+namespace scrivo {
+
+namespace {
+
+// FORMAT UNIT parameter lists for DVD-RW: sequential, restricted overwrite, and the one
+// tried when the first is refused.
+constexpr uint8_t SequentialFormat[12] = {0x00, 0xA2, 0x00, 0x08, 0x00, 0x00, 0x03, 0xE8, 0x54, 0x00, 0x00, 0x10};
+constexpr uint8_t RestrictedFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x4C, 0x00, 0x00, 0x10};
+constexpr uint8_t FallbackFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x54, 0x00, 0x00, 0x10};
+
+// A drive that keeps reporting "not ready" after a format is given up on after an hour.
+constexpr int FormatReadyPolls = 720;
+constexpr uint32_t FormatPollMs = 5000;
+
+constexpr const char* NoDriveText = "WRITER ERROR [NO DRIVE SELECTED]";
+
+} // namespace
+
+bool TBrenvik::FormatDVDRW(uint8_t kind) {
+    const uint8_t* list = kind == dkDVDRWSequential ? SequentialFormat : RestrictedFormat;
+    bool ok = FormatUnit(0x11, list, 12);
+    if (!ok)
+        ok = FormatUnit(0x11, FallbackFormat, 12);
+    for (int i = 0; i < FormatReadyPolls; ++i) {
+        Pause(FormatPollMs);
+        ReadDiscInformation();
+        if (LastSense[12] != 0x04)
+            break;
+    }
+    return ok;
+}
+
+void TBrenvik::FailStart(const std::string& text) {
+    if (OnWriteDone)
+        OnWriteDone(this, text);
+}
+
+bool TBrenvik::StartWrite() {
+    TWriteRun& run = WriteRun();
+    if (run.WritingFlag)
+        return false; // a run is in progress; its own OnWriteDone is still to come
+    if (run.ThreadActive)
+        run.ThreadEnded.WaitFor(UINT32_MAX); // the last run's thread is past its report
+    // Without a drive no command is sent, and a WRITE (10) that was never sent would pass
+    // for a pending one: refuse before anything is laid out.
+    if (!TransportReady() || HaId == 254) {
+        FailStart(NoDriveText);
+        return false;
+    }
+
+    run.Component = this;
+    run.BlockSize = DVDBlockSize;
+    const uint8_t kind = DetectDiscKind();
+    if (kind == dkCDR || kind == dkCDRW)
+        run.BlockSize = CDBlockSize;
+    if (CurrentDiscKind == dkDVDRWRestricted || CurrentDiscKind == dkDVDRWSequential)
+        FormatDVDRW(CurrentDiscKind);
+
+    run.Image.reset();
+    TRunSettings settings;
+    settings.Lock = &LockObject();
+    settings.CacheSize = cacheSize_;
+    settings.BlockSize = run.BlockSize;
+    settings.WritePostGap = WritePostGap;
+    settings.NoDiscAccess = false;
+    run.Image = std::make_unique<TImageRun>(*this, settings);
+    if (!run.Image->Start()) {
+        FailStart(run.Image->ErrorText());
+        return false;
+    }
+    StartWriteThread();
+    return true;
+}
+
+void TBrenvik::StartWriteThread() {
+    TWriteRun& run = WriteRun();
+    run.ThreadEnded.Reset();
+    run.ThreadActive = true;
+    auto* thread = new TThWrite();
+    thread->FreeOnTerminate = true;
+    thread->SetPriority(TThreadPriority::TimeCritical);
+    run.WriteThread = thread;
+    thread->Resume();
+}
+
+} // namespace scrivo

@@ -1,0 +1,329 @@
+#include "engine/bvCDBC_write.h"
+#include "engine/bvCDBC.h"
+#include "engine/bvCDBC_run.h"
+#include "platform/DateTime.h"
+#include "platform/Text.h"
+#include <cstring>
+
+namespace scrivo {
+
+namespace {
+
+constexpr const char* AbortedText = "OPERATION ABORTED BY USER";
+constexpr const char* BusyText = "WRITER BUSY/BUFFER FULL";
+constexpr const char* WriterErrorPrefix = "WRITER ERROR";
+constexpr int BusyRetries = 10000;
+constexpr uint32_t BusyPauseMs = 600;
+constexpr uint8_t WriteFlags = 0x50;
+
+// SET STREAMING performance descriptor for DVD-R: the whole disc, 43,965 KB/s read and
+// 1,418 KB/s write per second.
+constexpr uint8_t StreamingDescriptor[28] = {0x00, 0, 0, 0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x23, 0x12, 0x7F,
+                                             0x00, 0x00, 0xAB, 0xBD, 0x00, 0x00, 0x03, 0xE8, 0x00, 0x00, 0x05, 0x8A,
+                                             0x00, 0x00, 0x03, 0xE8};
+constexpr uint8_t PlusRWFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x23, 0x05, 0x40, 0x98, 0x00, 0x00, 0x00};
+
+bool IsDVDKind(uint8_t kind) { return kind >= dkDVDR && kind <= dkDVDPlusR; }
+
+} // namespace
+
+TThWrite::TThWrite() : TThread(true), run_(WriteRun()), c_(*run_.Component), cache_(*run_.Cache()) {}
+
+bool TThWrite::Busy() const {
+    // A command that ran out of time carries no sense either, but it is a drive that does
+    // not answer, not one that asks to wait: its failure text is empty.
+    if (c_.LastErrorText.empty())
+        return false;
+    return c_.TargetBusy || c_.LastSense[12] == 0x04 || c_.LastSense[12] == 0x00;
+}
+
+std::string TThWrite::WriterErrorText() const {
+    return std::string(WriterErrorPrefix) + " [" + (c_.LastErrorText.empty() ? "COMMAND TIMEOUT" : c_.LastErrorText) +
+           "]";
+}
+
+void TThWrite::EndWithError(const std::string& text) {
+    cache_.AbortRequested = true;
+    c_.Lock();
+    cache_.SetErrorText(text);
+    c_.Unlock();
+}
+
+void TThWrite::Prepare() {
+    run_.RunAbortFlag = false;
+    run_.WritingFlag = true;
+    c_.BytesWritten = 0;
+    c_.Lock();
+    cache_.SetErrorText("");
+    c_.Unlock();
+    retries_ = 0;
+    pollCountdown_ = 5;
+    t_ = 1;
+
+    uint32_t length = 0, blank = 0;
+    pollSupported_ = c_.ReadBufferCapacity(length, blank);
+    kind_ = c_.DetectDiscKind();
+    CurrentDiscKind = kind_;
+    c_.StartStopUnit(false);
+    if (kind_ != dkDVDPlusRW)
+        c_.RezeroUnit();
+    c_.SetCDSpeed(c_.ReadSpeed, c_.WriteSpeed());
+    c_.WaitUntilReady(10000, 1000);
+    const uint16_t speed = c_.CurrentWriteSpeed();
+    const bool finalize = c_.FinalizeDisc;
+    c_.FinalizeDisc = true;
+    c_.SetWriteParameters(c_.TestWrite, c_.UnderrunProtection, kind_);
+    c_.FinalizeDisc = finalize;
+    t_ = c_.RecordedSessionCount() + 1;
+
+    if (kind_ == dkDVDR) {
+        std::memcpy(run_.ParameterBuffer, StreamingDescriptor, sizeof StreamingDescriptor);
+        c_.SetStreaming(run_.ParameterBuffer, sizeof StreamingDescriptor);
+        c_.SendTimestamp(Now());
+        std::memset(run_.ParameterBuffer, 0, sizeof run_.ParameterBuffer);
+        int64_t n = c_.ImageSize();
+        if (n % 32 != 0)
+            n += 32 - n % 32;
+        c_.ReserveTrack(uint32_t(n));
+        c_.WaitUntilReady(10000, 1000);
+    }
+    if (kind_ != dkDVDRAM && !c_.TestWrite && c_.PerformOPC)
+        c_.SendOPC();
+    Announce(speed);
+}
+
+void TThWrite::Announce(uint16_t speed) {
+    const std::string factor =
+        IsDVDKind(kind_) ? FormatFloat("0.0", speed / 1385.0) : FormatFloat("0", speed / 176.4);
+    const std::string speedText = factor + FormatFloat("X (#,##0 KB/s)", speed);
+    c_.DebugMessage(std::string(">>> STARTING WRITE PROCESS ON ") + DiscKindName(kind_) + " AT " + speedText, 1);
+    if (c_.TestWrite)
+        c_.DebugMessage(">>> TEST/DUMMY WRITE", 1);
+}
+
+bool TThWrite::NextBlock() {
+    for (;;) {
+        cache_.StateChanged.Reset();
+        c_.Lock();
+        a_ = cache_.TakeBlock(run_.WriteBuffer);
+        c_.Unlock();
+        if (!cache_.ErrorText().empty())
+            return false;
+        if (a_ != -1)
+            return true;
+        cache_.StateChanged.WaitFor(1);
+    }
+}
+
+bool TThWrite::WriteDescriptorCopy(bool& retry) {
+    retry = false;
+    c_.FailureTraceDone = true;
+    for (;;) {
+        if (c_.WriteBlocks(0, uint16_t(a_ / 2048), WriteFlags, uint32_t(a_), DescriptorCopy)) {
+            c_.SynchronizeCache(1800000, false);
+            return true;
+        }
+        if (c_.LastSense[12] == 0x30 && kind_ == dkDVDPlusRW) {
+            if (c_.FormatUnit(0x11, PlusRWFormat, sizeof PlusRWFormat)) {
+                do {
+                    c_.Pause(2000);
+                    c_.ReadDiscInformation();
+                } while (c_.LastSense[12] == 0x04);
+            }
+            if (++retries_ == 1)
+                continue;
+        }
+        if (Busy()) {
+            c_.Pause(BusyPauseMs);
+            if (++retries_ < BusyRetries) {
+                retry = true;
+                return true;
+            }
+            EndWithError(BusyText);
+            return false;
+        }
+        EndWithError(WriterErrorText());
+        return false;
+    }
+}
+
+void TThWrite::WriteImage() {
+    written_ = 0;
+    if (!NextBlock())
+        return;
+    bool retry = false;
+    const bool overwritable = kind_ == dkDVDRAM || kind_ == dkDVDRWRestricted || kind_ == dkDVDRWSequential ||
+                              kind_ == dkDVDPlusRW;
+    if (overwritable && a_ > 0 && !WriteDescriptorCopy(retry))
+        return;
+
+    for (;;) {
+        if (!retry) {
+            if (a_ == 0) {
+                // The cache ended: the image is complete unless it delivered less than laid out.
+                if (written_ < c_.ImageSize())
+                    EndWithError(std::string(WriterErrorPrefix) + " [IMAGE INCOMPLETE]");
+                return;
+            }
+            if (kind_ != dkCDR && kind_ != dkCDRW) {
+                // Every DVD write is 32 sectors; what follows a short last block is not part of
+                // any file and goes out as zeros.
+                std::memset(run_.WriteBuffer + a_, 0, size_t(DVDBlockSize - a_));
+                a_ = DVDBlockSize;
+            }
+            int64_t bytes = c_.BytesWritten + a_;
+            if (bytes / 2048 > c_.ImageSize())
+                bytes = c_.ImageSize() * 2048;
+            c_.BytesWritten = bytes;
+            if (pollSupported_ && pollCountdown_ == 0) {
+                uint32_t length = 0, blank = 0;
+                if (c_.ReadBufferCapacity(length, blank))
+                    pollCountdown_ = 5;
+            }
+            --pollCountdown_;
+            retries_ = 0;
+        }
+        retry = false;
+
+        if (run_.RunAbortFlag) {
+            EndWithError(AbortedText);
+            return;
+        }
+        if (!c_.WriteBlocks(uint32_t(c_.StartAddress + written_), uint16_t(a_ / 2048), WriteFlags, uint32_t(a_),
+                            run_.WriteBuffer)) {
+            if (!Busy()) {
+                EndWithError(WriterErrorText());
+                return;
+            }
+            c_.Pause(BusyPauseMs);
+            if (++retries_ >= BusyRetries) {
+                EndWithError(BusyText);
+                return;
+            }
+            retry = true;
+            continue;
+        }
+        written_ += a_ / 2048;
+
+        if (run_.RunAbortFlag) {
+            EndWithError(AbortedText);
+            return;
+        }
+        if (!NextBlock())
+            return;
+    }
+}
+
+void TThWrite::FinalFlush() {
+    if (c_.OnFinalizingTrack)
+        c_.OnFinalizingTrack(static_cast<TSCSIDevice*>(&c_));
+    if (kind_ == dkDVDR || kind_ == dkDVDRWRestricted || kind_ == dkDVDRWSequential) {
+        c_.SynchronizeCache(1800000, true);
+        c_.DeviceFreeBufferSize = c_.DeviceBufferSize;
+        for (int i = 0; !c_.ReadDiscInformation(); ++i) {
+            if (i == FinalFlushPolls) {
+                if (cache_.ErrorText().empty())
+                    EndWithError(WriterErrorText());
+                return;
+            }
+            c_.DeviceFreeBufferSize -= c_.DeviceBufferSize / 960;
+            c_.Pause(1000);
+        }
+        return;
+    }
+    if (!c_.SynchronizeCache(120000, false))
+        c_.SynchronizeCache(120000, true);
+}
+
+void TThWrite::Close() {
+    if (kind_ != dkDVDR)
+        c_.SetWriteParameters(c_.TestWrite, c_.UnderrunProtection, kind_);
+    retries_ = 0;
+    const uint8_t t = uint8_t(t_);
+    switch (kind_) {
+    case dkDVDPlusR:
+        c_.CloseTrackSession(false, 1, 0, 0, t);
+        c_.CloseTrackSession(false, 2, 0, 0, 0xFF);
+        return;
+    case dkDVDR:
+        c_.CloseTrackSession(false, 1, 0, 0, t);
+        c_.CloseTrackSession(false, 1, 0, 0, uint8_t(t + 1));
+        c_.CloseTrackSession(false, 2, 0, 0, uint8_t(t + 2));
+        return;
+    case dkDVDRWRestricted:
+    case dkDVDRWSequential:
+        c_.CloseTrackSession(true, 2, 0, 0, 0);
+        return;
+    case dkDVDPlusRW:
+        c_.CloseTrackSession(false, 3, 0, 0, 0xFF);
+        return;
+    default:
+        break;
+    }
+    for (;;) {
+        if (c_.CloseSession(false, CloseSessionImmediate, false))
+            return;
+        if (c_.TargetBusy || c_.LastSense[12] == 0x04) {
+            c_.Pause(1000);
+            if (++retries_ < 1000)
+                continue;
+            return;
+        }
+        c_.CloseSession(false, CloseSessionImmediate, false);
+        return;
+    }
+}
+
+void TThWrite::NeutralState() {
+    c_.SetWriteParameters(false, false, 1);
+    c_.SetCDSpeed(c_.MaxReadSpeed(), 2);
+    c_.RezeroUnit();
+    c_.PreventAllowRemoval(true);
+    c_.StartStopUnit(false);
+    c_.RezeroUnit();
+    c_.TestUnitReady(5000);
+}
+
+void TThWrite::Report() {
+    c_.Lock();
+    const std::string text = cache_.ErrorText();
+    c_.Unlock();
+    run_.WritingFlag = false;
+    if (c_.OnWriteDone) {
+        TBrenvik& c = c_;
+        c.LastRunError = text;
+        Synchronize([&c] { c.OnWriteDone(&c, c.LastRunError); });
+    }
+    c_.SetHandleRelease(true);
+}
+
+void TThWrite::Execute() {
+    Prepare();
+    WriteImage();
+
+    uint32_t length = 0, blank = 0;
+    if (kind_ != dkDVDRAM)
+        c_.ReadBufferCapacity(length, blank);
+    FinalFlush();
+    c_.DeviceBufferSize = 0;
+    c_.DeviceFreeBufferSize = 0;
+    if (cache_.ErrorText().empty()) {
+        if (!c_.TestWrite && kind_ != dkDVDRAM && c_.FinalizeTrack)
+            Close();
+        c_.WaitUntilReady(240000, 5000);
+        if (kind_ != dkDVDRAM)
+            c_.ReadBufferCapacity(length, blank);
+        NeutralState();
+        // The buffer figures describe a run; the last poll above is not one.
+        c_.DeviceBufferSize = 0;
+        c_.DeviceFreeBufferSize = 0;
+    }
+    Report();
+
+    TWriteRun& run = run_;
+    run.WriteThread = nullptr;
+    run.ThreadActive = false;
+    run.ThreadEnded.Set(); // from here on the component may go; nothing of it is touched
+}
+
+} // namespace scrivo

@@ -1,0 +1,232 @@
+// Recording runs of the burner component on a virtual recorder: the commands each disc kind
+// gets, the data that reaches the disc, and every way a run can end.
+#include "BrenvikRun.h"
+#include "device/bvDrvLib_erase.h"
+
+namespace scrivo::test {
+namespace {
+
+using vrecorder::MediaKind;
+
+constexpr uint8_t Write10 = 0x2A, SyncCache = 0x35, CloseTrack = 0x5B, Reserve = 0x53, FormatUnitOp = 0x04,
+                  BufferCapacity = 0x5C, SendOpc = 0x54;
+
+using BrenvikWriteThreadTest = BrenvikRun;
+
+// Function (byte 2 low bits) and track (byte 5) of each CLOSE TRACK/SESSION, with the
+// immediate bit.
+std::vector<std::string> Closes(VirtualDrive& vd) {
+    std::vector<std::string> out;
+    for (const SentCdb& c : vd.Sent(CloseTrack))
+        out.push_back(std::to_string(c.Cdb[2] & 7) + "/" + std::to_string(c.Cdb[5]) + ((c.Cdb[1] & 1) ? "i" : ""));
+    return out;
+}
+
+TEST_F(BrenvikWriteThreadTest, CdrGoesOutIn27SectorWritesAndClosesTheSession) {
+    Make(MediaKind::CdR);
+    b->WritePostGap = false;
+    AddFiles({100000, 3000, 0});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneCount, 1);
+    EXPECT_EQ(doneError, "");
+    EXPECT_TRUE(doneOnMain);
+    EXPECT_EQ(finalizing, 1);
+
+    const auto writes = vd.Sent(Write10);
+    ASSERT_FALSE(writes.empty());
+    int64_t total = 0;
+    for (size_t i = 0; i < writes.size(); ++i) {
+        EXPECT_EQ(writes[i].Lba(), b->StartAddress + total);
+        if (i + 1 < writes.size()) {
+            EXPECT_EQ(writes[i].Blocks10(), 27u);
+        }
+        total += writes[i].Blocks10();
+    }
+    EXPECT_EQ(total, b->ImageSize());
+    EXPECT_EQ(b->BytesWritten, b->ImageSize() * 2048);
+    EXPECT_EQ(Closes(vd), std::vector<std::string>{"2/0i"});
+    EXPECT_TRUE(HasMessage("1 >>> STARTING WRITE PROCESS ON CD-R AT "));
+    EXPECT_EQ(b->DeviceBufferSize, 0u);
+    ExpectFilesOnDisc();
+    EXPECT_EQ(b->CacheFillPercent(), 0);
+}
+
+TEST_F(BrenvikWriteThreadTest, DvdPlusRWritesWhole32SectorBlocksAndClosesTrackThenSession) {
+    Make(MediaKind::DvdPlusR);
+    b->WritePostGap = false;
+    AddFiles({70000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    for (const SentCdb& w : vd.Sent(Write10))
+        EXPECT_EQ(w.Blocks10(), 32u);
+    EXPECT_LE(b->BytesWritten, b->ImageSize() * 2048);
+    EXPECT_EQ(b->BytesWritten, b->ImageSize() * 2048);
+    EXPECT_EQ(Closes(vd), (std::vector<std::string>{"1/1", "2/255"}));
+    ExpectFilesOnDisc();
+}
+
+TEST_F(BrenvikWriteThreadTest, DvdMinusRReservesTheImageRoundedUpTo32Sectors) {
+    Make(MediaKind::DvdR);
+    AddFiles({5000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    const auto reserve = vd.Sent(Reserve);
+    ASSERT_EQ(reserve.size(), 1u);
+    const uint32_t n = uint32_t(reserve[0].Cdb[5]) << 24 | uint32_t(reserve[0].Cdb[6]) << 16 |
+                       uint32_t(reserve[0].Cdb[7]) << 8 | reserve[0].Cdb[8];
+    EXPECT_EQ(n, 320u); // a short image is padded to 300 sectors by the post gap
+    EXPECT_EQ(Closes(vd), (std::vector<std::string>{"1/1", "1/2", "2/3"}));
+    ExpectFilesOnDisc();
+}
+
+TEST_F(BrenvikWriteThreadTest, BlankDvdPlusRwIsFormattedAndTheDescriptorsGoToAddressZero) {
+    Make(MediaKind::DvdPlusRw);
+    AddFiles({40000, 2});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    const auto writes = vd.Sent(Write10);
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ(writes[0].Lba(), 0u);
+    EXPECT_FALSE(vd.Sent(FormatUnitOp).empty());
+    EXPECT_EQ(Closes(vd), std::vector<std::string>{"3/255"});
+    // The volume descriptors of the session are readable at 16 whatever the start address.
+    const auto pvd = vd.ReadDisc(16, 1);
+    EXPECT_EQ(std::string(pvd.begin() + 1, pvd.begin() + 6), "CD001");
+    ExpectFilesOnDisc();
+}
+
+TEST_F(BrenvikWriteThreadTest, DvdRamIsNeitherCalibratedNorClosed) {
+    Make(MediaKind::DvdRam);
+    // A new DVD-RAM is formatted before use (the erase does that); the run itself never formats it.
+    ASSERT_TRUE(b->FormatUnit(0x11, DVDRAMFullFormatList, 12));
+    b->WaitUntilReady(60000, 1000);
+    b->PerformOPC = true;
+    AddFiles({9000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_TRUE(vd.Sent(SendOpc).empty());
+    // No READ BUFFER CAPACITY once the last block is out.
+    const auto all = vd.Sent();
+    size_t lastWrite = 0;
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i].Op() == Write10)
+            lastWrite = i;
+    for (size_t i = lastWrite; i < all.size(); ++i)
+        EXPECT_NE(all[i].Op(), BufferCapacity);
+    ExpectFilesOnDisc();
+}
+
+TEST_F(BrenvikWriteThreadTest, TestWriteClosesNothingAndSaysSo) {
+    Make(MediaKind::CdR);
+    b->TestWrite = true;
+    b->PerformOPC = true;
+    AddFiles({1000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_TRUE(vd.Sent(SendOpc).empty());
+    EXPECT_TRUE(HasMessage("1 >>> TEST/DUMMY WRITE"));
+}
+
+TEST_F(BrenvikWriteThreadTest, WithoutFinalizeTrackTheDriveIsStillReturnedToNeutral) {
+    Make(MediaKind::CdR);
+    b->FinalizeTrack = false;
+    AddFiles({1000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_FALSE(vd.Sent(0x01).empty()); // REZERO UNIT of the neutral state
+}
+
+TEST_F(BrenvikWriteThreadTest, ABusyDriveIsWaitedFor) {
+    Make(MediaKind::CdR, "busy=5");
+    AddFiles({20000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    size_t failed = 0;
+    for (const SentCdb& w : vd.Sent(Write10))
+        failed += w.Failed;
+    EXPECT_EQ(failed, 5u);
+    ExpectFilesOnDisc();
+}
+
+TEST_F(BrenvikWriteThreadTest, TenThousandBusyAnswersEndTheRun) {
+    Make(MediaKind::DvdPlusR, "busy=20000");
+    AddFiles({1000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneCount, 1);
+    EXPECT_EQ(doneError, "WRITER BUSY/BUFFER FULL");
+    EXPECT_EQ(vd.Sent(Write10).size(), 10000u);
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+}
+
+TEST_F(BrenvikWriteThreadTest, AMediumErrorEndsTheRunWithTheSenseText) {
+    Make(MediaKind::CdR, "write_error_at=40");
+    AddFiles({200000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneCount, 1);
+    EXPECT_EQ(doneError.rfind("WRITER ERROR [", 0), 0u) << doneError;
+    EXPECT_NE(doneError.find("MEDIUM ERROR"), std::string::npos) << doneError;
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_EQ(finalizing, 1);
+}
+
+TEST_F(BrenvikWriteThreadTest, AbortBetweenBlocksFlushesButNeverCloses) {
+    Make(MediaKind::CdR);
+    AddFiles({300000});
+    int writes = 0;
+    vd.OnCommand = [&](const SentCdb& c) {
+        if (c.Op() == Write10 && ++writes == 3)
+            b->AbortWrite();
+    };
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneCount, 1);
+    EXPECT_EQ(doneError, "OPERATION ABORTED BY USER");
+    EXPECT_EQ(vd.Sent(Write10).size(), 3u);
+    EXPECT_FALSE(vd.Sent(SyncCache).empty());
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_FALSE(WriteRun().WritingFlag);
+}
+
+TEST_F(BrenvikWriteThreadTest, ASourceThatCannotBeOpenedFailsTheStartOnTheCallersThread) {
+    Make(MediaKind::CdR);
+    AddFiles({1000, 2000});
+    const std::string gone = src.File("f1.bin");
+    std::filesystem::remove(gone);
+    EXPECT_FALSE(Record());
+    EXPECT_EQ(doneCount, 1);
+    EXPECT_TRUE(doneOnMain);
+    EXPECT_NE(doneError.find(gone), std::string::npos) << doneError;
+    EXPECT_TRUE(vd.Sent(Write10).empty());
+}
+
+TEST_F(BrenvikWriteThreadTest, NoDriveSelectedIsAFailureNotASilentSuccess) {
+    Make(MediaKind::CdR);
+    b->HaId = 254;
+    AddFiles({1000});
+    EXPECT_FALSE(Record());
+    EXPECT_EQ(doneCount, 1);
+    EXPECT_NE(doneError, "");
+}
+
+TEST_F(BrenvikWriteThreadTest, ASecondSessionStartsAtTheNextWritableAddress) {
+    Make(MediaKind::CdR);
+    AddFiles({5000});
+    ASSERT_TRUE(Record());
+    ASSERT_EQ(doneError, "");
+    const uint32_t firstEnd = uint32_t(b->StartAddress + b->ImageSize());
+    b->ClearFiles(100, 10);
+    sources.clear();
+    doneCount = 0;
+    AddFiles({7000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    EXPECT_GT(b->StartAddress, firstEnd);
+    const auto pvd = vd.ReadDisc(b->StartAddress + 16, 1);
+    EXPECT_EQ(std::string(pvd.begin() + 1, pvd.begin() + 6), "CD001");
+    ExpectFilesOnDisc();
+}
+
+} // namespace
+} // namespace scrivo::test
