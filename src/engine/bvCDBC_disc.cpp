@@ -5,10 +5,7 @@
 
 namespace scrivo {
 
-uint8_t TBrenvikDisc::ReadDiscKind() {
-    CurrentDiscKind = c_.DetectDiscKind();
-    return CurrentDiscKind;
-}
+uint8_t TBrenvikDisc::ReadDiscKind() { return c_.DetectDiscKind(); }
 
 uint32_t TBrenvikDisc::OverwritableStart() {
     uint8_t sector[SectorSize];

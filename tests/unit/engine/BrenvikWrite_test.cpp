@@ -230,3 +230,38 @@ TEST_F(BrenvikWriteThreadTest, ASecondSessionStartsAtTheNextWritableAddress) {
 
 } // namespace
 } // namespace scrivo::test
+
+namespace scrivo::test {
+namespace {
+
+using vrecorder::MediaKind;
+
+class BrenvikDvdRwThreadTest : public BrenvikRun, public ::testing::WithParamInterface<MediaKind> {};
+
+TEST_P(BrenvikDvdRwThreadTest, IsFormattedBeforeTheLayoutAndClosedWithOneImmediateSessionClose) {
+    Make(GetParam());
+    // The host's checks before a run leave the kind of the disc in the drive layer.
+    CurrentDiscKind = b->DetectDiscKind();
+    AddFiles({30000, 4096});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    const auto formats = vd.Sent(0x04);
+    ASSERT_FALSE(formats.empty());
+    EXPECT_EQ(formats[0].Cdb[1], 0x11);
+    const auto writes = vd.Sent(0x2A);
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ(writes[0].Lba(), 0u);
+    for (const SentCdb& w : writes)
+        EXPECT_EQ(w.Blocks10(), 32u);
+    std::vector<std::string> closes;
+    for (const SentCdb& c : vd.Sent(0x5B))
+        closes.push_back(std::to_string(c.Cdb[2] & 7) + "/" + std::to_string(c.Cdb[5]) + ((c.Cdb[1] & 1) ? "i" : ""));
+    EXPECT_EQ(closes, std::vector<std::string>{"2/0i"});
+    ExpectFilesOnDisc();
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, BrenvikDvdRwThreadTest,
+                         ::testing::Values(MediaKind::DvdRwSequential, MediaKind::DvdRwRestricted));
+
+} // namespace
+} // namespace scrivo::test
