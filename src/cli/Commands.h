@@ -31,6 +31,10 @@ int RunDrives(const std::vector<std::string>& args);
 extern const char* const DrivesUsage;
 int RunInfo(const std::vector<std::string>& args);
 extern const char* const InfoUsage;
+int RunWrite(const std::vector<std::string>& args);
+extern const char* const WriteUsage;
+int RunErase(const std::vector<std::string>& args);
+extern const char* const EraseUsage;
 
 // "scrivo: " + text on stderr.
 void PrintError(const std::string& text);

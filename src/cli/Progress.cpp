@@ -10,7 +10,7 @@ TProgressLine::TProgressLine(std::string label, int64_t totalBytes)
 
 TProgressLine::~TProgressLine() { Finish(); }
 
-void TProgressLine::Update(int64_t done) {
+void TProgressLine::Update(int64_t done, const std::string& extra) {
     if (!shown_ || finished_)
         return;
     const int permille = total_ > 0 ? static_cast<int>(done * 1000 / total_) : 1000;
@@ -22,8 +22,8 @@ void TProgressLine::Update(int64_t done) {
     lastTick_ = now;
     const double seconds = (now - startTick_) / 1000.0;
     const double mib = static_cast<double>(done) / 1048576.0;
-    std::fprintf(stderr, "\r%s %5.1f%%  %.1f of %.1f MiB  %.1f MiB/s ", label_.c_str(), permille / 10.0, mib,
-                 static_cast<double>(total_) / 1048576.0, seconds > 0 ? mib / seconds : 0.0);
+    std::fprintf(stderr, "\r%s %5.1f%%  %.1f of %.1f MiB  %.1f MiB/s %s ", label_.c_str(), permille / 10.0, mib,
+                 static_cast<double>(total_) / 1048576.0, seconds > 0 ? mib / seconds : 0.0, extra.c_str());
     std::fflush(stderr);
 }
 

@@ -9,7 +9,8 @@ class TProgressLine {
 public:
     TProgressLine(std::string label, int64_t totalBytes);
     ~TProgressLine();
-    void Update(int64_t doneBytes);
+    // `extra` is shown after the figures (buffer fills and the like).
+    void Update(int64_t doneBytes, const std::string& extra = "");
     // Ends the line (once).
     void Finish();
 

@@ -11,6 +11,8 @@ const TCliCommand Commands[] = {
     {"image", "build an ISO 9660/Joliet image file from files and folders", ImageUsage, RunImage},
     {"drives", "list the CD/DVD drives", DrivesUsage, RunDrives},
     {"info", "show a drive's capabilities and speeds and the disc in it", InfoUsage, RunInfo},
+    {"write", "record files and folders on a disc as a new session", WriteUsage, RunWrite},
+    {"erase", "erase a rewritable disc", EraseUsage, RunErase},
 };
 
 void PrintOverview(FILE* to) {

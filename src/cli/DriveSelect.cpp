@@ -1,0 +1,121 @@
+#include "DriveSelect.h"
+#include "transport/bvASPI.h"
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace scrivo::cli {
+
+namespace {
+
+constexpr const char* VirtualPrefix = "virtual:";
+constexpr const char* VirtualLibrary = "libvrecorder_aspi.so";
+
+bool Usable(const std::string& entry) { return entry.find("(not supported)") == std::string::npos; }
+
+// The device-list entry `spec` names: empty for the first usable drive, a number for its
+// position (from 1), or an "adapter:target:lun" address.
+std::string FindEntry(const std::vector<std::string>& list, const std::string& spec) {
+    if (spec.empty()) {
+        for (const std::string& e : list)
+            if (Usable(e))
+                return e;
+        return "";
+    }
+    if (spec.find_first_not_of("0123456789") == std::string::npos) {
+        const size_t n = std::stoul(spec);
+        return n >= 1 && n <= list.size() ? list[n - 1] : "";
+    }
+    for (const std::string& e : list)
+        if (e.rfind(spec + ",", 0) == 0 || e == spec)
+            return e;
+    return "";
+}
+
+std::string LoadVirtual(const std::string& spec) {
+    TVirtualSpec v;
+    if (!ParseVirtualSpec(spec, v))
+        return "\"" + spec + "\" names no disc (virtual:DISC[,media=KIND,...])";
+    std::error_code ec;
+    if (!std::filesystem::exists(v.Disc, ec)) {
+        if (RunTool("vrecorder", {"create", "--media", v.Media, v.Disc}) != 0)
+            return "cannot create the virtual disc \"" + v.Disc + "\"";
+    }
+    const std::string entry = v.Disc + v.Options;
+    setenv("VRECORDER_DRIVES", entry.c_str(), 1);
+    return "";
+}
+
+} // namespace
+
+bool ParseVirtualSpec(const std::string& spec, TVirtualSpec& out) {
+    if (spec.rfind(VirtualPrefix, 0) != 0)
+        return false;
+    const std::string rest = spec.substr(std::string(VirtualPrefix).size());
+    const size_t comma = rest.find(',');
+    out.Disc = rest.substr(0, comma);
+    out.Options.clear();
+    size_t pos = comma;
+    while (pos != std::string::npos) {
+        const size_t next = rest.find(',', pos + 1);
+        const std::string item = rest.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
+        if (item.rfind("media=", 0) == 0)
+            out.Media = item.substr(6);
+        else if (!item.empty())
+            out.Options += "," + item;
+        pos = next;
+    }
+    return !out.Disc.empty();
+}
+
+std::string ExecutableDir() {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : self.parent_path().string();
+}
+
+int RunTool(const std::string& program, const std::vector<std::string>& args) {
+    std::string path = ExecutableDir() + "/" + program;
+    if (access(path.c_str(), X_OK) != 0)
+        path = program;
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+std::string SelectDrive(TSCSIDevice& device, const std::string& spec) {
+    std::string library;
+    bool virtualDrive = spec.rfind(VirtualPrefix, 0) == 0;
+    if (virtualDrive) {
+        const std::string failed = LoadVirtual(spec);
+        if (!failed.empty())
+            return failed;
+        const char* override = std::getenv("SCRIVO_VRECORDER_LIBRARY");
+        library = override && *override ? override : ExecutableDir() + "/" + VirtualLibrary;
+    }
+    if (!device.InitializeTransport(!virtualDrive, library))
+        return virtualDrive ? "cannot load the virtual recorder \"" + library + "\"" : "no CD/DVD drive found";
+    const std::string entry = FindEntry(device.DeviceList, virtualDrive ? "" : spec);
+    if (entry.empty())
+        return spec.empty() ? "no CD/DVD drive found" : "no drive \"" + spec + "\"";
+    device.SetDevice(entry);
+    if (device.HaId == 254)
+        return "cannot select the drive \"" + entry + "\"";
+    return "";
+}
+
+} // namespace scrivo::cli

@@ -1,0 +1,65 @@
+#include "EngineSession.h"
+#include "Commands.h"
+#include "platform/DateTime.h"
+#include <csignal>
+#include <cstring>
+
+namespace scrivo::cli {
+
+std::atomic<bool> TEngineSession::Interrupted{false};
+
+namespace {
+extern "C" void OnSessionInterrupt(int) { TEngineSession::Interrupted = true; }
+} // namespace
+
+TEngineSession::TEngineSession(const std::string& logPath, bool verbose) : verbose_(verbose) {
+    if (!logPath.empty()) {
+        log_ = std::fopen(logPath.c_str(), "a");
+        if (!log_)
+            throw UsageError("cannot open the log \"" + logPath + "\": " + std::strerror(errno));
+    }
+    Interrupted = false;
+    std::signal(SIGINT, OnSessionInterrupt);
+    std::signal(SIGTERM, OnSessionInterrupt);
+    // Messages come from the write and erase threads as well.
+    Brenvik.OnDebugMessage = [this](TSCSIDevice*, const std::string& text, uint8_t type) { Message(text, type); };
+}
+
+TEngineSession::~TEngineSession() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    if (log_)
+        std::fclose(log_);
+}
+
+void TEngineSession::Message(const std::string& text, uint8_t type) {
+    std::lock_guard<std::mutex> l(m_);
+    if (log_) {
+        std::fprintf(log_, "%u - [%u] %s\n", TickCount() / 1000, unsigned(type), text.c_str());
+        std::fflush(log_);
+    }
+    if (verbose_)
+        std::fprintf(stderr, "\r%s\n", text.c_str());
+}
+
+std::string TEngineSession::WaitForDisc() {
+    TBrenvik& b = Brenvik;
+    if (!b.TestUnitReady(10000) && !b.WaitUntilReady(30000, 5000)) {
+        if (b.LastSense[12] == 0x3A)
+            return "no disc in the drive";
+        return "the drive is not ready" + (b.LastErrorText.empty() ? "" : " (" + b.LastErrorText + ")");
+    }
+    return "";
+}
+
+bool IsWritableKind(uint8_t kind) {
+    return kind == dkCDR || kind == dkCDRW || kind == dkDVDR || kind == dkDVDRAM || kind == dkDVDRWRestricted ||
+           kind == dkDVDRWSequential || kind == dkDVDPlusRW || kind == dkDVDPlusR;
+}
+
+bool IsErasableKind(uint8_t kind) {
+    return kind == dkCDRW || kind == dkDVDRAM || kind == dkDVDRWRestricted || kind == dkDVDRWSequential ||
+           kind == dkDVDPlusRW;
+}
+
+} // namespace scrivo::cli

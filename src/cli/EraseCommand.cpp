@@ -1,0 +1,75 @@
+// `scrivo erase`: makes a rewritable disc blank again.
+#include "Commands.h"
+#include "DriveSelect.h"
+#include "EngineSession.h"
+#include "Progress.h"
+
+namespace scrivo::cli {
+
+const char* const EraseUsage =
+    "scrivo erase [-d DRIVE] [--full] [--log FILE] [-v]\n"
+    "  Erases the rewritable disc (CD-RW, DVD-RW, DVD+RW, DVD-RAM) in DRIVE: a quick erase,\n"
+    "  or the whole disc with --full. DRIVE: the position in the drive list (1 = first),\n"
+    "  an adapter:target:lun address, or virtual:DISC[,media=KIND,...] for a virtual recorder.\n"
+    "  Exit status: 0 erased, 1 failed, 2 bad usage.";
+
+std::string EraseDisc(TEngineSession& session, bool full) {
+    TBrenvik& b = session.Brenvik;
+    const uint8_t kind = b.DetectDiscKind();
+    if (!IsErasableKind(kind))
+        return std::string("a ") + DiscKindName(kind) + " disc cannot be erased";
+    bool done = false, failed = false;
+    b.OnEraseDone = [&](TSCSIDevice*, bool withError) {
+        done = true;
+        failed = withError;
+    };
+    if (!b.Erase(full ? 0 : 1)) {
+        b.OnEraseDone = nullptr;
+        return "the erase did not start" + (b.LastErrorText.empty() ? "" : " (" + b.LastErrorText + ")");
+    }
+    TProgressLine progress("scrivo erase", 100);
+    session.Pump([&] { return done; }, [&] { progress.Update(b.EraseProgress()); });
+    progress.Finish();
+    b.OnEraseDone = nullptr;
+    if (failed)
+        return "the erase failed";
+    return "";
+}
+
+int RunErase(const std::vector<std::string>& args) {
+    std::string drive, log;
+    bool full = false, verbose = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        auto value = [&](const char* name) -> std::string {
+            if (i + 1 >= args.size())
+                throw UsageError(std::string(name) + " needs a value");
+            return args[++i];
+        };
+        if (s == "-d" || s == "--drive")
+            drive = value("-d");
+        else if (s == "--full")
+            full = true;
+        else if (s == "--log")
+            log = value("--log");
+        else if (s == "-v" || s == "--verbose")
+            verbose = true;
+        else
+            throw UsageError("unknown argument \"" + s + "\"");
+    }
+    TEngineSession session(log, verbose);
+    std::string failed = SelectDrive(session.Brenvik, drive);
+    if (failed.empty())
+        failed = session.WaitForDisc();
+    if (failed.empty())
+        failed = EraseDisc(session, full);
+    if (!failed.empty()) {
+        PrintError(failed);
+        return ExitFailure;
+    }
+    std::printf("erased the %s disc in %s\n", DiscKindName(session.Brenvik.DetectDiscKind()),
+                session.Brenvik.Device().c_str());
+    return ExitOk;
+}
+
+} // namespace scrivo::cli

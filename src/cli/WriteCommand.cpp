@@ -1,0 +1,185 @@
+// `scrivo write`: records files and folders on the disc in a drive as a new session.
+#include "Commands.h"
+#include "DriveSelect.h"
+#include "EngineSession.h"
+#include "Progress.h"
+#include "SourceTree.h"
+#include "platform/Text.h"
+#include <cmath>
+
+namespace scrivo::cli {
+
+const char* const WriteUsage =
+    "scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-joliet] [--volume LABEL]\n"
+    "             [--dest /DISC/FOLDER] [--no-import] [--log FILE] [-v] PATH...\n"
+    "  Records PATHs (as scrivo image takes them) on the disc in DRIVE as a new session. On a\n"
+    "  disc that already holds sessions the last one is imported first (unless --no-import),\n"
+    "  so its files stay visible. --erase blanks a rewritable disc first, --close closes the\n"
+    "  disc, --test records with the laser off. DRIVE: the position in the drive list\n"
+    "  (1 = first), an adapter:target:lun address, or virtual:DISC[,media=KIND,...] for a\n"
+    "  virtual recorder (a missing DISC is created blank, DVD+R by default).\n"
+    "  Exit status: 0 recorded, 1 failed (or interrupted), 2 bad usage.";
+
+namespace {
+
+struct WriteArgs {
+    std::string Drive, Volume, Log, Dest = "\\";
+    std::string Speed = "max";
+    bool Erase = false, Close = false, Test = false, Joliet = true, Import = true, Verbose = false;
+    std::vector<std::string> Paths;
+};
+
+WriteArgs Parse(const std::vector<std::string>& args) {
+    WriteArgs a;
+    bool options = true;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        auto value = [&](const char* name) -> std::string {
+            if (i + 1 >= args.size())
+                throw UsageError(std::string(name) + " needs a value");
+            return args[++i];
+        };
+        if (options && s == "--")
+            options = false;
+        else if (options && (s == "-d" || s == "--drive"))
+            a.Drive = value("-d");
+        else if (options && s == "--speed")
+            a.Speed = value("--speed");
+        else if (options && s == "--erase")
+            a.Erase = true;
+        else if (options && s == "--close")
+            a.Close = true;
+        else if (options && s == "--test")
+            a.Test = true;
+        else if (options && s == "--no-joliet")
+            a.Joliet = false;
+        else if (options && s == "--volume")
+            a.Volume = value("--volume");
+        else if (options && s == "--dest")
+            a.Dest = ToDiscPath(value("--dest"));
+        else if (options && s == "--no-import")
+            a.Import = false;
+        else if (options && s == "--log")
+            a.Log = value("--log");
+        else if (options && (s == "-v" || s == "--verbose"))
+            a.Verbose = true;
+        else if (options && s.size() > 1 && s[0] == '-')
+            throw UsageError("unknown option \"" + s + "\"");
+        else
+            a.Paths.push_back(s);
+    }
+    if (a.Paths.empty())
+        throw UsageError("no PATH to record");
+    if (a.Speed != "max") {
+        char* end = nullptr;
+        const double x = std::strtod(a.Speed.c_str(), &end);
+        if (a.Speed.empty() || *end || !(x > 0) || x > 100)
+            throw UsageError("--speed takes a factor such as 8 or 2.4, or max");
+    }
+    return a;
+}
+
+// KB/s of an X factor on this kind of disc; 0 is the drive's maximum.
+uint16_t SpeedKBps(const std::string& speed, uint8_t kind) {
+    if (speed == "max")
+        return 0;
+    const double x = std::strtod(speed.c_str(), nullptr);
+    return uint16_t(std::lround(x * (IsCDKind(kind) ? 176.4 : 1385.0)));
+}
+
+int Fail(const std::string& text) {
+    PrintError(text);
+    return ExitFailure;
+}
+
+std::string Mib(int64_t bytes) { return FormatFloat("0.0", double(bytes) / 1048576.0) + " MiB"; }
+
+} // namespace
+
+int RunWrite(const std::vector<std::string>& args) {
+    const WriteArgs a = Parse(args);
+    TEngineSession session(a.Log, a.Verbose);
+    TBrenvik& b = session.Brenvik;
+
+    std::string failed = SelectDrive(b, a.Drive);
+    if (failed.empty())
+        failed = session.WaitForDisc();
+    if (!failed.empty())
+        return Fail(failed);
+
+    uint8_t kind = b.DetectDiscKind();
+    if (a.Erase) {
+        failed = EraseDisc(session, false);
+        if (!failed.empty())
+            return Fail(failed);
+        kind = b.DetectDiscKind();
+    }
+    // The run formats a DVD-RW by the kind the drive layer keeps.
+    CurrentDiscKind = kind;
+    if (!IsWritableKind(kind))
+        return Fail(std::string("a ") + DiscKindName(kind) + " disc cannot be recorded");
+    const bool overwritable =
+        kind == dkDVDRAM || kind == dkDVDPlusRW || kind == dkDVDRWRestricted || kind == dkDVDRWSequential;
+    if (b.DiscStatus() == 2 && !overwritable)
+        return Fail(std::string("the ") + DiscKindName(kind) + " disc is closed: no session can be added");
+
+    b.ClearFiles(600000, 20000);
+    b.JolietFileSystem = a.Joliet;
+    b.IdVolume = a.Volume;
+    b.FinalizeDisc = a.Close;
+    b.TestWrite = a.Test;
+    bool imported = false;
+    if (a.Import && b.RecordedSessionCount() > 0)
+        imported = b.ImportSession(-1, nullptr);
+    failed = AddSources(b, a.Paths, a.Dest);
+    if (!failed.empty())
+        return Fail(failed);
+
+    b.PrepareImage(true, nullptr);
+    const int64_t size = b.ImageSize();
+    const uint32_t free = b.GetFreeBlocks();
+    if (!overwritable && size > int64_t(free))
+        return Fail("the image needs " + std::to_string(size) + " sectors, the disc has " + std::to_string(free) +
+                    " free");
+    b.SetWriteSpeed(SpeedKBps(a.Speed, kind));
+
+    bool done = false;
+    std::string error;
+    b.OnWriteDone = [&](TBrenvik*, const std::string& text) {
+        done = true;
+        error = text;
+    };
+    if (!b.StartWrite())
+        return Fail(error.empty() ? "the recording did not start" : error);
+
+    TProgressLine progress("scrivo write", b.ImageSize() * 2048);
+    const double factor = IsCDKind(kind) ? 176.4 : 1385.0;
+    const uint32_t started = TickCount();
+    bool abortSent = false;
+    session.Pump([&] { return done; },
+                 [&] {
+                     if (TEngineSession::Interrupted && !abortSent) {
+                         b.AbortWrite();
+                         abortSent = true;
+                     }
+                     const int64_t bytes = b.BytesWritten;
+                     const uint32_t size = b.DeviceBufferSize, freeBytes = b.DeviceFreeBufferSize;
+                     const double seconds = (TickCount() - started) / 1000.0;
+                     const double kbps = seconds > 0 ? double(bytes) / 1024.0 / seconds : 0;
+                     std::string extra = "buffer " + std::to_string(b.CacheFillPercent()) + "%";
+                     if (size > 0)
+                         extra += ", drive " + std::to_string((uint64_t(size) - freeBytes) * 100 / size) + "%";
+                     extra += ", " + FormatFloat("0.0", kbps / factor) + "X";
+                     progress.Update(bytes, extra);
+                 });
+    progress.Finish();
+    if (!error.empty())
+        return Fail(error);
+    std::printf("%s %d files (%s) in %d folders to the %s disc in %s, session at sector %u%s%s\n",
+                a.Test ? "test-wrote" : "wrote", b.FileCount() - b.DirectoryCount(), Mib(b.ImageSize() * 2048).c_str(),
+                b.DirectoryCount() + 1, DiscKindName(kind), b.Device().c_str(), b.StartAddress,
+                imported ? ", earlier files imported" : "", a.Close ? ", disc closed" : "");
+    return ExitOk;
+}
+
+} // namespace scrivo::cli
