@@ -166,6 +166,14 @@ void TThWrite::WriteImage() {
                 return;
             }
             if (kind_ != dkCDR && kind_ != dkCDRW) {
+                // The rounded-up last data block may already reach the image's end; the
+                // padding blocks that follow hold nothing but zeros, and writing them too
+                // would run past the image (and past a reserved DVD-R track).
+                if (written_ >= c_.ImageSize()) {
+                    while (NextBlock() && a_ > 0) {
+                    }
+                    return;
+                }
                 // Every DVD write is 32 sectors; what follows a short last block is not part of
                 // any file and goes out as zeros.
                 std::memset(run_.WriteBuffer + a_, 0, size_t(DVDBlockSize - a_));

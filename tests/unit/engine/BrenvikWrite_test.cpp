@@ -67,7 +67,7 @@ TEST_F(BrenvikWriteThreadTest, DvdPlusRWritesWhole32SectorBlocksAndClosesTrackTh
 
 TEST_F(BrenvikWriteThreadTest, DvdMinusRReservesTheImageRoundedUpTo32Sectors) {
     Make(MediaKind::DvdR);
-    AddFiles({5000});
+    AddFiles({5000, 70003, 0, 1000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
     const auto reserve = vd.Sent(Reserve);
@@ -76,6 +76,18 @@ TEST_F(BrenvikWriteThreadTest, DvdMinusRReservesTheImageRoundedUpTo32Sectors) {
                        uint32_t(reserve[0].Cdb[7]) << 8 | reserve[0].Cdb[8];
     EXPECT_EQ(n, 320u); // a short image is padded to 300 sectors by the post gap
     EXPECT_EQ(Closes(vd), (std::vector<std::string>{"1/1", "1/2", "2/3"}));
+    ExpectFilesOnDisc();
+}
+
+TEST_F(BrenvikWriteThreadTest, DvdMinusRPostGapAfterAShortLastBlockStaysInsideTheReservedTrack) {
+    Make(MediaKind::DvdR);
+    AddFiles({40000}); // 170 sectors of data: 192 when rounded, then 130 sectors of padding
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    const auto writes = vd.Sent(Write10);
+    EXPECT_EQ(writes.size(), 10u);
+    EXPECT_EQ(writes.back().Lba() + writes.back().Blocks10(), 320u);
+    EXPECT_EQ(b->BytesWritten, 300 * 2048);
     ExpectFilesOnDisc();
 }
 
