@@ -1,0 +1,70 @@
+"""How `scrivo write` ends when the recorder misbehaves or the user interrupts: always as a
+failure with the engine's text, never as a recorded disc."""
+import signal
+import subprocess
+import time
+import unittest
+
+from write_it import SCRIVO, WriteTestCase, disc_state, make_tree, pattern
+
+
+class WriteFaults(WriteTestCase):
+    def src(self, size=200000):
+        root = self.path("src")
+        make_tree(root, {"a.bin": pattern(size, 1), "b/c.bin": pattern(3000, 2)})
+        return root
+
+    def test_a_drive_busy_for_a_while_is_waited_for(self):
+        disc = self.path("busy.disc")
+        src = self.src()
+        self.write(disc, src, media="cd-r", options=",busy=5")
+        self.assertSession(disc, 0, [src])
+
+    def test_ten_thousand_busy_answers_fail_the_run(self):
+        disc = self.path("busy.disc")
+        r = self.write(disc, self.src(), media="dvd+r", options=",busy=20000", expect=1)
+        self.assertIn("WRITER BUSY/BUFFER FULL", r.stderr)
+        self.assertEqual(r.stderr.count("WRITER BUSY/BUFFER FULL"), 1)
+
+    def test_a_medium_error_fails_the_run_with_the_sense_text(self):
+        disc = self.path("bad.disc")
+        r = self.write(disc, self.src(), media="cd-r", options=",write_error_at=100", expect=1)
+        self.assertIn("WRITER ERROR [", r.stderr)
+        self.assertIn("MEDIUM ERROR", r.stderr)
+        self.assertEqual(disc_state(disc)["sessions"][0]["closed"] if disc_state(disc).get("sessions") else False,
+                         False)
+
+    def test_a_disc_too_small_is_refused_before_writing(self):
+        disc = self.path("small.disc")
+        subprocess.run([self.vrecorder(), "create", "--media", "cd-r", "--capacity", "400", disc], check=True)
+        r = self.write(disc, self.src(3000000), expect=1)
+        self.assertIn("free", r.stderr)
+        self.assertEqual(disc_state(disc)["status"], "empty")
+
+    def vrecorder(self):
+        import os
+        return os.path.join(os.path.dirname(SCRIVO), "vrecorder")
+
+    def test_ctrl_c_aborts_the_run_and_reports_it(self):
+        disc = self.path("abort.disc")
+        src = self.src(40 * 1024 * 1024)
+        # A paced recorder, so the run is still going when the interrupt comes.
+        p = subprocess.Popen([SCRIVO, "write", "-v", "-d", "virtual:%s,media=dvd+r,time_scale=1" % disc, src],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        deadline = time.time() + 60
+        line = ""
+        while "STARTING WRITE PROCESS" not in line and time.time() < deadline:
+            line = p.stderr.readline()
+            if not line and p.poll() is not None:
+                break
+        time.sleep(0.3)
+        p.send_signal(signal.SIGINT)
+        out, err = p.communicate(timeout=120)
+        self.assertEqual(p.returncode, 1, out + err)
+        self.assertIn("OPERATION ABORTED BY USER", err)
+        state = disc_state(disc)
+        self.assertFalse(any(s["closed"] for s in state.get("sessions", [])), state)
+
+
+if __name__ == "__main__":
+    unittest.main()
