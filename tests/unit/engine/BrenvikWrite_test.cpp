@@ -184,6 +184,17 @@ TEST_F(BrenvikWriteThreadTest, AMediumErrorEndsTheRunWithTheSenseText) {
     EXPECT_EQ(finalizing, 1);
 }
 
+TEST_F(BrenvikWriteThreadTest, ALostCompletionFailsTheRunInsteadOfRetryingForHours) {
+    Make(MediaKind::CdR);
+    vd.LoseWrite = 2;
+    AddFiles({200000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneCount, 1);
+    EXPECT_EQ(doneError, "WRITER ERROR [COMMAND TIMEOUT]");
+    EXPECT_EQ(vd.Sent(Write10).size(), 2u);
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+}
+
 TEST_F(BrenvikWriteThreadTest, AbortBetweenBlocksFlushesButNeverCloses) {
     Make(MediaKind::CdR);
     AddFiles({300000});

@@ -67,6 +67,9 @@ public:
         device.Target = 0;
         device.Lun = 0;
         device.Sleep = [this](uint32_t ms) { clock->SleepMs(ms); };
+        // Every request completes before the transport returns, except a lost one: its wait
+        // runs out at once.
+        device.WaitForCompletion = [](TSrbEvent&, uint32_t) {};
     }
 
     ~VirtualDrive() {
@@ -85,6 +88,8 @@ public:
                 out.push_back(c);
         return out;
     }
+    // The WRITE (10) of this number (from 1) is never completed, as if its completion was lost.
+    int LoseWrite = 0;
     // Called with each CDB before the drive sees it (from the sending thread).
     std::function<void(const SentCdb&)> OnCommand;
 
@@ -109,6 +114,11 @@ private:
         SentCdb c{std::vector<uint8_t>(r.CDBByte, r.CDBByte + r.SRB_CDBLen), r.SRB_BufLen, false};
         if (OnCommand)
             OnCommand(c);
+        if (c.Op() == 0x2A && ++writes_ == LoseWrite) {
+            std::lock_guard<std::mutex> l(m_);
+            sent_.push_back(std::move(c));
+            return r.SRB_Status = SS_PENDING;
+        }
         const vrecorder::CommandResult result =
             drive->Execute(r.CDBByte, r.SRB_CDBLen, r.SRB_BufPointer, r.SRB_BufLen, r.SRB_SenseLen > 0);
         r.SRB_HaStat = 0;
@@ -131,6 +141,7 @@ private:
 
     std::mutex m_;
     std::vector<SentCdb> sent_;
+    int writes_ = 0;
 };
 
 } // namespace scrivo::test
