@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# The main job, end to end: build if needed, turn the given files and folders (or a small
-# sample tree) into an ISO 9660/Joliet image with `scrivo image`, and list what is on it.
+# The main job, end to end: build if needed, record the given files and folders (or a small
+# sample tree) on a virtual DVD+R with `scrivo write`, and show the disc and what is on it.
+# SCRIVO_DISC=FILE records on that virtual disc instead (a new session when it has some).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 bash scripts/setup-deps.sh
-if [ ! -x build/native/bin/scrivo ] || [ -n "$(find src -newer build/native/bin/scrivo -print -quit)" ]; then
+if [ ! -x build/native/bin/scrivo ] || [ ! -x build/native/bin/vrecorder ] ||
+   [ -n "$(find src vrecorder -newer build/native/bin/scrivo -print -quit)" ]; then
   cmake --preset native >/dev/null
-  cmake --build --preset native --target scrivo_cli >/dev/null
+  cmake --build --preset native --target scrivo_cli vrecorder vrecorder_aspi >/dev/null
 fi
 
 paths=("$@")
@@ -21,8 +23,14 @@ if [ ${#paths[@]} -eq 0 ]; then
   paths=("$sample/")
 fi
 
-out=$root/build/example.iso
-build/native/bin/scrivo image -o "$out" --volume SCRIVO_EXAMPLE "${paths[@]}"
+disc=${SCRIVO_DISC:-$root/build/example.disc}
+if [ -z "${SCRIVO_DISC:-}" ]; then
+  rm -f "$disc" "$disc.state"
+fi
+build/native/bin/scrivo write -d "virtual:$disc,media=dvd+r" --volume SCRIVO_EXAMPLE "${paths[@]}"
 echo
-echo "Joliet tree of $out:"
-isoinfo -J -f -i "$out"
+echo "The disc $disc:"
+build/native/bin/vrecorder show "$disc"
+echo
+echo "Files of its first session:"
+isoinfo -J -f -i "$disc"
