@@ -14,29 +14,29 @@ constexpr const char* VirtualLibrary = "libvrecorder_aspi.so";
 
 bool Usable(const std::string& entry) { return entry.find("(not supported)") == std::string::npos; }
 
-// The device-list entry `spec` names: empty for the first usable drive, a number for its
+// The device-list entry `choice` names: empty for the first usable drive, a number for its
 // position (from 1), or an "adapter:target:lun" address.
-std::string FindEntry(const std::vector<std::string>& list, const std::string& spec) {
-    if (spec.empty()) {
+std::string FindEntry(const std::vector<std::string>& list, const std::string& choice) {
+    if (choice.empty()) {
         for (const std::string& e : list)
             if (Usable(e))
                 return e;
         return "";
     }
-    if (spec.find_first_not_of("0123456789") == std::string::npos) {
-        const size_t n = std::stoul(spec);
+    if (choice.find_first_not_of("0123456789") == std::string::npos) {
+        const size_t n = std::stoul(choice);
         return n >= 1 && n <= list.size() ? list[n - 1] : "";
     }
     for (const std::string& e : list)
-        if (e.rfind(spec + ",", 0) == 0 || e == spec)
+        if (e.rfind(choice + ",", 0) == 0 || e == choice)
             return e;
     return "";
 }
 
-std::string LoadVirtual(const std::string& spec) {
-    TVirtualSpec v;
-    if (!ParseVirtualSpec(spec, v))
-        return "\"" + spec + "\" names no disc (virtual:DISC[,media=KIND,...])";
+std::string LoadVirtual(const std::string& choice) {
+    TVirtualChoice v;
+    if (!ParseVirtualChoice(choice, v))
+        return "\"" + choice + "\" names no disc (virtual:DISC[,media=KIND,...])";
     std::error_code ec;
     if (!std::filesystem::exists(v.Disc, ec)) {
         if (RunTool("vrecorder", {"create", "--media", v.Media, v.Disc}) != 0)
@@ -49,10 +49,10 @@ std::string LoadVirtual(const std::string& spec) {
 
 } // namespace
 
-bool ParseVirtualSpec(const std::string& spec, TVirtualSpec& out) {
-    if (spec.rfind(VirtualPrefix, 0) != 0)
+bool ParseVirtualChoice(const std::string& choice, TVirtualChoice& out) {
+    if (choice.rfind(VirtualPrefix, 0) != 0)
         return false;
-    const std::string rest = spec.substr(std::string(VirtualPrefix).size());
+    const std::string rest = choice.substr(std::string(VirtualPrefix).size());
     const size_t comma = rest.find(',');
     out.Disc = rest.substr(0, comma);
     out.Options.clear();
@@ -97,11 +97,11 @@ int RunTool(const std::string& program, const std::vector<std::string>& args) {
     return WEXITSTATUS(status);
 }
 
-std::string SelectDrive(TSCSIDevice& device, const std::string& spec) {
+std::string SelectDrive(TSCSIDevice& device, const std::string& choice) {
     std::string library;
-    bool virtualDrive = spec.rfind(VirtualPrefix, 0) == 0;
+    bool virtualDrive = choice.rfind(VirtualPrefix, 0) == 0;
     if (virtualDrive) {
-        const std::string failed = LoadVirtual(spec);
+        const std::string failed = LoadVirtual(choice);
         if (!failed.empty())
             return failed;
         const char* override = std::getenv("SCRIVO_VRECORDER_LIBRARY");
@@ -109,9 +109,9 @@ std::string SelectDrive(TSCSIDevice& device, const std::string& spec) {
     }
     if (!device.InitializeTransport(!virtualDrive, library))
         return virtualDrive ? "cannot load the virtual recorder \"" + library + "\"" : "no CD/DVD drive found";
-    const std::string entry = FindEntry(device.DeviceList, virtualDrive ? "" : spec);
+    const std::string entry = FindEntry(device.DeviceList, virtualDrive ? "" : choice);
     if (entry.empty())
-        return spec.empty() ? "no CD/DVD drive found" : "no drive \"" + spec + "\"";
+        return choice.empty() ? "no CD/DVD drive found" : "no drive \"" + choice + "\"";
     device.SetDevice(entry);
     if (device.HaId == 254)
         return "cannot select the drive \"" + entry + "\"";

@@ -7,20 +7,20 @@
 
 namespace scrivo::cli {
 
-// Loads the transport for `spec` and selects the drive on `device`. A virtual DISC that
+// Loads the transport for `choice` and selects the drive on `device`. A virtual DISC that
 // does not exist yet is created blank, of the kind given by "media=KIND" (DVD+R by
 // default). Answers an error text, empty on success.
-std::string SelectDrive(TSCSIDevice& device, const std::string& spec);
+std::string SelectDrive(TSCSIDevice& device, const std::string& choice);
 
-// The virtual recorder's parts of a "virtual:" spec: the disc, its media kind for a new
+// The virtual recorder's parts of a "virtual:" choice: the disc, its media kind for a new
 // disc, and the remaining drive options for VRECORDER_DRIVES.
-struct TVirtualSpec {
+struct TVirtualChoice {
     std::string Disc;
     std::string Media = "dvd+r";
     std::string Options; // ",key=value..." without media
 };
-// False when `spec` does not start with "virtual:" or names no disc.
-bool ParseVirtualSpec(const std::string& spec, TVirtualSpec& out);
+// False when `choice` does not start with "virtual:" or names no disc.
+bool ParseVirtualChoice(const std::string& choice, TVirtualChoice& out);
 
 // Runs `program` (found beside this executable, else on the PATH) with `args`; answers its
 // exit status, -1 when it could not be run.

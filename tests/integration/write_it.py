@@ -37,17 +37,17 @@ def session_view(disc, start, out):
 
 class WriteTestCase(ImageTestCase):
     def write(self, disc, *args, media=None, options="", expect=0):
-        spec = "virtual:" + disc + ("," + "media=" + media if media else "") + options
-        r = scrivo("write", "-d", spec, *args)
+        drive = "virtual:" + disc + ("," + "media=" + media if media else "") + options
+        r = scrivo("write", "-d", drive, *args)
         self.assertEqual(r.returncode, expect, "scrivo write:\n" + r.stdout + r.stderr)
         return r
 
     def tree(self, name, seed, files=4):
         root = self.path(name)
-        spec = {"top.bin": pattern(70000 + seed, seed), "empty.txt": b"", "deep/er/x.dat": pattern(5000, seed + 1)}
+        content = {"top.bin": pattern(70000 + seed, seed), "empty.txt": b"", "deep/er/x.dat": pattern(5000, seed + 1)}
         for i in range(files):
-            spec["many/f%d.bin" % i] = pattern(1000 * i + seed, seed + i)
-        make_tree(root, spec)
+            content["many/f%d.bin" % i] = pattern(1000 * i + seed, seed + i)
+        make_tree(root, content)
         return root
 
     def assertSession(self, disc, start, paths):
