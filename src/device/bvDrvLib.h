@@ -16,6 +16,7 @@ namespace scrivo {
 
 class TSCSIDevice;
 class TSrbEvent;
+class TEraseThread;
 
 // Bit numbers of the Capabilities set.
 enum TCapability : uint32_t {
@@ -117,6 +118,8 @@ public:
     void DebugMessage(const std::string& text, uint8_t mType);
     void Lock() { lock_.Enter(); }
     void Unlock() { lock_.Leave(); }
+    // The lock itself, lent to the read-ahead cache of a recording run.
+    TCriticalSection& LockObject() { return lock_; }
 
     // --- Command execution
     uint8_t ExecuteCommand(SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
@@ -183,7 +186,12 @@ public:
     // --- Recording
     bool SetWriteParameters(bool testWrite, bool underrunProtection, uint8_t discKind);
 
+    // --- Erase (bvDrvLib_erase.cpp): starts an erase of the inserted disc; OnEraseDone follows.
+    bool Erase(uint8_t eraseType);
+    int EraseProgress() const;
+
 protected:
+    friend class TEraseThread;
     void DoSleep(uint32_t ms);
 
 private:
