@@ -1,7 +1,7 @@
 // A burner component on a virtual recorder with a small tree of generated files, and the
 // means to run a recording to its end and check what reached the disc.
 #pragma once
-#include "VirtualDrive.h"
+#include "device/VirtualDrive.h"
 #include "engine/bvCDBC.h"
 #include "engine/bvCDBC_run.h"
 #include "platform/Threads.h"

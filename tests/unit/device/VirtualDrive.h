@@ -6,7 +6,7 @@
 #include "DiscFile.h"
 #include "Drive.h"
 #include "DriveOptions.h"
-#include "TestFiles.h"
+#include "engine/TestFiles.h"
 #include "device/bvDrvLib.h"
 #include "transport/bvASPI.h"
 #include "transport/bvASPI_srb.h"
