@@ -27,7 +27,7 @@ class Erase(WriteTestCase):
                 self.assertNotEqual(f.read(6)[1:6], b"CD001")
         else:
             self.assertFalse(any(s.get("closed") for s in state.get("sessions", [])), state)
-        self.write(disc, "--no-import", new)
+        self.write(disc, new)
         self.assertSession(disc, 0, [new])
 
     def test_cd_rw_quick(self):
