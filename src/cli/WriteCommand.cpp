@@ -11,9 +11,10 @@ namespace scrivo::cli {
 
 const char* const WriteUsage =
     "scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-joliet] [--volume LABEL]\n"
-    "             [--dest /DISC/FOLDER] [--log FILE] [-v] PATH...\n"
-    "  Records PATHs (as scrivo image takes them) on the disc in DRIVE as a new session.\n"
-    "  --erase blanks a rewritable disc first, --close closes the\n"
+    "             [--dest /DISC/FOLDER] [--no-import] [--log FILE] [-v] PATH...\n"
+    "  Records PATHs (as scrivo image takes them) on the disc in DRIVE as a new session. On a\n"
+    "  disc that already holds sessions the last one is imported first (unless --no-import),\n"
+    "  so its files stay visible. --erase blanks a rewritable disc first, --close closes the\n"
     "  disc, --test records with the laser off. DRIVE: the position in the drive list\n"
     "  (1 = first), an adapter:target:lun address, or virtual:DISC[,media=KIND,...] for a\n"
     "  virtual recorder (a missing DISC is created blank, DVD+R by default).\n"
@@ -24,7 +25,7 @@ namespace {
 struct WriteArgs {
     std::string Drive, Volume, Log, Dest = "\\";
     std::string Speed = "max";
-    bool Erase = false, Close = false, Test = false, Joliet = true, Verbose = false;
+    bool Erase = false, Close = false, Test = false, Joliet = true, Import = true, Verbose = false;
     std::vector<std::string> Paths;
 };
 
@@ -56,6 +57,8 @@ WriteArgs Parse(const std::vector<std::string>& args) {
             a.Volume = value("--volume");
         else if (options && s == "--dest")
             a.Dest = ToDiscPath(value("--dest"));
+        else if (options && s == "--no-import")
+            a.Import = false;
         else if (options && s == "--log")
             a.Log = value("--log");
         else if (options && (s == "-v" || s == "--verbose"))
@@ -125,6 +128,9 @@ int RunWrite(const std::vector<std::string>& args) {
     b.IdVolume = a.Volume;
     b.FinalizeDisc = a.Close;
     b.TestWrite = a.Test;
+    bool imported = false;
+    if (a.Import && b.RecordedSessionCount() > 0)
+        imported = b.ImportSession(-1, nullptr);
     failed = AddSources(b, a.Paths, a.Dest);
     if (!failed.empty())
         return Fail(failed);
@@ -169,10 +175,10 @@ int RunWrite(const std::vector<std::string>& args) {
     progress.Finish();
     if (!error.empty())
         return Fail(error);
-    std::printf("%s %d files (%s) in %d folders to the %s disc in %s, session at sector %u%s\n",
+    std::printf("%s %d files (%s) in %d folders to the %s disc in %s, session at sector %u%s%s\n",
                 a.Test ? "test-wrote" : "wrote", b.FileCount() - b.DirectoryCount(), Mib(b.ImageSize() * 2048).c_str(),
                 b.DirectoryCount() + 1, DiscKindName(kind), b.Device().c_str(), b.StartAddress,
-                a.Close ? ", disc closed" : "");
+                imported ? ", earlier files imported" : "", a.Close ? ", disc closed" : "");
     return ExitOk;
 }
 

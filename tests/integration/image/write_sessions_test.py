@@ -1,0 +1,46 @@
+"""Several sessions on one disc with `scrivo write`: each new session imports the last one,
+so its tree lists every file recorded so far, the old entries pointing at the old data."""
+import os
+import unittest
+
+from write_it import WriteTestCase, disc_state, make_tree, pattern
+
+
+class WriteSessions(WriteTestCase):
+    def three_sessions(self, media):
+        disc = self.path(media + ".disc")
+        roots = []
+        for n, name in enumerate(["one", "two", "three"]):
+            root = self.path("src%d" % n, name)
+            make_tree(root, {"a%d.bin" % n: pattern(30000 + n * 7000, n + 1), "sub/b.txt": pattern(100 + n, n + 5)})
+            roots.append(root)
+            self.write(disc, root, media=media if n == 0 else None)
+            state = disc_state(disc)
+            self.assertEqual(len(state["sessions"]), n + 1)
+            start = state["sessions"][-1]["start"]
+            # Every session so far is visible from the last one.
+            self.assertSession(disc, start, list(roots))
+        starts = [s["start"] for s in disc_state(disc)["sessions"]]
+        self.assertEqual(starts, sorted(starts))
+        self.assertEqual(len(set(starts)), 3)
+
+    def test_cd_r(self):
+        self.three_sessions("cd-r")
+
+    def test_dvd_plus_r(self):
+        self.three_sessions("dvd+r")
+
+    def test_without_import_only_the_new_files_show(self):
+        disc = self.path("d.disc")
+        first = self.path("a", "first")
+        second = self.path("b", "second")
+        make_tree(first, {"x.bin": pattern(5000, 1)})
+        make_tree(second, {"y.bin": pattern(6000, 2)})
+        self.write(disc, first, media="cd-r")
+        self.write(disc, "--no-import", second)
+        start = disc_state(disc)["sessions"][-1]["start"]
+        self.assertSession(disc, start, [second])
+
+
+if __name__ == "__main__":
+    unittest.main()
