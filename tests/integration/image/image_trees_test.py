@@ -34,11 +34,11 @@ class ImageTrees(ImageTestCase):
 
     def test_deep_tree(self):
         src = self.path("deep")
-        spec, rel = {}, ""
+        entries, rel = {}, ""
         for level in range(12):
             rel = os.path.join(rel, "level%02d" % level)
-            spec[os.path.join(rel, "file%02d.txt" % level)] = pattern(500 + level, level)
-        make_tree(src, spec)
+            entries[os.path.join(rel, "file%02d.txt" % level)] = pattern(500 + level, level)
+        make_tree(src, entries)
         iso = self.path("deep.iso")
         self.build(iso, src + "/")
         self.assertVerified(iso, [src + "/"])

@@ -18,9 +18,9 @@ def scrivo(*args):
     return subprocess.run([SCRIVO] + [str(a) for a in args], capture_output=True, text=True, timeout=600)
 
 
-def make_tree(root, spec):
-    """spec: relative path -> bytes (a file) or None (a folder)."""
-    for rel, content in spec.items():
+def make_tree(root, entries):
+    """entries: relative path -> bytes (a file) or None (a folder)."""
+    for rel, content in entries.items():
         p = os.path.join(root, rel)
         if content is None:
             os.makedirs(p, exist_ok=True)
