@@ -24,8 +24,10 @@ struct Queue {
 
 Queue& TheQueue()
 {
-    static Queue q;
-    return q;
+    // Never destroyed: a thread that frees itself may still be leaving Synchronize while
+    // the process exits.
+    static Queue* q = new Queue;
+    return *q;
 }
 
 // Captured while the program initialises, which happens on its main thread.

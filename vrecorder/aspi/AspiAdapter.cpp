@@ -167,9 +167,9 @@ void AspiAdapter::Complete(SRB_ExecSCSICmd* r, DriveSlot& slot) {
   bool notify = r->SRB_Flags & SRB_EVENT_NOTIFY;
   bool posting = (r->SRB_Flags & SRB_POSTING) && !notify;
   void* event = r->SRB_PostProc;
-  // The status is the last thing the caller may look at before the event.
-  std::atomic_thread_fence(std::memory_order_release);
-  reinterpret_cast<volatile uint8_t&>(r->SRB_Status) = status;
+  // The status is the last thing the caller may look at before the event; clients poll it,
+  // so it is published with a release store (everything above becomes visible with it).
+  __atomic_store_n(&r->SRB_Status, status, __ATOMIC_RELEASE);
   if (notify && event) SignalCompletion(event);
   // Posting: SRB_PostProc is a routine that receives the request.
   if (posting && event) reinterpret_cast<void(ASPI_CALL*)(void*)>(event)(r);
