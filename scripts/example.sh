@@ -33,4 +33,4 @@ echo "The disc $disc:"
 build/native/bin/vrecorder show "$disc"
 echo
 echo "Files of its first session:"
-isoinfo -J -f -i "$disc"
+bsdtar -tvf "$disc"  # reads the Joliet names and prints them as UTF-8
