@@ -1,4 +1,5 @@
 #include "DriveSelect.h"
+#include "platform/SystemInfo.h"
 #include "transport/bvASPI.h"
 #include <cstdlib>
 #include <filesystem>
@@ -9,8 +10,12 @@ namespace scrivo::cli {
 
 namespace {
 
-constexpr const char* VirtualPrefix = "virtual:";
-constexpr const char* VirtualLibrary = "libvrecorder_aspi.so";
+// The recorder's ASPI library: named by SCRIVO_ASPI_LIBRARY, else the one built beside us.
+std::string RecorderLibrary() {
+    if (const char* path = std::getenv(AspiLibraryEnvVar); path && *path)
+        return path;
+    return ExeFolder() + "libvrecorder_aspi.so";
+}
 
 bool Usable(const std::string& entry) { return entry.find("(not supported)") == std::string::npos; }
 
@@ -69,14 +74,8 @@ bool ParseVirtualChoice(const std::string& choice, TVirtualChoice& out) {
     return !out.Disc.empty();
 }
 
-std::string ExecutableDir() {
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : self.parent_path().string();
-}
-
 int RunTool(const std::string& program, const std::vector<std::string>& args) {
-    std::string path = ExecutableDir() + "/" + program;
+    std::string path = ExeFolder() + program;
     if (access(path.c_str(), X_OK) != 0)
         path = program;
     std::vector<char*> argv;
@@ -97,21 +96,32 @@ int RunTool(const std::string& program, const std::vector<std::string>& args) {
     return WEXITSTATUS(status);
 }
 
-std::string SelectDrive(TSCSIDevice& device, const std::string& choice) {
-    std::string library;
-    bool virtualDrive = choice.rfind(VirtualPrefix, 0) == 0;
-    if (virtualDrive) {
+std::string OpenDrives(TSCSIDevice& device, const std::string& choice) {
+    const bool virtualChoice = choice.rfind(VirtualPrefix, 0) == 0;
+    if (virtualChoice) {
         const std::string failed = LoadVirtual(choice);
         if (!failed.empty())
             return failed;
-        const char* override = std::getenv("SCRIVO_VRECORDER_LIBRARY");
-        library = override && *override ? override : ExecutableDir() + "/" + VirtualLibrary;
     }
-    if (!device.InitializeTransport(!virtualDrive, library))
-        return virtualDrive ? "cannot load the virtual recorder \"" + library + "\"" : "no CD/DVD drive found";
-    const std::string entry = FindEntry(device.DeviceList, virtualDrive ? "" : choice);
+    const char* drives = std::getenv("VRECORDER_DRIVES");
+    if (!virtualChoice && !(drives && *drives)) {
+        if (!device.InitializeTransport(true, ""))
+            return "no CD/DVD drive found";
+        return "";
+    }
+    const std::string library = RecorderLibrary();
+    if (!device.InitializeTransport(false, library) || TransportName != AspiLibraryTransportName)
+        return "cannot load the virtual recorder \"" + library + "\"";
+    return "";
+}
+
+std::string SelectDrive(TSCSIDevice& device, const std::string& choice) {
+    if (std::string failed = OpenDrives(device, choice); !failed.empty())
+        return failed;
+    const bool virtualChoice = choice.rfind(VirtualPrefix, 0) == 0;
+    const std::string entry = FindEntry(device.DeviceList, virtualChoice ? "" : choice);
     if (entry.empty())
-        return choice.empty() ? "no CD/DVD drive found" : "no drive \"" + choice + "\"";
+        return choice.empty() ? "no CD/DVD drive found" : "no drive \"" + choice + "\" (see scrivo drives)";
     device.SetDevice(entry);
     if (device.HaId == 254)
         return "cannot select the drive \"" + entry + "\"";

@@ -1,5 +1,7 @@
 // Choosing the recorder of a command: `-d` names a drive of the device list (its position
-// or its "adapter:target:lun" address) or a virtual recorder with "virtual:DISC[,key=value...]".
+// from 1 or its "adapter:target:lun" address) or a virtual recorder with
+// "virtual:DISC[,key=value...]". Without a virtual choice the virtual recorder's drives are
+// still used when VRECORDER_DRIVES is set; otherwise the real drives of the pass-through layer.
 #pragma once
 #include "device/bvDrvLib.h"
 #include <string>
@@ -7,9 +9,15 @@
 
 namespace scrivo::cli {
 
-// Loads the transport for `choice` and selects the drive on `device`. A virtual DISC that
+constexpr const char* VirtualPrefix = "virtual:";
+
+// Loads the transport for `choice` into `device` and lists its drives. A virtual DISC that
 // does not exist yet is created blank, of the kind given by "media=KIND" (DVD+R by
 // default). Answers an error text, empty on success.
+std::string OpenDrives(TSCSIDevice& device, const std::string& choice);
+
+// OpenDrives, then selects the drive `choice` names (the first usable one when empty or
+// virtual). Answers an error text, empty on success.
 std::string SelectDrive(TSCSIDevice& device, const std::string& choice);
 
 // The virtual recorder's parts of a "virtual:" choice: the disc, its media kind for a new
@@ -25,6 +33,5 @@ bool ParseVirtualChoice(const std::string& choice, TVirtualChoice& out);
 // Runs `program` (found beside this executable, else on the PATH) with `args`; answers its
 // exit status, -1 when it could not be run.
 int RunTool(const std::string& program, const std::vector<std::string>& args);
-std::string ExecutableDir();
 
 } // namespace scrivo::cli

@@ -1,6 +1,7 @@
 // `scrivo drives`: the drive list, one entry a line.
 #include "Commands.h"
-#include "DriveAccess.h"
+#include "ArgReader.h"
+#include "DriveSelect.h"
 
 #include <cstdio>
 
@@ -11,17 +12,17 @@ const char* const DrivesUsage = "scrivo drives [-d virtual:DISC[,key=value...]]"
 int RunDrives(const std::vector<std::string>& args)
 {
     std::string driveArg;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-d" && i + 1 < args.size())
-            driveArg = args[++i];
+    TArgReader r(args);
+    while (r.Next()) {
+        if (r.Is("-d", "--drive"))
+            driveArg = r.Value();
         else
-            throw UsageError("unexpected argument \"" + args[i] + "\"");
+            r.Unexpected();
     }
     if (!driveArg.empty() && !driveArg.starts_with(VirtualPrefix))
         throw UsageError("-d takes a virtual drive here");
     TSCSIDevice dev;
-    std::string error;
-    if (!OpenDrives(dev, driveArg, error)) {
+    if (const std::string error = OpenDrives(dev, driveArg); !error.empty()) {
         PrintError(error);
         return ExitFailure;
     }

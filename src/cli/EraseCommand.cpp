@@ -1,5 +1,6 @@
 // `scrivo erase`: makes a rewritable disc blank again.
 #include "Commands.h"
+#include "ArgReader.h"
 #include "DriveSelect.h"
 #include "EngineSession.h"
 #include "Progress.h"
@@ -39,23 +40,18 @@ std::string EraseDisc(TEngineSession& session, bool full) {
 int RunErase(const std::vector<std::string>& args) {
     std::string drive, log;
     bool full = false, verbose = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& s = args[i];
-        auto value = [&](const char* name) -> std::string {
-            if (i + 1 >= args.size())
-                throw UsageError(std::string(name) + " needs a value");
-            return args[++i];
-        };
-        if (s == "-d" || s == "--drive")
-            drive = value("-d");
-        else if (s == "--full")
+    TArgReader r(args);
+    while (r.Next()) {
+        if (r.Is("-d", "--drive"))
+            drive = r.Value();
+        else if (r.Is("--full"))
             full = true;
-        else if (s == "--log")
-            log = value("--log");
-        else if (s == "-v" || s == "--verbose")
+        else if (r.Is("--log"))
+            log = r.Value();
+        else if (r.Is("-v", "--verbose"))
             verbose = true;
         else
-            throw UsageError("unknown argument \"" + s + "\"");
+            r.Unexpected();
     }
     TEngineSession session(log, verbose);
     std::string failed = SelectDrive(session.Brenvik, drive);

@@ -1,5 +1,5 @@
 // `scrivo image`: the byte stream a recording would send to a blank disc, into a file.
-#include "Commands.h"
+#include "ArgReader.h"
 #include "Progress.h"
 #include "SourceTree.h"
 #include "engine/ImageRun.h"
@@ -29,29 +29,18 @@ struct ImageArgs {
 
 ImageArgs Parse(const std::vector<std::string>& args) {
     ImageArgs a;
-    bool options = true;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& s = args[i];
-        auto value = [&](const char* name) -> std::string {
-            if (i + 1 >= args.size())
-                throw UsageError(std::string(name) + " needs a value");
-            return args[++i];
-        };
-        if (options && s == "--") {
-            options = false;
-        } else if (options && (s == "-o" || s == "--output")) {
-            a.Out = value("-o");
-        } else if (options && s == "--volume") {
-            a.Volume = value("--volume");
-        } else if (options && s == "--no-joliet") {
+    TArgReader r(args);
+    while (r.Next()) {
+        if (r.Is("-o", "--output"))
+            a.Out = r.Value();
+        else if (r.Is("--volume"))
+            a.Volume = r.Value();
+        else if (r.Is("--no-joliet"))
             a.Joliet = false;
-        } else if (options && s == "--dest") {
-            a.Dest = ToDiscPath(value("--dest"));
-        } else if (options && s.size() > 1 && s[0] == '-') {
-            throw UsageError("unknown option \"" + s + "\"");
-        } else {
-            a.Paths.push_back(s);
-        }
+        else if (r.Is("--dest"))
+            a.Dest = ToDiscPath(r.Value());
+        else
+            a.Paths.push_back(r.Operand());
     }
     if (a.Out.empty())
         throw UsageError("the output file is missing (-o OUT.iso)");

@@ -1,6 +1,7 @@
 // `scrivo info`: a drive's identity, capabilities and speeds, and the disc in it.
 #include "Commands.h"
-#include "DriveAccess.h"
+#include "ArgReader.h"
+#include "DriveSelect.h"
 
 #include <cstdio>
 #include <optional>
@@ -150,17 +151,17 @@ int RunInfo(const std::vector<std::string>& args)
 {
     std::string driveArg;
     bool json = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-d" && i + 1 < args.size())
-            driveArg = args[++i];
-        else if (args[i] == "--json")
+    TArgReader r(args);
+    while (r.Next()) {
+        if (r.Is("-d", "--drive"))
+            driveArg = r.Value();
+        else if (r.Is("--json"))
             json = true;
         else
-            throw UsageError("unexpected argument \"" + args[i] + "\"");
+            r.Unexpected();
     }
     TSCSIDevice dev;
-    std::string error;
-    if (!OpenDrives(dev, driveArg, error) || !SelectDrive(dev, driveArg, error)) {
+    if (const std::string error = SelectDrive(dev, driveArg); !error.empty()) {
         PrintError(error);
         return ExitFailure;
     }

@@ -1,5 +1,5 @@
 // `scrivo write`: records files and folders on the disc in a drive as a new session.
-#include "Commands.h"
+#include "ArgReader.h"
 #include "DriveSelect.h"
 #include "EngineSession.h"
 #include "Progress.h"
@@ -31,42 +31,32 @@ struct WriteArgs {
 
 WriteArgs Parse(const std::vector<std::string>& args) {
     WriteArgs a;
-    bool options = true;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& s = args[i];
-        auto value = [&](const char* name) -> std::string {
-            if (i + 1 >= args.size())
-                throw UsageError(std::string(name) + " needs a value");
-            return args[++i];
-        };
-        if (options && s == "--")
-            options = false;
-        else if (options && (s == "-d" || s == "--drive"))
-            a.Drive = value("-d");
-        else if (options && s == "--speed")
-            a.Speed = value("--speed");
-        else if (options && s == "--erase")
+    TArgReader r(args);
+    while (r.Next()) {
+        if (r.Is("-d", "--drive"))
+            a.Drive = r.Value();
+        else if (r.Is("--speed"))
+            a.Speed = r.Value();
+        else if (r.Is("--erase"))
             a.Erase = true;
-        else if (options && s == "--close")
+        else if (r.Is("--close"))
             a.Close = true;
-        else if (options && s == "--test")
+        else if (r.Is("--test"))
             a.Test = true;
-        else if (options && s == "--no-joliet")
+        else if (r.Is("--no-joliet"))
             a.Joliet = false;
-        else if (options && s == "--volume")
-            a.Volume = value("--volume");
-        else if (options && s == "--dest")
-            a.Dest = ToDiscPath(value("--dest"));
-        else if (options && s == "--no-import")
+        else if (r.Is("--volume"))
+            a.Volume = r.Value();
+        else if (r.Is("--dest"))
+            a.Dest = ToDiscPath(r.Value());
+        else if (r.Is("--no-import"))
             a.Import = false;
-        else if (options && s == "--log")
-            a.Log = value("--log");
-        else if (options && (s == "-v" || s == "--verbose"))
+        else if (r.Is("--log"))
+            a.Log = r.Value();
+        else if (r.Is("-v", "--verbose"))
             a.Verbose = true;
-        else if (options && s.size() > 1 && s[0] == '-')
-            throw UsageError("unknown option \"" + s + "\"");
         else
-            a.Paths.push_back(s);
+            a.Paths.push_back(r.Operand());
     }
     if (a.Paths.empty())
         throw UsageError("no PATH to record");

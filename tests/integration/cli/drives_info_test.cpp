@@ -104,7 +104,7 @@ TEST_F(ScrivoCommand, SaysWhenThereIsNoDriveOrNoDisc)
     EXPECT_NE(r.Out.find("\"disc\": null"), std::string::npos) << r.Out;
     r = Run(cd + ";", "info -d 0:4:0");
     EXPECT_EQ(r.Status, 1);
-    EXPECT_EQ(r.Err, "scrivo: no drive 0:4:0 (see scrivo drives)\n");
+    EXPECT_EQ(r.Err, "scrivo: no drive \"0:4:0\" (see scrivo drives)\n");
     r = Run(cd, "info");
     EXPECT_EQ(r.Status, 0);
     EXPECT_NE(r.Out.find("Disc:              CD-RW\n"), std::string::npos);
