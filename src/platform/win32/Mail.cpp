@@ -6,20 +6,7 @@
 
 namespace scrivo {
 
-namespace {
-
 // Simple MAPI takes text in the ANSI code page.
-std::string Ansi(const std::string& utf8)
-{
-    std::wstring w = WideText(utf8);
-    int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-} // namespace
-
 void SendMailWithDialog(const TMailMessage& message)
 {
     HMODULE mapi = LoadLibraryW(L"MAPI32.DLL");
@@ -30,9 +17,9 @@ void SendMailWithDialog(const TMailMessage& message)
         FreeLibrary(mapi);
         throw EMailError("Simple MAPI has no MAPISendMail");
     }
-    std::string name = Ansi(message.RecipientName), address = "SMTP:" + Ansi(message.RecipientAddress);
-    std::string subject = Ansi(message.Subject), body = Ansi(message.Body);
-    std::string attachment = Ansi(message.AttachmentPath);
+    std::string name = Utf8ToAnsi(message.RecipientName), address = "SMTP:" + Utf8ToAnsi(message.RecipientAddress);
+    std::string subject = Utf8ToAnsi(message.Subject), body = Utf8ToAnsi(message.Body);
+    std::string attachment = Utf8ToAnsi(message.AttachmentPath);
 
     MapiRecipDesc recipient{};
     recipient.ulRecipClass = MAPI_TO;
