@@ -16,7 +16,7 @@ class TBrenvik;
 class TBrenvikDisc;
 
 using TWriteDoneEvent = std::function<void(TBrenvik* Sender, const std::string& Error)>;
-using TNotifyEvent = std::function<void(void* Sender)>;
+using TFinalizingTrackEvent = std::function<void(void* Sender)>;
 
 constexpr int32_t MinCacheSize = 2097152;
 constexpr int32_t DefaultCacheSize = 4194304;
@@ -39,7 +39,7 @@ public:
     bool WritePostGap = true;
     std::string ISOFileName;
     TWriteDoneEvent OnWriteDone;
-    TNotifyEvent OnFinalizingTrack;
+    TFinalizingTrackEvent OnFinalizingTrack;
 
     int32_t CacheSize() const { return cacheSize_; }
     void SetCacheSize(int32_t bytes);

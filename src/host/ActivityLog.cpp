@@ -20,7 +20,7 @@ std::mutex& LogMutex()
 
 } // namespace
 
-std::string TActivityLog::DefaultFileName() { return ExeFolder() + "ScrivoLog.txt"; }
+std::string TActivityLog::DefaultFileName() { return ExeFolder() + ActivityLogName; }
 
 TActivityLog::TActivityLog() : Ticks([] { return TickCount(); }) {}
 

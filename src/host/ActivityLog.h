@@ -9,9 +9,12 @@
 
 namespace scrivo {
 
+// The log's name in the folder of the host executable.
+constexpr const char* ActivityLogName = "ScrivoLog.txt";
+
 class TActivityLog {
 public:
-    // The log in the folder of the host executable: ExeFolder() + "ScrivoLog.txt".
+    // The log in the folder of the host executable: ExeFolder() + ActivityLogName.
     static std::string DefaultFileName();
 
     std::string FileName = DefaultFileName();

@@ -1,4 +1,5 @@
 #include "SupportMail.h"
+#include "ActivityLog.h"
 #include "platform/Files.h"
 
 namespace scrivo {
@@ -9,7 +10,7 @@ TMailMessage SupportMailMessage(const std::string& exeFolder)
     m.RecipientName = "Ombrel Support";
     m.RecipientAddress = SupportMailAddress;
     m.Subject = "CD Writing Support";
-    std::string log = exeFolder + "VistrelLog.txt";
+    std::string log = exeFolder + ActivityLogName;
     FileListing found;
     if (FindFile(log, found) && !(found.Attr & faDirectory))
         m.AttachmentPath = log;

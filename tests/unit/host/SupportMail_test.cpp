@@ -16,8 +16,8 @@ TEST(SupportMailTest, MessageAttachesTheLogOnlyWhenItExists)
     EXPECT_EQ(m.Subject, "CD Writing Support");
     EXPECT_EQ(m.Body, "");
     EXPECT_EQ(m.AttachmentPath, "");
-    dir.MakeFile("VistrelLog.txt", "log");
-    EXPECT_EQ(SupportMailMessage(folder).AttachmentPath, folder + "VistrelLog.txt");
+    dir.MakeFile("ScrivoLog.txt", "log");
+    EXPECT_EQ(SupportMailMessage(folder).AttachmentPath, folder + "ScrivoLog.txt");
 }
 
 TEST(SupportMailTest, FailingMailLayerGivesTheErrorText)
@@ -54,11 +54,11 @@ TEST_F(PosixMailTest, XdgEmailGetsSubjectAttachmentAndRecipient)
     std::string args = dir_ / "args.txt";
     dir_.MakeFile("xdg-email", "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" + args + "'\n");
     std::filesystem::permissions(test::U8Path(dir_ / "xdg-email"), std::filesystem::perms::owner_all);
-    dir_.MakeFile("VistrelLog.txt", "x");
+    dir_.MakeFile("ScrivoLog.txt", "x");
     EXPECT_EQ(SendSupportMail(dir_.Path() + "/"), "");
     std::ifstream in(args);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(text, "--utf8\n--subject\nCD Writing Support\n--attach\n" + (dir_ / "VistrelLog.txt") + "\n" +
+    EXPECT_EQ(text, "--utf8\n--subject\nCD Writing Support\n--attach\n" + (dir_ / "ScrivoLog.txt") + "\n" +
                         SupportMailAddress + "\n");
     dir_.MakeFile("xdg-email", "#!/bin/sh\nexit 3\n");
     EXPECT_EQ(SendSupportMail(""), "Error Sending Mail!");

@@ -1,0 +1,71 @@
+#include "WriteCD.h"
+#include "uCDMain.h"
+#include "platform/Threads.h"
+
+#include <memory>
+
+namespace scrivo {
+
+namespace {
+
+std::string Text(const char* s) { return s ? std::string(s) : std::string(); }
+
+// Destroys the wizard and then the review dialog, whatever happened before.
+struct TWizardForms {
+    std::unique_ptr<TfrmCDMain> Main;
+    std::unique_ptr<TdlgCDFiles> Files;
+    ~TWizardForms()
+    {
+        Main.reset();
+        Files.reset();
+        frmCDMain = nullptr;
+        dlgCDFiles = nullptr;
+    }
+};
+
+int RunWizard(const std::vector<std::string>* files, int16_t addMode, const std::string& destFolder,
+              const std::string& volLabel, const std::string& registryKey, bool showReviewFiles, bool showPrevious,
+              bool writeLog)
+{
+    TWizardForms forms;
+    forms.Main = std::make_unique<TfrmCDMain>();
+    frmCDMain = forms.Main.get();
+    if (WizardCreated)
+        WizardCreated(*forms.Main);
+    forms.Files = std::make_unique<TdlgCDFiles>();
+    dlgCDFiles = forms.Files.get();
+    TfrmCDMain& wizard = *forms.Main;
+    if (files) {
+        forms.Files->lbxFiles.ClearItems();
+        for (const std::string& path : *files)
+            forms.Files->lbxFiles.AddItem(path);
+    }
+    wizard.AddMode = addMode;
+    wizard.DestFolder = destFolder;
+    wizard.brenvik.IdVolume = volLabel;
+    wizard.RegistryKey = registryKey.empty() ? std::string(DefaultRegistryKey) : registryKey;
+    wizard.btnEditFiles.SetVisible(showReviewFiles);
+    wizard.btnPrev1.SetVisible(showPrevious);
+    wizard.btnPrev2.SetVisible(showPrevious);
+    wizard.LogEnabled = writeLog;
+    const TModalResult modal = wizard.ShowModal();
+    return modal == mrNo ? 0 : wizard.DiscWritten ? 1 : 2;
+}
+
+} // namespace
+
+int WriteFilesToCD(void*, const std::vector<std::string>* Files, int16_t AddMode, const char* DestFolder,
+                   const char* VolLabel, const char* RegistryKey, bool ShowReviewFiles, bool ShowPrevious,
+                   bool WriteLog) noexcept
+{
+    try {
+        // Engine threads report through Synchronize, which must reach this thread's loop.
+        SetMainThread();
+        return RunWizard(Files, AddMode, Text(DestFolder), Text(VolLabel), Text(RegistryKey), ShowReviewFiles,
+                         ShowPrevious, WriteLog);
+    } catch (...) {
+        return 2;
+    }
+}
+
+} // namespace scrivo
