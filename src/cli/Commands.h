@@ -35,6 +35,8 @@ int RunWrite(const std::vector<std::string>& args);
 extern const char* const WriteUsage;
 int RunErase(const std::vector<std::string>& args);
 extern const char* const EraseUsage;
+int RunWizard(const std::vector<std::string>& args);
+extern const char* const WizardUsage;
 
 // "scrivo: " + text on stderr.
 void PrintError(const std::string& text);

@@ -10,18 +10,17 @@ namespace scrivo::cli {
 
 namespace {
 
-// The recorder's ASPI library: named by SCRIVO_ASPI_LIBRARY, else the one built beside us.
-std::string RecorderLibrary() {
+bool Usable(const std::string& entry) { return entry.find("(not supported)") == std::string::npos; }
+
+} // namespace
+
+std::string VirtualRecorderLibrary() {
     if (const char* path = std::getenv(AspiLibraryEnvVar); path && *path)
         return path;
     return ExeFolder() + "libvrecorder_aspi.so";
 }
 
-bool Usable(const std::string& entry) { return entry.find("(not supported)") == std::string::npos; }
-
-// The device-list entry `choice` names: empty for the first usable drive, a number for its
-// position (from 1), or an "adapter:target:lun" address.
-std::string FindEntry(const std::vector<std::string>& list, const std::string& choice) {
+std::string FindDriveEntry(const std::vector<std::string>& list, const std::string& choice) {
     if (choice.empty()) {
         for (const std::string& e : list)
             if (Usable(e))
@@ -38,7 +37,7 @@ std::string FindEntry(const std::vector<std::string>& list, const std::string& c
     return "";
 }
 
-std::string LoadVirtual(const std::string& choice) {
+std::string PrepareVirtualDrive(const std::string& choice) {
     TVirtualChoice v;
     if (!ParseVirtualChoice(choice, v))
         return "\"" + choice + "\" names no disc (virtual:DISC[,media=KIND,...])";
@@ -51,8 +50,6 @@ std::string LoadVirtual(const std::string& choice) {
     setenv("VRECORDER_DRIVES", entry.c_str(), 1);
     return "";
 }
-
-} // namespace
 
 bool ParseVirtualChoice(const std::string& choice, TVirtualChoice& out) {
     if (choice.rfind(VirtualPrefix, 0) != 0)
@@ -99,7 +96,7 @@ int RunTool(const std::string& program, const std::vector<std::string>& args) {
 std::string OpenDrives(TSCSIDevice& device, const std::string& choice) {
     const bool virtualChoice = choice.rfind(VirtualPrefix, 0) == 0;
     if (virtualChoice) {
-        const std::string failed = LoadVirtual(choice);
+        const std::string failed = PrepareVirtualDrive(choice);
         if (!failed.empty())
             return failed;
     }
@@ -109,7 +106,7 @@ std::string OpenDrives(TSCSIDevice& device, const std::string& choice) {
             return "no CD/DVD drive found";
         return "";
     }
-    const std::string library = RecorderLibrary();
+    const std::string library = VirtualRecorderLibrary();
     if (!device.InitializeTransport(false, library) || TransportName != AspiLibraryTransportName)
         return "cannot load the virtual recorder \"" + library + "\"";
     return "";
@@ -119,7 +116,7 @@ std::string SelectDrive(TSCSIDevice& device, const std::string& choice) {
     if (std::string failed = OpenDrives(device, choice); !failed.empty())
         return failed;
     const bool virtualChoice = choice.rfind(VirtualPrefix, 0) == 0;
-    const std::string entry = FindEntry(device.DeviceList, virtualChoice ? "" : choice);
+    const std::string entry = FindDriveEntry(device.DeviceList, virtualChoice ? "" : choice);
     if (entry.empty())
         return choice.empty() ? "no CD/DVD drive found" : "no drive \"" + choice + "\" (see scrivo drives)";
     device.SetDevice(entry);

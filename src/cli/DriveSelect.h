@@ -20,6 +20,16 @@ std::string OpenDrives(TSCSIDevice& device, const std::string& choice);
 // virtual). Answers an error text, empty on success.
 std::string SelectDrive(TSCSIDevice& device, const std::string& choice);
 
+// The device-list entry `choice` names: empty for the first usable drive, a number for its
+// position (from 1), or an "adapter:target:lun" address. Empty when it names none.
+std::string FindDriveEntry(const std::vector<std::string>& list, const std::string& choice);
+
+// Makes the disc of a "virtual:" choice the virtual recorder's only drive (VRECORDER_DRIVES),
+// creating it blank when missing. Answers an error text, empty on success.
+std::string PrepareVirtualDrive(const std::string& choice);
+// The virtual recorder's ASPI library: named by SCRIVO_ASPI_LIBRARY, else the one beside us.
+std::string VirtualRecorderLibrary();
+
 // The virtual recorder's parts of a "virtual:" choice: the disc, its media kind for a new
 // disc, and the remaining drive options for VRECORDER_DRIVES.
 struct TVirtualChoice {

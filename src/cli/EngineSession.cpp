@@ -1,5 +1,6 @@
 #include "EngineSession.h"
 #include "Commands.h"
+#include "TimeScale.h"
 #include "platform/DateTime.h"
 #include <csignal>
 #include <cstdlib>
@@ -22,13 +23,7 @@ TEngineSession::TEngineSession(const std::string& logPath, bool verbose) : verbo
     Interrupted = false;
     std::signal(SIGINT, OnSessionInterrupt);
     std::signal(SIGTERM, OnSessionInterrupt);
-    // Waits of the engine at a fraction of their length, for tests against a virtual
-    // recorder that answers at once.
-    if (const char* scale = std::getenv("SCRIVO_TIME_SCALE"); scale && *scale) {
-        const double f = std::strtod(scale, nullptr);
-        if (f >= 0)
-            Brenvik.Sleep = [f](uint32_t ms) { SleepMs(uint32_t(ms * f)); };
-    }
+    ApplyTimeScale(Brenvik);
     // With -v every command the drive gets is traced.
     CommandTrace = verbose;
     // Messages come from the write and erase threads as well.

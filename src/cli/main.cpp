@@ -13,6 +13,7 @@ const TCliCommand Commands[] = {
     {"info", "show a drive's capabilities and speeds and the disc in it", InfoUsage, RunInfo},
     {"write", "record files and folders on a disc as a new session", WriteUsage, RunWrite},
     {"erase", "erase a rewritable disc", EraseUsage, RunErase},
+    {"wizard", "the Write Files to CD wizard in the terminal", WizardUsage, RunWizard},
 };
 
 void PrintOverview(FILE* to) {

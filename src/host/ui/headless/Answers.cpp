@@ -36,11 +36,13 @@ std::string Trim(const std::string& s)
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-bool ClickByCaption(TForm& form, const std::string& line)
+bool ClickByCaption(TForm& form, const std::string& line, const std::function<void()>& acting)
 {
     for (TControl* c : form.Controls()) {
         bool clickable = dynamic_cast<TButton*>(c) || dynamic_cast<TLinkLabel*>(c);
         if (clickable && IsUsable(*c) && SameText(PlainCaption(c->Caption()), line)) {
+            if (acting)
+                acting();
             UserClick(*c);
             return true;
         }
@@ -48,7 +50,7 @@ bool ClickByCaption(TForm& form, const std::string& line)
     return false;
 }
 
-bool SetCheckBox(TForm& form, const std::string& line, bool& understood)
+bool SetCheckBox(TForm& form, const std::string& line, bool& understood, const std::function<void()>& acting)
 {
     size_t space = line.find_last_of(' ');
     if (space == std::string::npos)
@@ -59,13 +61,15 @@ bool SetCheckBox(TForm& form, const std::string& line, bool& understood)
     understood = true;
     for (TControl* c : form.Controls())
         if (auto* box = dynamic_cast<TCheckBox*>(c); box && IsUsable(*box) && StartsWithText(box->Caption(), words)) {
+            if (acting)
+                acting();
             UserSetChecked(*box, SameText(state, "on"));
             return true;
         }
     return false;
 }
 
-bool PickFromCombo(TForm& form, const std::string& line, bool& understood)
+bool PickFromCombo(TForm& form, const std::string& line, bool& understood, const std::function<void()>& acting)
 {
     size_t space = line.find(' ');
     if (space == std::string::npos)
@@ -76,6 +80,8 @@ bool PickFromCombo(TForm& form, const std::string& line, bool& understood)
             understood = true;
             if (!IsUsable(*combo))
                 return false;
+            if (acting)
+                acting();
             UserSelect(*combo, item);
             return true;
         }
@@ -84,14 +90,16 @@ bool PickFromCombo(TForm& form, const std::string& line, bool& understood)
 
 } // namespace
 
-bool PerformAction(TForm& form, const std::string& rawLine)
+bool PerformAction(TForm& form, const std::string& rawLine, const std::function<void()>& acting)
 {
     std::string line = Trim(rawLine);
     if (SameText(line, "CloseBox")) {
+        if (acting)
+            acting();
         UserCloseBox(form);
         return true;
     }
-    if (ClickByCaption(form, line))
+    if (ClickByCaption(form, line, acting))
         return true;
     // An answer for a message box or file dialog that is still to come.
     for (const char* answer : {"OK", "Yes", "No", "Cancel"})
@@ -100,9 +108,9 @@ bool PerformAction(TForm& form, const std::string& rawLine)
     if (StartsWithText(line, "Files "))
         return false;
     bool understood = false;
-    if (SetCheckBox(form, line, understood))
+    if (SetCheckBox(form, line, understood, acting))
         return true;
-    if (!understood && PickFromCombo(form, line, understood))
+    if (!understood && PickFromCombo(form, line, understood, acting))
         return true;
     if (understood)
         return false;
@@ -113,38 +121,60 @@ bool PerformAction(TForm& form, const std::string& rawLine)
     throw EScriptError("\"" + line + "\" is no action on " + form.Name);
 }
 
+TModalResult MessageBoxAnswer(TMsgKind kind, const std::string& rawLine)
+{
+    std::string line = Trim(rawLine);
+    if (kind != TMsgKind::Confirmation && SameText(line, "OK"))
+        return mrOk;
+    if (kind == TMsgKind::Confirmation && SameText(line, "Yes"))
+        return mrYes;
+    if (kind == TMsgKind::Confirmation && SameText(line, "No"))
+        return mrNo;
+    return mrNone;
+}
+
+bool FileDialogAnswer(const std::string& rawLine, std::vector<std::string>& files)
+{
+    std::string line = Trim(rawLine);
+    files.clear();
+    if (SameText(line, "Cancel"))
+        return true;
+    if (!StartsWithText(line, "Files "))
+        return false;
+    std::string rest = line.substr(6);
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t bar = rest.find('|', start);
+        if (bar == std::string::npos)
+            bar = rest.size();
+        if (bar > start)
+            files.push_back(rest.substr(start, bar - start));
+        start = bar + 1;
+    }
+    return true;
+}
+
 TAnswers::TAnswers(THeadlessBackEnd& ui, std::vector<std::string> lines) : ui_(ui), lines_(std::move(lines))
 {
     ui_.Script.AskMessageBox = [this](TMsgKind kind, const std::string& text) {
         std::string line;
         if (!NextLine(line))
             throw EScriptError("The answers ran out at the message \"" + text + "\"");
-        if (kind != TMsgKind::Confirmation && SameText(line, "OK"))
-            return mrOk;
-        if (kind == TMsgKind::Confirmation && SameText(line, "Yes"))
-            return mrYes;
-        if (kind == TMsgKind::Confirmation && SameText(line, "No"))
-            return mrNo;
-        throw EScriptError("\"" + line + "\" does not answer the message \"" + text + "\"");
+        if (OnLine)
+            OnLine(line);
+        TModalResult answer = MessageBoxAnswer(kind, line);
+        if (answer == mrNone)
+            throw EScriptError("\"" + line + "\" does not answer the message \"" + text + "\"");
+        return answer;
     };
     ui_.Script.AskFileDialog = [this](TOpenDialog& dialog) {
         std::string line;
         if (!NextLine(line))
             throw EScriptError("The answers ran out at a file dialog");
-        if (SameText(line, "Cancel"))
-            return false;
-        if (!StartsWithText(line, "Files "))
+        if (OnLine)
+            OnLine(line);
+        if (!FileDialogAnswer(line, dialog.Files))
             throw EScriptError("\"" + line + "\" does not answer a file dialog");
-        std::string rest = line.substr(6);
-        size_t start = 0;
-        while (start <= rest.size()) {
-            size_t bar = rest.find('|', start);
-            if (bar == std::string::npos)
-                bar = rest.size();
-            if (bar > start)
-                dialog.Files.push_back(rest.substr(start, bar - start));
-            start = bar + 1;
-        }
         return !dialog.Files.empty();
     };
     ui_.Script.DescribeNext = [this] {
@@ -160,7 +190,10 @@ TAnswers::TAnswers(THeadlessBackEnd& ui, std::vector<std::string> lines) : ui_(u
         // The line is taken before it acts: a message box or file dialog that its click
         // opens answers from the lines after it.
         size_t at = next_++;
-        if (PerformAction(*form, lines_[at]))
+        if (PerformAction(*form, lines_[at], [&] {
+                if (OnLine)
+                    OnLine(Trim(lines_[at]));
+            }))
             return true;
         next_ = at;
         return false;

@@ -18,8 +18,13 @@
 namespace scrivo {
 
 // Performs one action line on `form`; false when it names nothing usable there now.
-// EScriptError when the line is no action at all.
-bool PerformAction(TForm& form, const std::string& line);
+// EScriptError when the line is no action at all. `acting` runs just before the action
+// does (a click may open a modal dialog that only returns when it closes).
+bool PerformAction(TForm& form, const std::string& line, const std::function<void()>& acting = nullptr);
+// The answer `line` gives a message box of `kind` (mrOk, mrYes, mrNo); mrNone when none.
+TModalResult MessageBoxAnswer(TMsgKind kind, const std::string& line);
+// Whether `line` answers a file dialog: "Cancel" (no choice) or "Files A|B" (into `files`).
+bool FileDialogAnswer(const std::string& line, std::vector<std::string>& files);
 
 class TAnswers {
 public:
@@ -27,6 +32,8 @@ public:
     TAnswers(THeadlessBackEnd& ui, std::vector<std::string> lines);
     // Lines not yet used.
     size_t Remaining() const { return lines_.size() - next_; }
+    // Each line as it is used: an action just before it acts, an answer when taken.
+    std::function<void(const std::string& line)> OnLine;
 
 private:
     bool NextLine(std::string& line);
