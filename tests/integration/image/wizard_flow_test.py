@@ -4,7 +4,7 @@ import os
 import subprocess
 import unittest
 
-from wizard_it import WizardTestCase
+from wizard_it import BIN, WizardTestCase
 from write_it import disc_state
 
 
@@ -29,6 +29,21 @@ class WizardFirstPage(WizardTestCase):
         # In a dialog as well.
         r = self.wizard(["Advanced", "Yes"], "-d", self.drive(disc), "--no-log", expect=2)
         self.assertIn("== Advanced options ==", r.stdout)
+
+    def test_drive_by_position_among_the_recorders_drives(self):
+        discs = [self.path("a.disc"), self.path("b.disc")]
+        for d in discs:
+            r = subprocess.run([os.path.join(BIN, "vrecorder"), "create", "--media", "cd-r", d],
+                               capture_output=True, text=True, timeout=60)
+            self.assertEqual(r.returncode, 0, r.stderr)
+        self.env["VRECORDER_DRIVES"] = ";".join(discs)
+        r = self.wizard(["Cancel"], "-d", "2", expect=2)
+        with open(self.log_path(), encoding="latin-1") as f:
+            self.assertIn("Setting CD Device to : 0:1:0,", f.read())
+        self.assertEqual(self.settings()["CDRomDrive"], "1")
+        self.assertNotIn("UseInternalASPI", self.settings())
+        r = self.wizard(["Cancel"], "-d", "3", expect=2)
+        self.assertIn("no drive \"3\"", r.stderr)
 
     def test_bad_usage(self):
         r = self.wizard([], "--add-mode", "x", expect=2)
