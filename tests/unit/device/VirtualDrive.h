@@ -48,11 +48,13 @@ struct SentCdb {
 class VirtualDrive {
 public:
     // Makes a blank disc of `kind` and a drive with it; `extra` are drive options
-    // "key=value,..." as in VRECORDER_DRIVES.
-    void Insert(vrecorder::MediaKind kind, const std::string& extra = "") {
+    // "key=value,..." as in VRECORDER_DRIVES. A capacity of 0 is the medium's usual one;
+    // ROM media take their content from the image file `fromIso`.
+    void Insert(vrecorder::MediaKind kind, const std::string& extra = "", uint32_t capacity = 0,
+                const std::string& fromIso = "") {
         discPath = dir.File("disc.img");
         std::string error;
-        ASSERT_TRUE(vrecorder::DiscFile::Create(discPath, kind, 0, 0, "", error)) << error;
+        ASSERT_TRUE(vrecorder::DiscFile::Create(discPath, kind, capacity, 0, fromIso, error)) << error;
         vrecorder::DriveOptions o;
         ASSERT_TRUE(vrecorder::ParseDriveOptions(discPath + (extra.empty() ? "" : "," + extra), o, error)) << error;
         o.synchronous = true;
