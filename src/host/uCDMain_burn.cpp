@@ -1,23 +1,247 @@
-#include "uCDMain.h"
+// The burn run: the checks made when "Finish" is pressed, the optional erase, the recording
+// with its progress display, cancellation and the end of the run. Each step after the
+// checks starts from a private message the form posts itself, never from inside an engine
+// event.
+#include "host/uCDMain.h"
+#include "device/bvDrvLib_names.h"
+#include "host/ui/Application.h"
+#include "host/ui/Dialogs.h"
+#include "platform/Text.h"
 
 namespace scrivo {
 
-void TfrmCDMain::bBurnClick(TObject*) {} // filled by the burn run
-void TfrmCDMain::tab2Show(TObject*) {} // filled by the burn run
-bool TfrmCDMain::EraseCD(bool) { return false; } // filled by the burn run
-void TfrmCDMain::BurnCD() {} // filled by the burn run
-void TfrmCDMain::Eject() {} // filled by the burn run
-void TfrmCDMain::WndProc(const TMessage& Message) { TForm::WndProc(Message); } // filled by the burn run
-void TfrmCDMain::WMCDErase(const TMessage&) {} // filled by the burn run
-void TfrmCDMain::WMCDBurn(const TMessage&) {} // filled by the burn run
-void TfrmCDMain::WMCDDone(const TMessage&) {} // filled by the burn run
-void TfrmCDMain::WMCDEject(const TMessage&) {} // filled by the burn run
-void TfrmCDMain::brenvikEraseDone(TSCSIDevice*, bool) {} // filled by the burn run
-void TfrmCDMain::brenvikWriteDone(TBrenvik*, const std::string&) {} // filled by the burn run
-void TfrmCDMain::brenvikFinalizingTrack(void*) {} // filled by the burn run
-void TfrmCDMain::Timer1Timer(TObject*) {} // filled by the burn run
-void TfrmCDMain::btnCancel4Click(TObject*) {} // filled by the burn run
-void TfrmCDMain::btnPrev2Click(TObject*) {} // filled by the burn run
-void TfrmCDMain::ShowCloseButton(bool) {} // filled by the burn run
+namespace {
+
+constexpr int32_t ReadyBudgetMs = 10000;
+constexpr int32_t ReadyPollMs = 5000;
+constexpr int TreeMaxFiles = 600000;
+constexpr int TreeMaxDirs = 20000;
+constexpr uint32_t FlushTimeoutMs = 300000;
+constexpr uint8_t QuickErase = 1;
+constexpr uint8_t FullErase = 0;
+constexpr double BytesPerMB = 1048576.0;
+
+bool IsReadOnlyKind(uint8_t kind) { return kind == dkCDROM || kind == dkDVDROM || kind == dkDDCDROM; }
+
+std::string MB(double bytes) { return FormatFloat("#,##0.00", bytes / BytesPerMB); }
+
+} // namespace
+
+void TfrmCDMain::bBurnClick(TObject* Sender)
+{
+    (void)Sender;
+    Application().SetCursor(crHourGlass);
+    const auto stop = [] { Application().SetCursor(crDefault); };
+
+    if (!brenvik.WaitUntilReady(ReadyBudgetMs, ReadyPollMs)) {
+        ShowInformation("You do not appear to have a valid writable CD or DVD in your Writer.\r\n\r\n"
+                        "Please insert a valid disk and try again.");
+        return stop();
+    }
+    const uint8_t kind = brenvik.DetectDiscKind();
+    if (IsReadOnlyKind(kind) &&
+        Confirm(std::string("The disk type you have inserted (") + DiscKindName(kind) +
+                ") does not appear to be writable.\r\n\r\nAre you sure you want to continue?") != mrYes)
+        return stop();
+
+    uint32_t bufferLength = 0, blankLength = 0;
+    brenvik.ReadBufferCapacity(bufferLength, blankLength);
+    pHBuf.SetMax(static_cast<int>(bufferLength));
+    brenvik.SetWriteSpeed(static_cast<uint16_t>(GetSelectedSpeed()));
+    Application().ProcessMessages();
+
+    brenvik.ClearFiles(TreeMaxFiles, TreeMaxDirs);
+    AddFilesToBurner();
+    brenvik.DebugMessage(">>> Generation of file list complete", 0);
+    Application().ProcessMessages();
+    if (brenvik.DirectoryCount() == 0 && brenvik.FileCount() == 0)
+        return stop();
+
+    brenvik.PrepareImage(false, nullptr);
+    pbrWriteCD.SetMax(static_cast<int>(brenvik.ImageSize()));
+    if (brenvik.ImageSize() > static_cast<int64_t>(brenvik.GetFreeBlocks()) &&
+        Confirm("You appear to be writing more to the disk than the free space that is available.\r\n\r\n"
+                "Are you sure you want to continue?") != mrYes)
+        return stop();
+
+    // The busy cursor stays: the second page carries the run on.
+    pgcCD.SetActivePage(&tab2);
+}
+
+void TfrmCDMain::tab2Show(TObject* Sender)
+{
+    (void)Sender;
+    ShowCloseButton(false);
+    PostMessage(chkClearCD.Checked() && brenvik.IsErasable() ? WM_CDERASE : WM_CDBURN);
+}
+
+bool TfrmCDMain::EraseCD(bool Quick)
+{
+    Application().SetCursor(crHourGlass);
+    lblErase.SetEnabled(true);
+    const bool erasable = brenvik.IsErasable();
+    const uint8_t kind = brenvik.DetectDiscKind();
+    if (!erasable && kind != dkDVDRAM) {
+        ShowInformation("Disc is not Erasable");
+        return false;
+    }
+    if (Confirm(std::string("Are you sure you want to erase the current ") + DiscKindName(kind) +
+                "?\r\n\r\nAll data that it contains will be lost!") != mrYes)
+        return false;
+    Timer1.SetTimerEnabled(true);
+    brenvik.SetWriteSpeed(static_cast<uint16_t>(GetSelectedSpeed()));
+    // A refused erase has reported itself through OnEraseDone already.
+    brenvik.Erase(Quick ? QuickErase : FullErase);
+    return true;
+}
+
+void TfrmCDMain::brenvikEraseDone(TSCSIDevice* Sender, bool WithError)
+{
+    (void)Sender;
+    lblErase.SetEnabled(false);
+    Timer1.SetTimerEnabled(false);
+    Beep();
+    if (WithError) {
+        LastError = "Erasure of CD failed";
+        brenvik.DebugMessage(">>> Erase process done with error", 0);
+        PostMessage(WM_CDDONE, 1);
+    } else {
+        LastError.clear();
+        brenvik.DebugMessage(">>> Erase process done", 0);
+        PostMessage(WM_CDBURN);
+    }
+}
+
+void TfrmCDMain::BurnCD()
+{
+    Application().SetCursor(crHourGlass);
+    Timer1.SetTimerEnabled(true);
+    brenvik.DebugMessage(">>> STARTING CD BURN ON " + brenvik.Device(), 0);
+    brenvik.SetWriteSpeed(static_cast<uint16_t>(GetSelectedSpeed()));
+    // Blocks until the cache has filled; a start that fails reports through OnWriteDone.
+    brenvik.StartWrite();
+}
+
+void TfrmCDMain::brenvikFinalizingTrack(void* Sender)
+{
+    (void)Sender;
+    brenvik.DebugMessage(">>> Finalizing track", 0);
+}
+
+void TfrmCDMain::brenvikWriteDone(TBrenvik* Sender, const std::string& Error)
+{
+    (void)Sender;
+    Timer1.SetTimerEnabled(false);
+    Timer1Timer(&Timer1); // the bars show the final state
+    LastError = Error;
+    if (!Error.empty()) {
+        brenvik.DebugMessage(">>> CD write process done with error:", 0);
+        brenvik.DebugMessage(">>> " + Error, 0);
+    } else {
+        brenvik.DebugMessage(">>> CD write process done", 0);
+        DiscWritten = true;
+    }
+    Beep();
+    PostMessage(WM_CDDONE, Error.empty() ? 0 : 1);
+}
+
+void TfrmCDMain::WMCDDone(const TMessage& Message)
+{
+    const bool WithError = Message.WParam == 1;
+    brenvik.DebugMessage(">>> Write Completed", 0);
+    pbrErase.SetPosition(0);
+    pbrWriteCD.SetPosition(0);
+    Application().SetCursor(crDefault);
+    ShowCloseButton(true);
+    brenvik.ClearFiles(TreeMaxFiles, TreeMaxDirs);
+    brenvik.SynchronizeCache(FlushTimeoutMs, false);
+    if (WithError) {
+        ShowError("An error was encountered while writing data to your disk:\r\n\r\n" + LastError);
+    } else {
+        ShowInformation("Your disk is now ready.");
+        PostMessage(WM_CDEJECT);
+    }
+}
+
+void TfrmCDMain::Eject()
+{
+    brenvik.DebugMessage(brenvik.StartStopUnit(true) ? ">>> Eject medium command done"
+                                                     : ">>> Eject medium command failed",
+                         0);
+}
+
+void TfrmCDMain::Timer1Timer(TObject* Sender)
+{
+    (void)Sender;
+    if (brenvik.Erasing) {
+        pbrErase.SetMax(100);
+        pbrErase.SetPosition(brenvik.EraseProgress());
+        return;
+    }
+    const int64_t written = brenvik.BytesWritten.load();
+    lblSize.SetCaption("Data Written: " + MB(static_cast<double>(written)) + "/" +
+                       MB(static_cast<double>(brenvik.ImageSize()) * 2048.0) + " MB");
+    pBuf.SetPosition(brenvik.CacheFillPercent());
+    pbrWriteCD.SetPosition(static_cast<int>(written / 2048));
+    // A reading with more free space than buffer (a drive's quirk, or a pair sampled while
+    // the write thread updates it) is skipped rather than shown as a huge fill.
+    const uint32_t size = brenvik.DeviceBufferSize, free = brenvik.DeviceFreeBufferSize;
+    if (free <= size)
+        pHBuf.SetPosition(static_cast<int>(size - free));
+}
+
+void TfrmCDMain::btnCancel4Click(TObject* Sender)
+{
+    (void)Sender;
+    // During an erase this only shows "Close": the erase cannot be stopped, and the write
+    // thread clears the request when the recording that follows the erase starts.
+    brenvik.AbortWrite();
+    ShowCloseButton(true);
+    // "Previous" waits for the end of the run: a new run started while the engine is still
+    // stopping would clear the file tree that its cache thread reads.
+    btnPrev2.SetEnabled(false);
+}
+
+void TfrmCDMain::btnPrev2Click(TObject* Sender)
+{
+    (void)Sender;
+    pgcCD.SetActivePage(&tab1);
+}
+
+void TfrmCDMain::ShowCloseButton(bool Visible)
+{
+    btnClose.SetBounds(btnClose.Left(), btnCancel4.Top(), btnClose.Width(), btnClose.Height());
+    btnClose.SetVisible(Visible);
+    btnCancel4.SetVisible(!Visible);
+    btnPrev2.SetEnabled(Visible);
+}
+
+void TfrmCDMain::WndProc(const TMessage& Message)
+{
+    switch (Message.Msg) {
+    case WM_CDERASE:
+        return WMCDErase(Message);
+    case WM_CDBURN:
+        return WMCDBurn(Message);
+    case WM_CDDONE:
+        return WMCDDone(Message);
+    case WM_CDEJECT:
+        return WMCDEject(Message);
+    default:
+        return TForm::WndProc(Message);
+    }
+}
+
+void TfrmCDMain::WMCDErase(const TMessage&)
+{
+    if (!EraseCD(true)) {
+        LastError = "Erasure of disk was not completed";
+        PostMessage(WM_CDDONE, 1);
+    }
+}
+
+void TfrmCDMain::WMCDBurn(const TMessage&) { BurnCD(); }
+
+void TfrmCDMain::WMCDEject(const TMessage&) { Eject(); }
 
 } // namespace scrivo
