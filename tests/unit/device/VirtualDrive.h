@@ -79,6 +79,9 @@ public:
         ASPIInitialized = false;
     }
 
+    // One execute request as the transport hands it over, for a transport of several drives.
+    uint32_t Send(SRB_ExecSCSICmd& r) { return Answer(r); }
+
     std::vector<SentCdb> Sent() {
         std::lock_guard<std::mutex> l(m_);
         return sent_;
