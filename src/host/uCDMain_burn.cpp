@@ -90,8 +90,14 @@ bool TfrmCDMain::EraseCD(bool Quick)
         return false;
     Timer1.SetTimerEnabled(true);
     brenvik.SetWriteSpeed(static_cast<uint16_t>(GetSelectedSpeed()));
-    // A refused erase has reported itself through OnEraseDone already.
-    brenvik.Erase(Quick ? QuickErase : FullErase);
+    // A blanking command the drive refuses is reported through OnEraseDone, which sets
+    // LastError at once. A drive that never becomes ready reports nothing: without this
+    // the run would wait for an end that never comes.
+    LastError.clear();
+    if (!brenvik.Erase(Quick ? QuickErase : FullErase) && LastError.empty()) {
+        Timer1.SetTimerEnabled(false);
+        return false;
+    }
     return true;
 }
 

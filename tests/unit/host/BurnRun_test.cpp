@@ -110,6 +110,29 @@ TEST_F(BurnRunTest, ACdRwIsErasedFirstUnlessTheUserDeclines)
     ExpectOnDisc({a});
 }
 
+TEST_F(BurnRunTest, AnEraseOnADriveThatNeverGetsReadyEndsTheRun)
+{
+    Make(MediaKind::CdRw);
+    File("a.bin", 10);
+    frm.chkClearCD.SetChecked(true);
+    // From the erase's START STOP UNIT on, the drive answers "becoming ready" for good.
+    TransportEntry = [drive = TransportEntry, armed = false](void* p) mutable {
+        auto& r = *static_cast<SRB_ExecSCSICmd*>(p);
+        armed = armed || r.CDBByte[0] == 0x1B;
+        if (!armed || (r.CDBByte[0] != 0x00 && r.CDBByte[0] != 0x51))
+            return drive(p);
+        r.SenseArea[0] = 0x70, r.SenseArea[2] = 0x02, r.SenseArea[12] = 0x04, r.SRB_TargStat = 2;
+        return uint32_t(r.SRB_Status = SS_ERR);
+    };
+    ui.Script.Answer(mrYes, "Are you sure you want to erase the current CD-RW?")
+        .Answer(mrOk, "An error was encountered while writing data to your disk:\r\n\r\n"
+                      "Erasure of disk was not completed");
+    Finish();
+    RunToEnd();
+    EXPECT_TRUE(vd.Sent(0xA1).empty());
+    EXPECT_FALSE(frm.Timer1.TimerEnabled());
+}
+
 TEST_F(BurnRunTest, CancelShowsCloseAtOnceAndTheFailureWhenTheEngineHasStopped)
 {
     Make(MediaKind::CdR);
