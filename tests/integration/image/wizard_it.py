@@ -4,6 +4,7 @@ belong to that test alone."""
 import os
 import subprocess
 
+from scrivo_it import make_tree, pattern
 from write_it import WriteTestCase, SCRIVO
 
 BIN = os.path.dirname(os.path.abspath(SCRIVO))
@@ -35,6 +36,15 @@ class WizardTestCase(WriteTestCase):
                         PATH=BIN + os.pathsep + os.environ.get("PATH", ""),
                         XDG_CONFIG_HOME=self.path("config"),
                         SCRIVO_TIME_SCALE="0")
+
+    def flat_tree(self, name, seed):
+        """A folder of files only: the wizard adds the files lying directly in a folder
+        item ending in a separator, into the disc's root."""
+        root = self.path(name)
+        make_tree(root, {"top.bin": pattern(70000 + seed, seed), "empty.txt": b"",
+                         "Long file name %d.dat" % seed: pattern(5000, seed + 1),
+                         "f%d.bin" % seed: pattern(2048 * 3, seed + 2)})
+        return root + "/"
 
     def drive(self, disc, media=None, options=""):
         return "virtual:" + disc + (",media=" + media if media else "") + options
