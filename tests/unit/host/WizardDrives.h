@@ -19,6 +19,8 @@ public:
         drives_.back().Insert(kind, extra);
         return drives_.back();
     }
+    // Drive `index` with a new blank disc of `kind` in its tray.
+    void Reload(size_t index, vrecorder::MediaKind kind) { drives_.at(index).Insert(kind); }
     // A drive that reads but cannot write CDs, DVD-R or DVD-RAM.
     VirtualDrive& AddReader() { return Add(vrecorder::MediaKind::CdR, "caps=-cdr,-cdrw,-dvdr,-dvdram,-dvdplus"); }
 

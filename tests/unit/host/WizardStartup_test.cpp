@@ -293,5 +293,18 @@ TEST_F(WizardStartupTest, AdvancedOptionsReachTheEngineOnOkOnly)
     EXPECT_EQ(f.brenvik.IdVolume, "NEWLABEL");
 }
 
+
+TEST_F(WizardStartupTest, AnErrorInStartUpIsReportedAndTheWizardStaysOpen)
+{
+    TfrmCDMain& f = Start([](TfrmCDMain& w) {
+        w.InitTransport = [](TBrenvik&, bool) { throw std::runtime_error("transport exploded"); };
+    });
+    ASSERT_EQ(ui.Script.Exceptions.size(), 1u);
+    EXPECT_NE(ui.Script.Exceptions[0].find("transport exploded"), std::string::npos);
+    EXPECT_EQ(Logged("FormShow").back(), "End");
+    EXPECT_EQ(Application().Cursor(), crDefault);
+    EXPECT_TRUE(f.Visible());
+}
+
 } // namespace
 } // namespace scrivo

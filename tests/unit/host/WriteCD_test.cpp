@@ -1,6 +1,8 @@
 // WriteFilesToCD: the job carried into the wizard, the result out, nothing escaping.
 #include "WizardFixture.h"
+#include "engine/bvCDBC_run.h"
 #include "host/WriteCD.h"
+#include "host/ui/headless/Answers.h"
 
 #include <gmock/gmock.h>
 
@@ -15,9 +17,23 @@ class WriteCDTest : public WizardFixture {
 protected:
     std::vector<std::string> files{"/data/a.txt", "/data/b.txt"};
 
-    int Run(const std::vector<std::string>* list, const char* label = "HOSTLABEL", bool showPrevious = true)
+    void TearDown() override
     {
-        return WriteFilesToCD(nullptr, list, 2, "\\DEST", label, keyName.c_str(), true, showPrevious, true);
+        WriteRun().ThreadEnded.WaitFor(10000);
+        WizardFixture::TearDown();
+    }
+    int Run(const std::vector<std::string>* list, const char* label = "HOSTLABEL", bool showPrevious = true,
+            int16_t addMode = 2)
+    {
+        return WriteFilesToCD(nullptr, list, addMode, "\\DEST", label, keyName.c_str(), true, showPrevious, true);
+    }
+    // A run of the wizard answered by the user's lines ("Finish", "OK", "Close").
+    int Record(const std::vector<std::string>* list, std::vector<std::string> lines)
+    {
+        TAnswers answers(ui, std::move(lines));
+        const int result = Run(list, "REC", true, 0);
+        EXPECT_EQ(answers.Remaining(), 0u);
+        return result;
     }
     void Then(std::function<void(TfrmCDMain&)> action)
     {
@@ -82,6 +98,28 @@ TEST_F(WriteCDTest, HiddenPreviousButtonsAndAnEmptyListWithoutFiles)
     EXPECT_FALSE(prev1);
     EXPECT_FALSE(prev2);
     EXPECT_EQ(items, 0u);
+}
+
+TEST_F(WriteCDTest, ARecordingThatEndsWellAnswersOneUnlessPreviousEndsTheCall)
+{
+    drives.Add(MediaKind::CdR);
+    const std::string path = base + PathDelim + "a.txt";
+    std::ofstream(std::filesystem::path(path)) << "some data";
+    const std::vector<std::string> one{path};
+    EXPECT_EQ(Record(&one, {"Finish", "OK", "Close"}), 1);
+    EXPECT_EQ(ui.Script.Messages.back().Text, "Your disk is now ready.");
+    drives.Reload(0, MediaKind::CdR); // the last run ejected its disc
+    EXPECT_EQ(Record(&one, {"Finish", "OK", "CloseBox"}), 1);
+    // Back to the host after a good recording: "Previous" wins.
+    drives.Reload(0, MediaKind::CdR);
+    EXPECT_EQ(Record(&one, {"Finish", "OK", "Previous", "Previous"}), 0);
+}
+
+TEST_F(WriteCDTest, FinishWithoutFilesSaysSoAndTheCallAnswersTwo)
+{
+    drives.Add(MediaKind::CdR);
+    EXPECT_EQ(Record(nullptr, {"Finish", "OK", "CloseBox"}), 2);
+    EXPECT_EQ(ui.Script.Messages.back().Text, "At least one file or folder must be specified.");
 }
 
 TEST_F(WriteCDTest, NothingEscapesAndTheFormsGoWhateverThrows)
