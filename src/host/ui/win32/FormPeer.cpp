@@ -13,12 +13,13 @@ namespace {
 
 const wchar_t kFormClass[] = L"ScrivoForm";
 
+bool formClassRegistered = false;
+
 void RegisterFormClass()
 {
-    static bool done = false;
-    if (done)
+    if (formClassRegistered)
         return;
-    done = true;
+    formClassRegistered = true;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSW wc{};
@@ -31,6 +32,13 @@ void RegisterFormClass()
 }
 
 } // namespace
+
+void UnregisterFormClass()
+{
+    if (formClassRegistered)
+        UnregisterClassW(kFormClass, GetModuleHandleW(nullptr));
+    formClassRegistered = false;
+}
 
 TFormPeer::TFormPeer(TForm& form, HWND ownerWindow) : form_(form)
 {

@@ -45,4 +45,7 @@ private:
     std::map<std::pair<bool, int>, HFONT> fonts_;
 };
 
+// Undoes the registration of the forms' window class made by the first form.
+void UnregisterFormClass();
+
 } // namespace scrivo

@@ -56,6 +56,12 @@ TWin32BackEnd::~TWin32BackEnd()
     DestroyWindow(window_);
 }
 
+void TWin32BackEnd::UnregisterWindowClasses()
+{
+    UnregisterClassW(kLoopClass, GetModuleHandleW(nullptr));
+    UnregisterFormClass();
+}
+
 void TWin32BackEnd::FromWindow(const std::function<void()>& fn)
 {
     try {

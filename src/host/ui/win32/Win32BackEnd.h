@@ -47,6 +47,9 @@ public:
     // signal is kept to be raised again once the message has been dispatched (it must not
     // unwind through the system's frames).
     static void FromWindow(const std::function<void()>& fn);
+    // Unregisters the window classes of the toolkit; for a library that is unloaded
+    // while its host goes on (the classes name window procedures in its code).
+    static void UnregisterWindowClasses();
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

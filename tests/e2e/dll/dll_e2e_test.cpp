@@ -1,0 +1,340 @@
+// Scrivo.dll end to end, as a host program uses it: the library is loaded beside the
+// host, WriteFilesToCD is called with the host's list, and the real wizard windows are
+// driven by their captions while the virtual recorder (WNASPI32.DLL beside the host)
+// records. The disc image is checked afterwards by independent ISO readers (the ctest
+// script runs them); here: results, message boxes, log file, registry, screenshots.
+#include "HostFiles.h"
+#include "ScrivoLibrary.h"
+#include "WizardWindows.h"
+#include "host_win32/WindowDriver.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+namespace scrivo::e2e {
+namespace {
+
+using test::TWindowDriver;
+
+const wchar_t kWizard[] = L"Write Files to CD";
+const wchar_t kTestKey[] = L"Software\\ScrivoE2E\\Wizard";
+const wchar_t kDefaultKey[] = L"Software\\Ombrel\\Scrivo";
+
+// One scene for the whole run: the recorder's drives are read once per load of its
+// library. Drive 0 only reads; drive 1 writes and holds a blank CD-R.
+class RecorderScene : public ::testing::Environment {
+public:
+    static std::wstring Folder;
+
+    void SetUp() override
+    {
+        Folder = FreshWorkFolder(L"record");
+        std::string error;
+        ASSERT_TRUE(MakeBlankCdR(Folder + L"disc.img", error)) << error;
+        std::string disc = Utf8(Folder + L"disc.img");
+        std::string drives = ",product=VIRTUAL READER,caps=-cdr,-cdrw,-dvdr,-dvdram,-dvdplus;" + disc +
+                             ",product=VIRTUAL WRITER";
+        SetEnvironmentVariableA("VRECORDER_DRIVES", drives.c_str());
+    }
+};
+std::wstring RecorderScene::Folder;
+
+// Source files of several kinds: text, a name outside ASCII (when the host's code page
+// can spell it), a folder tree with a file of many sectors.
+std::vector<std::wstring> MakeSources(const std::wstring& folder)
+{
+    std::wstring src = folder + L"src\\";
+    MakeFolder(src);
+    MakeFile(src + L"readme.txt", std::string(3000, 'r') + "\r\nend\r\n");
+    std::wstring accented = AnsiPath(src + L"Gr\u00fc\u00dfe.txt").empty() ? L"Gruesse.txt" : L"Gr\u00fc\u00dfe.txt";
+    MakeFile(src + accented, "Hallo\r\n");
+    MakeFolder(src + L"Folder");
+    MakeFolder(src + L"Folder\\sub");
+    std::string data(300 * 1024 + 17, '\0');
+    uint32_t x = 12345;
+    for (char& c : data) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    MakeFile(src + L"Folder\\sub\\data.bin", data);
+    MakeFile(src + L"Folder\\notes.txt", "notes");
+    return {src + L"readme.txt", src + accented, src + L"Folder"};
+}
+
+// Answers the next message box of `owner`, keeping its text.
+std::function<bool()> AnswerBox(HWND& owner, std::vector<std::string>& texts, int answer = IDOK)
+{
+    return [&owner, &texts, answer] {
+        HWND box = FindMessageBox(owner);
+        if (!box)
+            return false;
+        texts.push_back(Utf8(MessageBoxText(box)));
+        Answer(box, answer);
+        return true;
+    };
+}
+
+// The first step of every run: the wizard is up (and is what the driver closes when
+// the run takes too long).
+void AwaitWizard(TWindowDriver& driver, HWND& wizard)
+{
+    driver.Then([&driver, &wizard] {
+        wizard = FindForm(kWizard);
+        driver.Escape = wizard;
+        return wizard != nullptr;
+    });
+}
+
+// Two steps: the button of `form` opens the dialog `caption`, which is looked at and
+// closed with its button `close`.
+void ShowDialog(TWindowDriver& driver, HWND& form, const wchar_t* button, const wchar_t* caption,
+                const wchar_t* close, std::function<void(HWND)> look)
+{
+    driver.Then([&form, button] {
+        Click(VisibleButton(form, button));
+        return true;
+    });
+    driver.Then([caption, close, look] {
+        HWND dialog = FindForm(caption);
+        if (!dialog)
+            return false;
+        look(dialog);
+        Click(VisibleButton(dialog, close));
+        return true;
+    });
+}
+
+bool Screenshot(HWND window, const wchar_t* name) { return test::SaveScreenshot(window, test::ArtifactPath(name)); }
+
+// The drop-down list on `form` that holds an item containing `text`; its index in `index`.
+HWND ComboWithItem(HWND form, const std::wstring& text, int& index)
+{
+    for (HWND h = FindWindowExW(form, nullptr, L"ComboBox", nullptr); h; h = FindWindowExW(form, h, L"ComboBox", nullptr)) {
+        int n = static_cast<int>(SendMessageW(h, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i)
+            if (ItemText(h, i).find(text) != std::wstring::npos) {
+                index = i;
+                return h;
+            }
+    }
+    return nullptr;
+}
+
+std::vector<std::string> LogLines(const std::string& log)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& pattern)
+{
+    std::regex re(pattern);
+    for (const std::string& l : lines)
+        if (std::regex_match(l, re))
+            return true;
+    return false;
+}
+
+TEST(ScrivoDll, RecordsTheHostsFilesThroughTheWizard)
+{
+    const std::wstring log = ExeFolder() + L"ScrivoLog.txt";
+    DeleteFileW(log.c_str());
+    DeleteKeyTree(kTestKey);
+    // The ASPI library, not the system's pass-through; the stored drive is the reader.
+    WriteRegString(kTestKey, L"UseInternalASPI", L"false");
+    WriteRegString(kTestKey, L"CDRomDrive", L"0");
+    std::vector<std::string> paths;
+    for (const std::wstring& p : MakeSources(RecorderScene::Folder))
+        paths.push_back(AnsiPath(p));
+    AnsiFileList files(paths);
+
+    ScrivoLibrary lib;
+    ASSERT_TRUE(lib.Loaded());
+    HostWindow host;
+    HWND wizard = nullptr, combo = nullptr;
+    bool hostDisabled = false, shots = true;
+    std::wstring startDrive, chosenDrive;
+    int writer = -1;
+    LRESULT reviewCount = -1;
+    std::vector<std::string> boxes;
+    TWindowDriver driver;
+    AwaitWizard(driver, wizard);
+    driver.Then([&] {
+        hostDisabled = !IsWindowEnabled(host.Handle());
+        combo = ComboWithItem(wizard, L"VIRTUAL WRITER", writer);
+        if (!combo)
+            return false;
+        startDrive = WindowText(combo);
+        SelectItem(combo, writer);
+        chosenDrive = ItemText(combo, static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)));
+        shots &= Screenshot(wizard, L"dll-wizard-page1.bmp");
+        return true;
+    });
+    ShowDialog(driver, wizard, L"Info...", L"Device Capabilities", L"Close", [&](HWND caps) {
+        shots &= Screenshot(caps, L"dll-device-capabilities.bmp");
+    });
+    ShowDialog(driver, wizard, L"Advanced...", L"Advanced options", L"Cancel", [&](HWND adv) {
+        shots &= Screenshot(adv, L"dll-advanced-options.bmp");
+    });
+    ShowDialog(driver, wizard, L"Review Files...", L"Review Files", L"Close", [&](HWND review) {
+        reviewCount = SendMessageW(VisibleChild(review, L"ListBox"), LB_GETCOUNT, 0, 0);
+        shots &= Screenshot(review, L"dll-review-files.bmp");
+    });
+    driver.Then([&] { Click(VisibleButton(wizard, L"Finish")); return true; });
+    driver.Then(AnswerBox(wizard, boxes));
+    driver.Then([&] {
+        HWND close = VisibleButton(wizard, L"Close");
+        if (!close)
+            return false;
+        shots &= Screenshot(wizard, L"dll-wizard-page2.bmp");
+        Click(close);
+        return true;
+    });
+
+    int result = lib.WriteFilesToCD()(host.Handle(), files.Get(), 0, nullptr, "E2E_DISC", "Software\\ScrivoE2E\\Wizard",
+                                      1, 1, 1);
+
+    EXPECT_FALSE(driver.TimedOut);
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_EQ(result, SCRIVO_RESULT_WRITTEN);
+    EXPECT_TRUE(hostDisabled);
+    EXPECT_TRUE(IsWindowEnabled(host.Handle()));
+    EXPECT_NE(startDrive.find(L"VIRTUAL READER"), std::wstring::npos) << Utf8(startDrive);
+    EXPECT_NE(chosenDrive.find(L"VIRTUAL WRITER"), std::wstring::npos) << Utf8(chosenDrive);
+    EXPECT_EQ(reviewCount, static_cast<LRESULT>(paths.size()));
+    EXPECT_EQ(boxes, std::vector<std::string>{"Your disk is now ready."});
+    EXPECT_TRUE(shots);
+
+    // The settings the wizard leaves behind, all as strings.
+    struct Expected {
+        const wchar_t* Name;
+        const wchar_t* Text;
+    } values[] = {{L"CloseTrack", L"True"},  {L"CloseDisc", L"False"},   {L"JolietFS", L"True"},
+                  {L"TestWrite", L"False"},  {L"PerformOPC", L"True"},   {L"VolumeLabel", L"E2E_DISC"},
+                  {L"CacheSize", L"4194304"}, {L"FixedWNASPI", L""},     {L"CDSpeed", L"0"},
+                  {L"CDRomDrive", L"1"},     {L"UseInternalASPI", L"false"}};
+    for (const Expected& v : values) {
+        RegValue r = ReadRegValue(kTestKey, v.Name);
+        EXPECT_EQ(r.Type, static_cast<DWORD>(REG_SZ)) << Utf8(v.Name);
+        EXPECT_EQ(r.Text, v.Text) << Utf8(v.Name);
+    }
+
+    // The log holds this call from its start, line by line in the fixed format.
+    std::string text = ReadWholeFile(log);
+    std::vector<std::string> lines = LogLines(text);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(text.find("\r\n"), std::string::npos);
+    EXPECT_EQ(lines[0], "0 - [FormShow] App Version=4.5.6 e2e");
+    for (const std::string& l : lines)
+        EXPECT_TRUE(std::regex_match(l, std::regex(R"(\d+ - \[[A-Za-z]+\] .*)"))) << l;
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] Windows=Windows XP)"));
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[ASPIVersionRead\] system32\\drivers\\aspi32\.sys: (NOT FOUND|\d+\.\d+\.\d+\.\d+))"));
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] Initializing ASPI \(Internal=False\))"));
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] CD-ROM Devices Count: 2)"));
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] Setting CD Device to : 0:0:0,.*VIRTUAL READER.*)"));
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[brenvikDebugMessage\] >>> STARTING CD BURN ON 0:1:0,.*VIRTUAL WRITER.*)"));
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[brenvikDebugMessage\] >>> CD write process done)"));
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[brenvikDebugMessage\] >>> Eject medium command done)"));
+
+    // The volume label the host passed, in the primary volume descriptor.
+    std::string pvd = ReadWholeFile(RecorderScene::Folder + L"disc.img").substr(16 * 2048, 2048);
+    ASSERT_EQ(pvd.size(), 2048u);
+    EXPECT_EQ(pvd.substr(1, 5), "CD001");
+    EXPECT_EQ(pvd.substr(40, 8), "E2E_DISC");
+}
+
+TEST(ScrivoDll, PreviousOnTheFirstPageGivesZeroAndLogsNothingWithTheLogOff)
+{
+    const std::wstring log = ExeFolder() + L"ScrivoLog.txt";
+    std::string before = ReadWholeFile(log);
+    bool existed = FileExists(log);
+    AnsiFileList files({AnsiPath(RecorderScene::Folder + L"src\\readme.txt")});
+    ScrivoLibrary lib;
+    ASSERT_TRUE(lib.Loaded());
+    HostWindow host;
+    HWND wizard = nullptr;
+    TWindowDriver driver;
+    AwaitWizard(driver, wizard);
+    driver.Then([&] { Click(VisibleButton(wizard, L"Previous")); return true; });
+
+    int result = lib.WriteFilesToCD()(host.Handle(), files.Get(), 0, nullptr, nullptr, "Software\\ScrivoE2E\\Wizard",
+                                      1, 1, 0);
+    EXPECT_FALSE(driver.TimedOut);
+    EXPECT_EQ(result, SCRIVO_RESULT_PREVIOUS);
+    EXPECT_EQ(FileExists(log), existed);
+    EXPECT_EQ(ReadWholeFile(log), before);
+}
+
+TEST(ScrivoDll, CancelGivesTwoAndSettingsGoToTheDefaultKey)
+{
+    DeleteKeyTree(kDefaultKey);
+    AnsiFileList files({AnsiPath(RecorderScene::Folder + L"src\\readme.txt")});
+    ScrivoLibrary lib;
+    ASSERT_TRUE(lib.Loaded());
+    HostWindow host;
+    HWND wizard = nullptr;
+    bool previousShown = true, reviewShown = true;
+    TWindowDriver driver;
+    AwaitWizard(driver, wizard);
+    driver.Then([&] {
+        previousShown = VisibleButton(wizard, L"Previous") != nullptr;
+        reviewShown = VisibleButton(wizard, L"Review Files...") != nullptr;
+        Click(VisibleButton(wizard, L"Cancel"));
+        return true;
+    });
+
+    int result = lib.WriteFilesToCD()(host.Handle(), files.Get(), 0, nullptr, nullptr, nullptr, 0, 0, 0);
+    EXPECT_FALSE(driver.TimedOut);
+    EXPECT_EQ(result, SCRIVO_RESULT_NOT_WRITTEN);
+    EXPECT_FALSE(previousShown);
+    EXPECT_FALSE(reviewShown);
+    // A fresh default key receives the wizard's own defaults.
+    EXPECT_EQ(ReadRegValue(kDefaultKey, L"VolumeLabel").Text, L"Ombrel CD");
+    EXPECT_EQ(ReadRegValue(kDefaultKey, L"JolietFS").Text, L"True");
+    EXPECT_TRUE(ReadRegValue(kDefaultKey, L"CDRomDrive").Exists());
+}
+
+TEST(ScrivoDll, FinishWithAnEmptyListAsksForFiles)
+{
+    ScrivoLibrary lib;
+    ASSERT_TRUE(lib.Loaded());
+    HostWindow host;
+    HWND wizard = nullptr;
+    bool stayedOnPage1 = false;
+    std::vector<std::string> boxes;
+    TWindowDriver driver;
+    AwaitWizard(driver, wizard);
+    driver.Then([&] { Click(VisibleButton(wizard, L"Finish")); return true; });
+    driver.Then(AnswerBox(wizard, boxes));
+    driver.Then([&] {
+        stayedOnPage1 = VisibleButton(wizard, L"Finish") != nullptr;
+        PostMessageW(wizard, WM_CLOSE, 0, 0); // the window's close box
+        return true;
+    });
+
+    int result = lib.WriteFilesToCD()(host.Handle(), nullptr, 0, nullptr, nullptr, "Software\\ScrivoE2E\\Wizard", 1,
+                                      1, 0);
+    EXPECT_FALSE(driver.TimedOut);
+    EXPECT_EQ(result, SCRIVO_RESULT_NOT_WRITTEN);
+    EXPECT_EQ(boxes, std::vector<std::string>{"At least one file or folder must be specified."});
+    EXPECT_TRUE(stayedOnPage1);
+}
+
+} // namespace
+} // namespace scrivo::e2e
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new scrivo::e2e::RecorderScene);
+    return RUN_ALL_TESTS();
+}
