@@ -1,7 +1,9 @@
 // The library's one export: the host's 8-bit strings and its list come in, the wizard
 // runs on real windows owned by the host's window, a result code goes out. Nothing the
 // wizard raises may cross into the host, which may not even be C++.
+#include "device/TimeScale.h"
 #include "host/WriteCD.h"
+#include "host/uCDMain.h"
 #include "host/ui/win32/Win32BackEnd.h"
 #include "platform/win32/WidePath.h"
 // After the toolkit's headers, whose names the system's macros would take.
@@ -67,6 +69,7 @@ extern "C" int __stdcall WriteFilesToCD(HWND ParentWindow, const ScrivoFileList*
         // The windowed back end for this call: the wizard's loop is the system's, on the
         // host's thread, and its windows are owned by the host's window.
         scrivo::TWin32BackEnd backEnd(ParentWindow);
+        scrivo::WizardCreated = [](scrivo::TfrmCDMain& wizard) { scrivo::ApplyTimeScale(wizard.brenvik); };
         return scrivo::WriteFilesToCD(ParentWindow, Files ? &files : nullptr, AddMode, destFolder.c_str(),
                                       volLabel.c_str(), registryKey.c_str(), ShowReviewFiles != 0,
                                       ShowPrevious != 0, WriteLog != 0);
