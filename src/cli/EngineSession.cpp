@@ -1,6 +1,6 @@
 #include "EngineSession.h"
 #include "Commands.h"
-#include "TimeScale.h"
+#include "device/TimeScale.h"
 #include "platform/DateTime.h"
 #include <csignal>
 #include <cstdlib>

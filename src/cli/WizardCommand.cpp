@@ -2,7 +2,7 @@
 // of the form toolkit, with the person at the terminal or an answers file as its user.
 #include "ArgReader.h"
 #include "Commands.h"
-#include "TimeScale.h"
+#include "device/TimeScale.h"
 #include "WizardDrive.h"
 #include "WizardInterrupt.h"
 #include "WizardUser.h"
