@@ -27,6 +27,10 @@ int RunWizard(const std::vector<std::string>* files, int16_t addMode, const std:
               const std::string& volLabel, const std::string& registryKey, bool showReviewFiles, bool showPrevious,
               bool writeLog)
 {
+    // One wizard at a time: a call from inside the wizard (a host's timer, say) would take
+    // over the library-wide forms and leave the running wizard without its review list.
+    if (frmCDMain)
+        return 2;
     TWizardForms forms;
     forms.Main = std::make_unique<TfrmCDMain>();
     frmCDMain = forms.Main.get();

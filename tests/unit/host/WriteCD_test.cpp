@@ -128,11 +128,22 @@ TEST_F(WriteCDTest, NothingEscapesAndTheFormsGoWhateverThrows)
     EXPECT_EQ(Run(&files), 2);
     EXPECT_EQ(frmCDMain, nullptr);
     EXPECT_EQ(dlgCDFiles, nullptr);
+    WizardCreated = [this](TfrmCDMain& f) { Prepare(f); };
+
+    // A call made while a wizard is open is refused and leaves that wizard intact.
+    int nested = -1;
+    drives.Add(MediaKind::CdR);
+    Then([&](TfrmCDMain& f) {
+        nested = Run(&files);
+        EXPECT_EQ(frmCDMain, &f);
+        EXPECT_EQ(dlgCDFiles->lbxFiles.Items(), files);
+        UserClick(f.btnPrev1);
+    });
+    EXPECT_EQ(Run(&files), 0);
+    EXPECT_EQ(nested, 2);
 
     // A user who never acts: the headless loop gives up, and the call still answers.
-    WizardCreated = [this](TfrmCDMain& f) { Prepare(f); };
     ui.StallTimeoutMs = 20;
-    drives.Add(MediaKind::CdR);
     EXPECT_EQ(Run(&files), 2);
     EXPECT_EQ(frmCDMain, nullptr);
 }
