@@ -30,19 +30,29 @@ std::string MB(double bytes) { return FormatFloat("#,##0.00", bytes / BytesPerMB
 void TfrmCDMain::bBurnClick(TObject* Sender)
 {
     (void)Sender;
+    // Every way out but the second page (an error included) restores the normal cursor;
+    // there the busy cursor stays, as the run carries on.
     Application().SetCursor(crHourGlass);
-    const auto stop = [] { Application().SetCursor(crDefault); };
+    bool running = false;
+    struct CursorGuard {
+        const bool& Running;
+        ~CursorGuard()
+        {
+            if (!Running)
+                Application().SetCursor(crDefault);
+        }
+    } guard{running};
 
     if (!brenvik.WaitUntilReady(ReadyBudgetMs, ReadyPollMs)) {
         ShowInformation("You do not appear to have a valid writable CD or DVD in your Writer.\r\n\r\n"
                         "Please insert a valid disk and try again.");
-        return stop();
+        return;
     }
     const uint8_t kind = brenvik.DetectDiscKind();
     if (IsReadOnlyKind(kind) &&
         Confirm(std::string("The disk type you have inserted (") + DiscKindName(kind) +
                 ") does not appear to be writable.\r\n\r\nAre you sure you want to continue?") != mrYes)
-        return stop();
+        return;
 
     uint32_t bufferLength = 0, blankLength = 0;
     brenvik.ReadBufferCapacity(bufferLength, blankLength);
@@ -55,16 +65,16 @@ void TfrmCDMain::bBurnClick(TObject* Sender)
     brenvik.DebugMessage(">>> Generation of file list complete", 0);
     Application().ProcessMessages();
     if (brenvik.DirectoryCount() == 0 && brenvik.FileCount() == 0)
-        return stop();
+        return;
 
     brenvik.PrepareImage(false, nullptr);
     pbrWriteCD.SetMax(static_cast<int>(brenvik.ImageSize()));
     if (brenvik.ImageSize() > static_cast<int64_t>(brenvik.GetFreeBlocks()) &&
         Confirm("You appear to be writing more to the disk than the free space that is available.\r\n\r\n"
                 "Are you sure you want to continue?") != mrYes)
-        return stop();
+        return;
 
-    // The busy cursor stays: the second page carries the run on.
+    running = true;
     pgcCD.SetActivePage(&tab2);
 }
 

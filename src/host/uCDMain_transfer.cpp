@@ -2,10 +2,10 @@
 // offers back before it takes it.
 #include "host/uCDMain.h"
 #include "host/uCDFiles.h"
+#include "host/ui/Dialogs.h"
 #include "image/bvISOLib_names.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
-#include "host/ui/Dialogs.h"
 
 namespace scrivo {
 
@@ -26,7 +26,8 @@ bool IsFolder(const std::string& path)
 
 void TfrmCDMain::AddFilesToBurner()
 {
-    const std::vector<std::string> items = dlgCDFiles->lbxFiles.Items();
+    // Start-up makes the review dialog; without one the list is empty.
+    const std::vector<std::string> items = dlgCDFiles ? dlgCDFiles->lbxFiles.Items() : std::vector<std::string>();
     if (items.empty()) {
         ShowInformation("At least one file or folder must be specified.");
         return;
