@@ -162,6 +162,31 @@ TEST_F(BurnRunTest, CancelShowsCloseAtOnceAndTheFailureWhenTheEngineHasStopped)
     EXPECT_EQ(Ejects(), 0u);
 }
 
+TEST_F(BurnRunTest, CancelDuringAnEraseShowsCloseAndTheRecordingStillFollows)
+{
+    Make(MediaKind::CdRw);
+    const std::string a = File("a.bin", 5000);
+    frm.chkClearCD.SetChecked(true);
+    TEvent erasing, cancelled;
+    vd.OnCommand = [&](const SentCdb&) {
+        if (!IsMainThread() && !erasing.IsSet()) { // the erase thread's first command
+            erasing.Set();
+            cancelled.WaitFor(10000);
+        }
+    };
+    ui.Script.Answer(mrYes, "Are you sure you want to erase").Then([&] {
+        ASSERT_TRUE(erasing.WaitFor(10000));
+        UserClick(frm.btnCancel4);
+        EXPECT_TRUE(frm.btnClose.Visible());
+        cancelled.Set();
+    });
+    ui.Script.Answer(mrOk, "Your disk is now ready.");
+    Finish();
+    RunToEnd();
+    EXPECT_EQ(vd.Sent(0xA1).size(), 1u);
+    ExpectOnDisc({a});
+}
+
 TEST_F(BurnRunTest, ProgressTextsAndBars)
 {
     Make(MediaKind::CdR);
