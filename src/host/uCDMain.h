@@ -120,6 +120,8 @@ public:
     std::function<void(const TMailMessage&)> SendMail;
     // Folder of the host executable (trailing separator): the log and the mail attachment.
     std::string ExeFolder;
+    // The log writer; its tick source is the clock of StartTicks. Its other fields are
+    // taken from LogEnabled, StartTicks and ExeFolder at every line.
     TActivityLog Log;
 
     // ---- Creation, start-up, drive selection (uCDMain.cpp, uCDMain_startup.cpp)

@@ -15,10 +15,14 @@ constexpr const char* EraseFirstText = "DISC IS ERASABLE, ERASE IT FIRST";
 
 void TfrmCDMain::LogLine(const std::string& Section, const std::string& Text, bool StartNew)
 {
-    Log.Enabled = LogEnabled;
-    Log.StartTicks = StartTicks;
-    Log.FileName = ExeFolder + ActivityLogName;
-    Log.LogLine(Section, Text, StartNew);
+    if (!LogEnabled)
+        return;
+    // Engine threads log too: each line works on a copy, so nothing shared is written.
+    TActivityLog log = Log;
+    log.Enabled = true;
+    log.StartTicks = StartTicks;
+    log.FileName = ExeFolder + ActivityLogName;
+    log.LogLine(Section, Text, StartNew);
 }
 
 void TfrmCDMain::brenvikDebugMessage(TSCSIDevice*, const std::string& Message, uint8_t)
