@@ -149,8 +149,8 @@ private:
                 boxes += " \"" + c->Caption() + " on|off\"";
             else if (auto* combo = dynamic_cast<TComboBox*>(c)) {
                 combo->UserDropDown();
-                for (const std::string& item : combo->Items())
-                    lists += " \"" + c->Name + " " + item + "\"";
+                for (int i = 0; i < static_cast<int>(combo->Items().size()); ++i)
+                    lists += " \"" + c->Name + " " + DrawnItemText(*combo, i) + "\"";
             }
         }
         console_.Note("Click:" + clicks + " (without \"...\"), or CloseBox");

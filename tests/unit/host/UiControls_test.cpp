@@ -119,6 +119,10 @@ TEST(UiControlsTest, ComboBoxSelectionAndOwnerDrawnText)
     EXPECT_EQ(events, (std::vector<std::string>{"drop", "change no comma", "drop",
                                                 "change 1:0:0,E: VIRTUAL RECORDER 1.0"}));
     EXPECT_THROW(UserSelect(cb, "16X"), EScriptError);
+    cb.OwnerDraw = true;
+    cb.SetItemIndex(1);
+    UserSelect(cb, "E: VIRTUAL"); // as the list shows it
+    EXPECT_EQ(cb.ItemIndex(), 0);
 }
 
 TEST(UiControlsTest, MultiSelectListBoxDeletesItsSelection)

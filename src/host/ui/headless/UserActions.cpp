@@ -72,6 +72,10 @@ void UserSelect(TComboBox& combo, const std::string& text)
     for (size_t i = 0; i < items.size() && found < 0; ++i)
         if (items[i].rfind(text, 0) == 0)
             found = static_cast<int>(i);
+    // Else as the user reads the list: an owner-drawn item shows other text than it holds.
+    for (int i = 0; i < static_cast<int>(items.size()) && found < 0; ++i)
+        if (DrawnItemText(combo, i).rfind(text, 0) == 0)
+            found = i;
     if (found < 0)
         throw EScriptError("The list " + combo.Name + " has no item \"" + text + "\"");
     combo.UserPick(found);

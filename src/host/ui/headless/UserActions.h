@@ -30,7 +30,8 @@ void UserCloseBox(TForm& form);
 void UserPressEnter(TForm& form);
 void UserPressEscape(TForm& form);
 void UserSelect(TComboBox& combo, int index);
-// Selects the item whose text is `text`, or failing that the first one that begins with it.
+// Selects the item whose text is `text`, or failing that the first one that begins with it,
+// or failing that the first one drawn with a text that begins with it.
 void UserSelect(TComboBox& combo, const std::string& text);
 void UserSetChecked(TControl& checkBox, bool checked);
 
