@@ -21,7 +21,7 @@ const char* const WizardUsage =
     "scrivo wizard [--answers FILE] [-d DRIVE] [--key REGKEY] [--label L] [--add-mode N]\n"
     "              [--dest F] [--no-log] PATH...\n"
     "  Runs the \"Write Files to CD\" wizard in the terminal with PATHs as its file list (a\n"
-    "  folder ending in / gives the files lying directly in it; without the /, its parent's).\n"
+    "  folder, with or without a trailing /, gives the files lying directly in it).\n"
     "  Each page and message is printed as it appears and changes; each click or answer is a\n"
     "  line on stdin: a button's caption (Finish, Previous, Cancel, Close, Advanced, Review\n"
     "  Files), a check box and on|off (Erase on), a list and its item (Speed 16X), CloseBox;\n"
