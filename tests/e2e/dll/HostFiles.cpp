@@ -1,7 +1,10 @@
 #include "HostFiles.h"
 
 #include "DiscFile.h"
+#include "WizardWindows.h"
 
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace scrivo::e2e {
@@ -14,82 +17,34 @@ std::wstring ExeFolder()
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
-namespace {
-
-void RemoveTree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = fd.cFileName, path = folder + L"\\" + name;
-            if (name == L"." || name == L"..")
-                continue;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
-std::wstring Backslashed(std::wstring p)
-{
-    for (wchar_t& c : p)
-        if (c == L'/')
-            c = L'\\';
-    return p;
-}
-
-} // namespace
-
 std::wstring FreshWorkFolder(const std::wstring& name)
 {
     std::string root = "Z:" SCRIVO_E2E_WORK_DIR;
-    std::wstring base = Backslashed(std::wstring(root.begin(), root.end()));
-    MakeFolder(base);
-    std::wstring folder = base + L"\\" + name;
-    RemoveTree(folder);
-    MakeFolder(folder);
-    return folder + L"\\";
+    std::filesystem::path folder = std::filesystem::path(root).make_preferred() / name;
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    std::filesystem::create_directories(folder);
+    return folder.wstring() + L"\\";
 }
 
-void MakeFolder(const std::wstring& path) { CreateDirectoryW(path.c_str(), nullptr); }
+void MakeFolder(const std::wstring& path) { std::filesystem::create_directories(path); }
 
 void MakeFile(const std::wstring& path, const std::string& content)
 {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD n = 0;
-    WriteFile(f, content.data(), static_cast<DWORD>(content.size()), &n, nullptr);
-    CloseHandle(f);
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << content;
 }
 
 std::string ReadWholeFile(const std::wstring& path)
 {
-    std::string out;
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return out;
-    char buf[65536];
-    DWORD n = 0;
-    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0)
-        out.append(buf, n);
-    CloseHandle(f);
-    return out;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) { return std::filesystem::exists(path); }
 
 bool MakeBlankCdR(const std::wstring& imagePath, std::string& error)
 {
-    int n = WideCharToMultiByte(CP_UTF8, 0, imagePath.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, imagePath.c_str(), -1, utf8.data(), n, nullptr, nullptr);
-    utf8.resize(utf8.size() - 1);
-    return vrecorder::DiscFile::Create(utf8, vrecorder::MediaKind::CdR, 0, 0, "", error);
+    return vrecorder::DiscFile::Create(Utf8(imagePath), vrecorder::MediaKind::CdR, 0, 0, "", error);
 }
 
 std::string AnsiPath(const std::wstring& path)

@@ -4,19 +4,15 @@
 # Usage: run_dll_e2e.sh HOST_EXE WORK_FOLDER VERIFY_ISO
 set -eu
 host=$1 work=$2 verify=$3
+here=$(dirname "$0")
 export WINEDEBUG=-all
 # The recorder answers at once; the engine need not wait for it either.
 export SCRIVO_TIME_SCALE=0
 # The virtual recorder beside the host is the ASPI library, not Wine's own; no Simple
 # MAPI, so the support mail fails instead of starting a mail client.
 export WINEDLLOVERRIDES="mscoree,mshtml=;wnaspi32=n;mapi32=d"
-# The host sees itself on Windows XP, a version the start-up report names. Windows are
-# not handed to a window manager: there is none, and Wine would wait for one on every
-# hidden window.
-timeout 240 xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
-  wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$(basename "$1")" /v Version /d winxp /f >/dev/null &&
-  wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null &&
-  wine "$1"' sh "$host"
+# The host sees itself on Windows XP, a version the start-up report names.
+WINE_APP_VERSION=winxp sh "$here/../../../scripts/wine-xvfb.sh" 240 "$host"
 # AddMode 0: the files of the list go into the root, and so do the files of its folder
 # item (which ends with a backslash).
 /usr/bin/python3 "$verify" "$work/record/disc.img" "$work"/record/src/*.txt "$work/record/src/Folder/"
