@@ -6,10 +6,11 @@ Each tool builds each image --runs times (default 2) and the best wall time coun
 images are deleted right away. Trees come from make_bench_data.py."""
 import argparse
 import os
-import re
 import shutil
 import subprocess
 import sys
+
+from timing import timed, warm
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
@@ -22,25 +23,6 @@ def tools(scrivo, tree, out):
         "xorriso -as mkisofs": ["xorriso", "-as", "mkisofs", "-quiet", "-J", "-joliet-long", "-iso-level", "3",
                                 "-o", out, tree],
     }
-
-
-def timed(cmd, work):
-    stats = os.path.join(work, "time.txt")
-    r = subprocess.run(["/usr/bin/time", "-v", "-o", stats] + cmd, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.PIPE, text=True)
-    if r.returncode != 0:
-        raise SystemExit("%s failed: %s" % (cmd[0], r.stderr[-2000:]))
-    text = open(stats).read()
-    wall = re.search(r"Elapsed \(wall clock\) time \(h:mm:ss or m:ss\): (.*)", text).group(1)
-    parts = [float(p) for p in wall.split(":")]
-    seconds = sum(p * 60 ** i for i, p in enumerate(reversed(parts)))
-    rss_kib = int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", text).group(1))
-    return seconds, rss_kib / 1024.0
-
-
-def warm(tree):
-    # Every tool starts from the same (warm) page cache.
-    subprocess.run(["tar", "-cf", "/dev/null", tree], check=True)
 
 
 def main():
@@ -61,7 +43,7 @@ def main():
         for tool, cmd in tools(a.scrivo, tree, out).items():
             best, peak, size = None, 0.0, 0
             for _ in range(a.runs):
-                seconds, rss = timed(cmd, work)
+                seconds, _, rss = timed(cmd, work)
                 size = os.path.getsize(out)
                 os.remove(out)
                 best = seconds if best is None else min(best, seconds)
