@@ -46,7 +46,9 @@ run_preset() {
 }
 
 run_preset native
-# The threaded engine under the sanitizers: only the tests that exercise threads.
+# Every test again under AddressSanitizer and UndefinedBehaviorSanitizer (a finding fails
+# the test), and the tests that exercise threads under ThreadSanitizer.
+UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 run_preset asan
 run_preset tsan -L threads
 run_preset win32
 

@@ -50,6 +50,7 @@ void ImageFile::Close() {
 bool ImageFile::IsOpen() const { return handle_ != nullptr; }
 
 bool ImageFile::Read(uint64_t offset, void* buf, uint32_t len) {
+  if (len == 0) return true;  // buf may be null then
   std::memset(buf, 0, len);
   OVERLAPPED o = At(offset);
   DWORD got = 0;
@@ -84,6 +85,7 @@ void ImageFile::Close() {
 bool ImageFile::IsOpen() const { return fd_ >= 0; }
 
 bool ImageFile::Read(uint64_t offset, void* buf, uint32_t len) {
+  if (len == 0) return true;  // buf may be null then
   auto* p = static_cast<char*>(buf);
   std::memset(p, 0, len);
   uint32_t done = 0;

@@ -96,7 +96,7 @@ public:
 
     static void Complete(SRB_ExecSCSICmd& srb, const std::vector<uint8_t>& reply = {})
     {
-        if (srb.SRB_BufPointer)
+        if (srb.SRB_BufPointer && !reply.empty())
             std::memcpy(srb.SRB_BufPointer, reply.data(), std::min<size_t>(reply.size(), srb.SRB_BufLen));
         srb.SRB_Status = SS_COMP;
     }
