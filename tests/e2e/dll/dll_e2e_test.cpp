@@ -354,6 +354,54 @@ TEST(ScrivoDll, FinishWithAnEmptyListAsksForFiles)
     EXPECT_TRUE(stayedOnPage1);
 }
 
+// The sample host of examples/host, a process of its own: its button opens the wizard
+// over its window with the files of its command line; Cancel, and it says so.
+TEST(ScrivoDll, SampleHostOpensTheWizardForItsCommandLine)
+{
+    std::wstring command = L"\"" + ExeFolder() + L"ScrivoHost.exe\" \"" + RecorderScene::Folder + L"src\\readme.txt\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    // Ended whatever way the test goes.
+    struct Process : PROCESS_INFORMATION {
+        ~Process()
+        {
+            if (hProcess) {
+                TerminateProcess(hProcess, 1);
+                CloseHandle(hThread);
+                CloseHandle(hProcess);
+            }
+        }
+    } pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    // Each step waits for the window it needs, polling as the window driver does, but
+    // no longer than the host lives.
+    auto await = [&](const std::function<HWND()>& find) {
+        HWND found = nullptr;
+        for (DWORD start = GetTickCount(); !found && GetTickCount() - start < 10000;)
+            if (!(found = find()) && WaitForSingleObject(pi.hProcess, 15) == WAIT_OBJECT_0)
+                break;
+        return found;
+    };
+    HWND host = await([] { return FindWindowW(L"ScrivoSampleHost", nullptr); });
+    ASSERT_NE(host, nullptr);
+    PostMessageW(FindWindowExW(host, nullptr, L"Button", L"Write to CD..."), BM_CLICK, 0, 0);
+    HWND wizard = await([] { return FindForm(kWizard); });
+    ASSERT_NE(wizard, nullptr);
+    EXPECT_EQ(GetWindow(wizard, GW_OWNER), host);
+    EXPECT_FALSE(IsWindowEnabled(host));
+    PostMessageW(VisibleButton(wizard, L"Cancel"), BM_CLICK, 0, 0);
+    HWND box = await([&] { return FindMessageBox(host); });
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Utf8(MessageBoxText(box)), "Nothing was written.");
+    Answer(box, IDOK);
+    await([&] { return FindMessageBox(host) ? nullptr : host; });
+    PostMessageW(host, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+}
+
 } // namespace
 } // namespace scrivo::e2e
 
