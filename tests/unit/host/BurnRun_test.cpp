@@ -5,7 +5,7 @@
 namespace scrivo::test {
 namespace {
 
-TEST_F(BurnRunTest, AnEmptyListOrAnAddModeThatAddsNothingStopsOnPageOne)
+TEST_F(BurnRunTest, AnEmptyListAnAddModeThatAddsNothingOrNoDiscStopsOnPageOne)
 {
     Make(MediaKind::CdR);
     ui.Script.Answer(mrOk, "At least one file or folder must be specified.");
@@ -14,6 +14,11 @@ TEST_F(BurnRunTest, AnEmptyListOrAnAddModeThatAddsNothingStopsOnPageOne)
     frm.AddMode = 3;
     Finish(); // silently: no message box is scripted
     EXPECT_EQ(ui.Script.Messages.size(), 1u);
+    frm.AddMode = 0;
+    frm.brenvik.StartStopUnit(true);
+    ui.Script.Answer(mrOk, "You do not appear to have a valid writable CD or DVD in your Writer.\r\n\r\n"
+                           "Please insert a valid disk and try again.");
+    Finish();
     EXPECT_EQ(frm.pgcCD.ActivePage(), &frm.tab1);
     EXPECT_EQ(ui.CurrentCursor, crDefault);
     EXPECT_TRUE(vd.Sent(0x2A).empty());
