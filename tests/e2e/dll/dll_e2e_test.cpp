@@ -267,23 +267,29 @@ TEST(ScrivoDll, RecordsTheHostsFilesThroughTheWizard)
     EXPECT_EQ(pvd.substr(40, 8), "E2E_DISC");
 }
 
-TEST(ScrivoDll, PreviousOnTheFirstPageGivesZeroAndLogsNothingWithTheLogOff)
+TEST(ScrivoDll, PreviousGivesZeroWithoutAHostWindowAndNoLogWhenItIsOff)
 {
     const std::wstring log = ExeFolder() + L"ScrivoLog.txt";
     std::string before = ReadWholeFile(log);
     bool existed = FileExists(log);
     ScrivoLibrary lib;
     ASSERT_TRUE(lib.Loaded());
-    HostWindow host;
     HWND wizard = nullptr;
+    bool unowned = false;
     TWindowDriver driver;
     AwaitWizard(driver, wizard);
-    driver.Then([&] { Click(VisibleButton(wizard, L"Previous")); return true; });
+    driver.Then([&] {
+        unowned = GetWindow(wizard, GW_OWNER) == nullptr;
+        Click(VisibleButton(wizard, L"Previous"));
+        return true;
+    });
 
-    int result = lib.WriteFilesToCD()(host.Handle(), nullptr, 0, nullptr, nullptr, "Software\\ScrivoE2E\\Wizard",
+    // A host without a window of its own.
+    int result = lib.WriteFilesToCD()(nullptr, nullptr, 0, nullptr, nullptr, "Software\\ScrivoE2E\\Wizard",
                                       1, 1, 0);
     EXPECT_FALSE(driver.TimedOut);
     EXPECT_EQ(result, SCRIVO_RESULT_PREVIOUS);
+    EXPECT_TRUE(unowned);
     EXPECT_EQ(FileExists(log), existed);
     EXPECT_EQ(ReadWholeFile(log), before);
 }
