@@ -21,7 +21,8 @@ class WizardMedia(WizardTestCase):
         return r, state
 
     def test_cd_r(self):
-        r, state = self.record("cd-r")
+        r, state = self.record("cd-r", ["Speed 16X"] + RECORD)
+        self.assertIn(">>> STARTING WRITE PROCESS ON CD-R AT 16X (2,822 KB/s)", r.stdout)
         self.assertEqual(len(state["sessions"]), 1)
         self.assertEqual(state["status"], "appendable")
         # The feedback memo as it grew, and the end of the run.
