@@ -251,14 +251,13 @@ void TfrmCDMain::FormCreate(TObject*)
 {
     DiscWritten = false;
     AddMode = 0;
-    pgcCD.SetBounds(0, 0, ClientWidth, ClientHeight);
     tab1.TabVisible = false;
     tab2.TabVisible = false;
     pgcCD.SetActivePage(&tab1);
     brenvik.DoDebug = true;
     ClientWidth = btnCancel4.BoundsRect().Right + 17;
     ClientHeight = btnCancel4.BoundsRect().Bottom + 14;
-    pgcCD.SetBounds(0, 0, ClientWidth, ClientHeight);
+    pgcCD.SetBounds(0, 0, ClientWidth, ClientHeight); // the pages fill the client area
     cbSpeed.ClearItems();
     cbSpeed.AddItem("Max");
     cbSpeed.SetItemIndex(0);
