@@ -67,10 +67,14 @@ extern "C" int __stdcall WriteFilesToCD(HWND ParentWindow, const ScrivoFileList*
         if (Files)
             files = CopyFileList(*Files);
         // The windowed back end for this call: the wizard's loop is the system's, on the
-        // host's thread, and its windows are owned by the host's window.
-        scrivo::TWin32BackEnd backEnd(ParentWindow);
+        // host's thread, and its windows are owned by the host's window. A handle that
+        // names no window (one the host has destroyed) would keep the wizard from being
+        // created at all, and the call would wait for it for ever: no owner then.
+        HWND owner = ParentWindow && IsWindow(ParentWindow) ? ParentWindow : nullptr;
+        scrivo::TWin32BackEnd backEnd(owner);
+        // Test runs against the virtual recorder scale the engine's waits.
         scrivo::WizardCreated = [](scrivo::TfrmCDMain& wizard) { scrivo::ApplyTimeScale(wizard.brenvik); };
-        return scrivo::WriteFilesToCD(ParentWindow, Files ? &files : nullptr, AddMode, destFolder.c_str(),
+        return scrivo::WriteFilesToCD(owner, Files ? &files : nullptr, AddMode, destFolder.c_str(),
                                       volLabel.c_str(), registryKey.c_str(), ShowReviewFiles != 0,
                                       ShowPrevious != 0, WriteLog != 0);
     } catch (...) {

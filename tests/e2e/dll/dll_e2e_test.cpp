@@ -267,7 +267,7 @@ TEST(ScrivoDll, RecordsTheHostsFilesThroughTheWizard)
     EXPECT_EQ(pvd.substr(40, 8), "E2E_DISC");
 }
 
-TEST(ScrivoDll, PreviousGivesZeroWithoutAHostWindowAndNoLogWhenItIsOff)
+TEST(ScrivoDll, PreviousGivesZeroWithAStaleHostWindowAndNoLogWhenItIsOff)
 {
     const std::wstring log = ExeFolder() + L"ScrivoLog.txt";
     std::string before = ReadWholeFile(log);
@@ -284,8 +284,9 @@ TEST(ScrivoDll, PreviousGivesZeroWithoutAHostWindowAndNoLogWhenItIsOff)
         return true;
     });
 
-    // A host without a window of its own.
-    int result = lib.WriteFilesToCD()(nullptr, nullptr, 0, nullptr, nullptr, "Software\\ScrivoE2E\\Wizard",
+    // A host whose window is gone by now: the wizard has no owner.
+    HWND gone = HostWindow().Handle();
+    int result = lib.WriteFilesToCD()(gone, nullptr, 0, nullptr, nullptr, "Software\\ScrivoE2E\\Wizard",
                                       1, 1, 0);
     EXPECT_FALSE(driver.TimedOut);
     EXPECT_EQ(result, SCRIVO_RESULT_PREVIOUS);

@@ -182,5 +182,18 @@ TEST_F(Win32Loop, TheOpenDialogAnswersThePickedFileOrNothingWhenCancelled)
     DeleteFileW(path.c_str());
 }
 
+// An owner window that is gone (a host's destroyed window) leaves the form without a
+// window of its own: ShowModal fails instead of waiting for a user who sees nothing.
+TEST(Win32LoopOwner, AFormThatGetsNoWindowFailsToShow)
+{
+    HWND gone = CreateWindowExW(0, L"STATIC", L"Host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    DestroyWindow(gone);
+    TWin32BackEnd backEnd(gone);
+    TForm form("Orphan");
+    form.SetCaption("Scrivo orphan");
+    EXPECT_THROW(form.ShowModal(), std::runtime_error);
+}
+
 } // namespace
 } // namespace scrivo

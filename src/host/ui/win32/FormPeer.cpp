@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include <stdexcept>
+
 namespace scrivo {
 
 namespace {
@@ -54,6 +56,9 @@ TFormPeer::TFormPeer(TForm& form, HWND ownerWindow) : form_(form)
     int x = area.left + (area.right - area.left - w) / 2, y = area.top + (area.bottom - area.top - h) / 2;
     hwnd_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kFormClass, WideText(form.Caption()).c_str(), style,
                             x < 0 ? 0 : x, y < 0 ? 0 : y, w, h, ownerWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Without its window a modal form would wait for ever for a user who cannot see it.
+    if (!hwnd_)
+        throw std::runtime_error("The window of \"" + form.Caption() + "\" could not be created");
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
