@@ -31,7 +31,7 @@ TSCSIDevice::TSCSIDevice()
     }
 }
 
-TSCSIDevice::~TSCSIDevice() = default;
+TSCSIDevice::~TSCSIDevice() { WaitForErase(); }
 
 bool TSCSIDevice::InitializeTransport(bool usePassThrough, const std::string& libraryPath)
 {

@@ -7,6 +7,7 @@
 #include "platform/Threads.h"
 #include "transport/bvASPI_srb.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -93,9 +94,10 @@ public:
     alignas(4) uint8_t TrackInformation[40] = {};
     alignas(4) uint8_t TocBuffer[26] = {};
     uint16_t DeviceMaxWriteSpeed = 0, DeviceMaxReadSpeed = 0; // KB/s
-    uint32_t DeviceBufferSize = 0, DeviceFreeBufferSize = 0;  // bytes
+    // Written by the write thread, sampled by the host's progress timer.
+    std::atomic<uint32_t> DeviceBufferSize{0}, DeviceFreeBufferSize{0};  // bytes
     bool FinalizeDisc = false;
-    bool Erasing = false;
+    std::atomic<bool> Erasing{false};
     uint8_t LastSense[33] = {};
     TOnDebugMsg OnDebugMessage;
     uint16_t ReadSpeed = 0; // KB/s
@@ -189,6 +191,9 @@ public:
     // --- Erase (bvDrvLib_erase.cpp): starts an erase of the inserted disc; OnEraseDone follows.
     bool Erase(uint8_t eraseType);
     int EraseProgress() const;
+    // Waits until a running erase has ended and delivered OnEraseDone: its thread uses
+    // this object to the end.
+    void WaitForErase();
 
 protected:
     friend class TEraseThread;

@@ -91,6 +91,15 @@ bool TSCSIDevice::Erase(uint8_t eraseType) {
     return true;
 }
 
+void TSCSIDevice::WaitForErase() {
+    while (Erasing) {
+        if (IsMainThread())
+            CheckSynchronize(10); // the thread's last step runs here
+        else
+            SleepMs(10);
+    }
+}
+
 int TSCSIDevice::EraseProgress() const {
     return Erasing && LastEraseThread ? LastEraseThread->Progress.load() : 0;
 }

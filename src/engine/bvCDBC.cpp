@@ -31,23 +31,29 @@ TBrenvik::TBrenvik(void*) : disc_(std::make_unique<TBrenvikDisc>(*this)) {
 }
 
 TBrenvik::~TBrenvik() {
+    EndRun();
     TWriteRun& run = WriteRun();
     if (run.Component == this) {
-        // The write thread works on this object to its last statement: stop it and let it
-        // deliver its end (OnWriteDone comes through the main thread) before going.
-        if (run.ThreadActive) {
-            run.RunAbortFlag = true;
-            while (!run.ThreadEnded.IsSet()) {
-                if (IsMainThread())
-                    CheckSynchronize(10);
-                else
-                    run.ThreadEnded.WaitFor(10);
-            }
-        }
         run.Image.reset();
         run.Component = nullptr;
     }
     Disc = nullptr;
+}
+
+void TBrenvik::EndRun() {
+    TWriteRun& run = WriteRun();
+    // The write thread works on this object to its last statement: stop it and let it
+    // deliver its end (OnWriteDone comes through the main thread).
+    if (run.Component == this && run.ThreadActive) {
+        run.RunAbortFlag = true;
+        while (!run.ThreadEnded.IsSet()) {
+            if (IsMainThread())
+                CheckSynchronize(10);
+            else
+                run.ThreadEnded.WaitFor(10);
+        }
+    }
+    WaitForErase();
 }
 
 void TBrenvik::SetCacheSize(int32_t bytes) {

@@ -53,6 +53,9 @@ public:
     bool StartWrite();
     // Asks the running write thread to stop; returns at once.
     void AbortWrite();
+    // Stops a recording and waits until it and any erase have ended and reported their end;
+    // for an owner about to go, whose handlers must not be called after it.
+    void EndRun();
 
     // Image size in sectors, with the 300-sector minimum when WritePostGap is set.
     int64_t ImageSize() const;

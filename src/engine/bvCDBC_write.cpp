@@ -227,7 +227,7 @@ void TThWrite::FinalFlush() {
         c_.OnFinalizingTrack(static_cast<TSCSIDevice*>(&c_));
     if (kind_ == dkDVDR || kind_ == dkDVDRWRestricted || kind_ == dkDVDRWSequential) {
         c_.SynchronizeCache(1800000, true);
-        c_.DeviceFreeBufferSize = c_.DeviceBufferSize;
+        c_.DeviceFreeBufferSize = c_.DeviceBufferSize.load();
         for (int i = 0; !c_.ReadDiscInformation(); ++i) {
             if (i == FinalFlushPolls) {
                 if (cache_.ErrorText().empty())

@@ -111,7 +111,9 @@ TfrmCDMain::~TfrmCDMain()
         frmCDMain = nullptr;
     if (ownFiles_ && dlgCDFiles == ownFiles_.get())
         dlgCDFiles = nullptr;
-    // Engine events must not reach a form that is going.
+    // A recording or an erase still running reports to this form one last time; after
+    // that no engine event may reach it.
+    brenvik.EndRun();
     brenvik.OnDebugMessage = nullptr;
     brenvik.OnEraseDone = nullptr;
     brenvik.OnWriteDone = nullptr;

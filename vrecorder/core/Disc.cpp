@@ -75,7 +75,7 @@ bool Disc::HasInvisibleTrack() const {
 }
 
 uint32_t Disc::LastTrackNumber() const {
-  if (IsRandom() || info().rom) return 1;
+  if (info().randomWritable || info().rom) return 1;  // one track over the whole disc, formatted or not
   return uint32_t(tracks.size()) + (HasInvisibleTrack() ? 1 : 0);
 }
 

@@ -31,9 +31,9 @@ class WizardMedia(WizardTestCase):
         self.assertIn("[Close]", r.stdout)
 
     def test_dvd_plus_rw(self):
-        # A new DVD+RW, not formatted yet, has no free blocks to report: the wizard asks.
-        r, _ = self.record("dvd+rw", ["Finish", "Yes", "OK", "Close"])
-        self.assertIn("more to the disk than the free space", r.stdout)
+        # A new DVD+RW, not formatted yet, offers the whole disc: no free-space question.
+        r, _ = self.record("dvd+rw", ["Finish", "OK", "Close"])
+        self.assertNotIn("more to the disk than the free space", r.stdout)
 
     def test_dvd_r(self):
         self.record("dvd-r")

@@ -107,6 +107,20 @@ TEST_F(EraseThreadTest, DvdPlusRwIsFormattedThenItsStartOverwrittenAndClosed) {
     EXPECT_EQ(vd.ReadDisc(16, 1)[1], 0); // the old volume descriptor is gone
 }
 
+TEST_F(EraseThreadTest, ADeviceGoingDuringAnEraseWaitsForItsEnd) {
+    Make(MediaKind::CdRw);
+    d->OnEraseDone = [this](TSCSIDevice*, bool withError) {
+        ++eraseDone;
+        eraseError = withError;
+    };
+    ASSERT_TRUE(d->Erase(0));
+    // The thread still polls the drive through the device; going now must not pull it
+    // from under the thread (AddressSanitizer reports it if it does).
+    d.reset();
+    EXPECT_EQ(eraseDone, 1);
+    EXPECT_FALSE(eraseError);
+}
+
 TEST_F(EraseThreadTest, QuickDvdRamEraseOnlyWritesZeros) {
     Make(MediaKind::DvdRam);
     ASSERT_TRUE(d->FormatUnit(0x11, DVDRAMFullFormatList, 12));

@@ -74,6 +74,8 @@ TEST_F(DvdRecording, DvdPlusRwMustBeFormattedThenWritesAnywhere) {
   Insert(MediaKind::DvdPlusRw);
   EXPECT_SENSE(Write(0, 32), kIllegalRequest, 0x30, 0x10);
   EXPECT_EQ(DiscInfo()[2] & 3, 0);
+  EXPECT_EQ(DiscInfo()[6], 1);               // one track over the whole disc, even blank
+  EXPECT_EQ(TrackInfo(1).u32(24), 2295104u);  // its size: what a session may use
   auto caps = Send({0x23, 0, 0, 0, 0, 0, 0, 0, 252, 0}, 252);
   EXPECT_EQ(caps[8] & 3, 1);                 // unformatted
   EXPECT_EQ(caps[12 + 4] >> 2, 0x26);
