@@ -75,7 +75,9 @@ bool Disc::HasInvisibleTrack() const {
 }
 
 uint32_t Disc::LastTrackNumber() const {
-  if (info().randomWritable || info().rom) return 1;  // one track over the whole disc, formatted or not
+  // A DVD+RW shows its one track over the whole disc even before it is formatted (the first
+  // write formats it); an unformatted DVD-RAM has no track to show yet.
+  if (IsRandom() || info().rom || media == MediaKind::DvdPlusRw) return 1;
   return uint32_t(tracks.size()) + (HasInvisibleTrack() ? 1 : 0);
 }
 

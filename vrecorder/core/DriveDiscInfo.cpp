@@ -56,7 +56,7 @@ void Drive::ReadDiscInformation(Command& c) {
   if (d.info().rom || d.IsRandom()) sessionCount = 1;
   uint32_t lastTrack = d.LastTrackNumber();
   uint32_t firstInLast = lastState == 0 || sessions.empty() ? lastTrack : sessions.back().firstTrack;
-  if (d.info().rom || d.info().randomWritable) firstInLast = lastTrack = 1;
+  if (d.info().rom || d.IsRandom() || d.media == MediaKind::DvdPlusRw) firstInLast = lastTrack = 1;
   r[2] = uint8_t((d.info().erasable ? 0x10 : 0) | lastState << 2 | statusBits);
   r[3] = 1;
   r[4] = uint8_t(sessionCount);
