@@ -141,15 +141,21 @@ void TEraseThread::WaitForFormatThenOverwrite() {
     t_ += 1;
 }
 
+// Polls TEST UNIT READY while the drive reports itself busy, pausing after each refusal and
+// counting `step` seconds a round, up to the expected duration.
+void TEraseThread::PollTestUnitReady(int step) {
+    do {
+        UpdateProgress();
+        if (!device_.TestUnitReady(10000))
+            Pause(2000);
+        t_ += step;
+    } while (Busy() && t_ <= int64_t(expected_));
+}
+
 void TEraseThread::WaitForReady() {
     const int64_t q = expected_;
     if (ReadyPollQuirk) {
-        do {
-            UpdateProgress();
-            if (!device_.TestUnitReady(10000))
-                Pause(2000);
-            t_ += 2;
-        } while (Busy() && t_ <= q);
+        PollTestUnitReady(2);
         device_.ReadDiscInformation();
         Pause(5000);
     }
@@ -164,12 +170,7 @@ void TEraseThread::WaitForReady() {
             t_ += 5;
         } while (Busy() && t_ <= q);
     }
-    do {
-        UpdateProgress();
-        if (!device_.TestUnitReady(10000))
-            Pause(2000);
-        t_ += 2;
-    } while (Busy() && t_ <= q);
+    PollTestUnitReady(2);
     uint8_t polled[40];
     do {
         UpdateProgress();
@@ -193,23 +194,12 @@ void TEraseThread::RestoreDrive() {
 
 void TEraseThread::Execute() {
     Progress = 0;
-    const int64_t q = expected_;
     const uint8_t current = CurrentDiscKind;
     if (current == dkDVDRWRestricted || current == dkDVDRWSequential) {
-        do {
-            UpdateProgress();
-            if (!device_.TestUnitReady(10000))
-                Pause(2000);
-            t_ += 1;
-            UpdateProgress();
-        } while (Busy() && t_ <= q);
+        PollTestUnitReady(1);
+        UpdateProgress();
         Pause(5000);
-        do {
-            UpdateProgress();
-            if (!device_.TestUnitReady(10000))
-                Pause(2000);
-            t_ += 1;
-        } while (Busy() && t_ <= q);
+        PollTestUnitReady(1);
     } else if (current == dkDVDPlusRW) {
         WaitForFormatThenOverwrite();
     } else {

@@ -30,6 +30,7 @@ private:
     bool Busy() const;
     void Pause(uint32_t ms);
     void WaitForFormatThenOverwrite();
+    void PollTestUnitReady(int step);
     void WaitForReady();
     void RestoreDrive();
 

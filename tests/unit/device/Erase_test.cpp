@@ -1,5 +1,6 @@
 // Erasing rewritable discs on the virtual recorder: the command each kind gets, the waiting
 // thread, its progress and the end it reports.
+#include "device/DebugMessages.h"
 #include "device/VirtualDrive.h"
 #include "device/bvDrvLib_erase.h"
 #include "platform/Threads.h"
@@ -18,8 +19,7 @@ protected:
         d = std::make_unique<TSCSIDevice>();
         vd.Attach(*d);
         d->OnDebugMessage = [this](TSCSIDevice*, const std::string& text, uint8_t type) {
-            std::lock_guard<std::mutex> l(m);
-            messages.push_back(std::to_string(type) + " " + text);
+            messages.Add(type, text);
         };
         d->OnEraseDone = [this](TSCSIDevice*, bool withError) {
             ++eraseDone;
@@ -44,18 +44,11 @@ protected:
         ASSERT_TRUE(d->WriteBlocks(0, 32, 0x50, uint32_t(blocks.size()), blocks.data()));
         ASSERT_EQ(vd.ReadDisc(16, 1)[1], 'C');
     }
-    bool HasMessage(const std::string& text) {
-        std::lock_guard<std::mutex> l(m);
-        for (const std::string& s : messages)
-            if (s.find(text) != std::string::npos)
-                return true;
-        return false;
-    }
+    bool HasMessage(const std::string& text) { return messages.Has(text); }
 
     VirtualDrive vd;
     std::unique_ptr<TSCSIDevice> d;
-    std::mutex m;
-    std::vector<std::string> messages;
+    DebugMessages messages;
     int eraseDone = 0;
     bool eraseError = true;
     bool erasingInHandler = true;

@@ -1,6 +1,7 @@
 // A burner component on a virtual recorder with a small tree of generated files, and the
 // means to run a recording to its end and check what reached the disc.
 #pragma once
+#include "device/DebugMessages.h"
 #include "device/VirtualDrive.h"
 #include "engine/bvCDBC.h"
 #include "engine/bvCDBC_run.h"
@@ -26,8 +27,7 @@ protected:
             doneOnMain = IsMainThread();
         };
         b->OnDebugMessage = [this](TSCSIDevice*, const std::string& text, uint8_t type) {
-            std::lock_guard<std::mutex> l(m);
-            messages.push_back(std::to_string(type) + " " + text);
+            messages.Add(type, text);
         };
         b->OnFinalizingTrack = [this](void*) { ++finalizing; };
     }
@@ -65,20 +65,13 @@ protected:
         }
     }
 
-    bool HasMessage(const std::string& text) {
-        std::lock_guard<std::mutex> l(m);
-        for (const std::string& s : messages)
-            if (s.find(text) != std::string::npos)
-                return true;
-        return false;
-    }
+    bool HasMessage(const std::string& text) { return messages.Has(text); }
 
     VirtualDrive vd;
     TempDir src;
     std::unique_ptr<TBrenvik> b;
     std::map<std::string, std::vector<uint8_t>> sources;
-    std::mutex m;
-    std::vector<std::string> messages;
+    DebugMessages messages;
     int doneCount = 0;
     std::string doneError;
     bool doneOnMain = false;
