@@ -381,17 +381,20 @@ TEST(ScrivoDll, SampleHostOpensTheWizardForItsCommandLine)
     } pi{};
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     // Each step waits for the window it needs, polling as the window driver does, but
-    // no longer than the host lives.
+    // no longer than the host lives. The limit is generous: a new process in a fresh Wine
+    // prefix (a clean clone's first run) has been seen to need more than 10 s.
     auto await = [&](const std::function<HWND()>& find) {
         HWND found = nullptr;
-        for (DWORD start = GetTickCount(); !found && GetTickCount() - start < 10000;)
+        for (DWORD start = GetTickCount(); !found && GetTickCount() - start < 60000;)
             if (!(found = find()) && WaitForSingleObject(pi.hProcess, 15) == WAIT_OBJECT_0)
                 break;
         return found;
     };
     HWND host = await([] { return FindWindowW(L"ScrivoSampleHost", nullptr); });
     ASSERT_NE(host, nullptr);
-    PostMessageW(FindWindowExW(host, nullptr, L"Button", L"Write to CD..."), BM_CLICK, 0, 0);
+    HWND write = await([&] { return FindWindowExW(host, nullptr, L"Button", L"Write to CD..."); });
+    ASSERT_NE(write, nullptr);
+    PostMessageW(write, BM_CLICK, 0, 0);
     HWND wizard = await([] { return FindForm(kWizard); });
     ASSERT_NE(wizard, nullptr);
     EXPECT_EQ(GetWindow(wizard, GW_OWNER), host);
@@ -403,7 +406,7 @@ TEST(ScrivoDll, SampleHostOpensTheWizardForItsCommandLine)
     Answer(box, IDOK);
     await([&] { return FindMessageBox(host) ? nullptr : host; });
     PostMessageW(host, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
     EXPECT_EQ(code, 0u);
