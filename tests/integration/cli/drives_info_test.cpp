@@ -86,7 +86,8 @@ TEST_F(ScrivoCommand, InfoOnEveryMediaKind)
         EXPECT_NE(r.Out.find("Write speeds:      Max, "), std::string::npos) << r.Out;
         EXPECT_NE(r.Out.find(std::string("Status:            ") + status + "\n"), std::string::npos) << r.Out;
         r = Run("", "info --json -d virtual:" + disc);
-        EXPECT_NE(r.Out.find(std::string("\"kind\": \"") + name + "\""), std::string::npos) << r.Out;
+        EXPECT_NE(r.Out.find(std::string("\"kind\": \"") + name + "\""), std::string::npos)
+            << name << ": status " << r.Status << ", stdout: " << r.Out << ", stderr: " << r.Err;
     }
     Result r = Run("", "info -d virtual:" + (work / "kind0.img").string());
     EXPECT_NE(r.Out.find("Free blocks:       359849\n"), std::string::npos) << r.Out;
