@@ -20,6 +20,19 @@ failed=0
 log=$root/build/test-logs
 mkdir -p "$log"
 
+# failure_output LOG: the end of what each failed test printed, so that a run whose log
+# files are gone (a CI clone) still shows why.
+failure_output() {
+  awk '
+    function flush() { if (name != "") { print "--- output of " name " (last lines):"; s = n > 40 ? n - 40 : 0; for (i = s + 1; i <= n; i++) print buf[i]; } name = ""; n = 0 }
+    /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: / { flush(); if ($0 ~ /\*\*\*|Failed|Timeout/ && $0 !~ /Passed/) name = $4; next }
+    /^ *Start +[0-9]+: / { flush(); next }
+    /tests passed, / { flush(); next }
+    name != "" { buf[++n] = $0 }
+    END { flush() }
+  ' "$1"
+}
+
 # run_preset NAME [ctest args...]: configure, build and test one preset.
 run_preset() {
   local preset=$1; shift
@@ -33,6 +46,7 @@ run_preset() {
   echo "=== $preset: test"
   (cd "build/$preset" && ctest --output-on-failure --timeout 600 -j2 "$@") >"$log/$preset-ctest.txt" 2>&1
   grep -E 'tests passed|Failed|\*\*\*' "$log/$preset-ctest.txt" | tail -n 30
+  failure_output "$log/$preset-ctest.txt"
   local line total nfail
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log/$preset-ctest.txt" | tail -n 1)
   if [ -z "$line" ]; then

@@ -44,8 +44,11 @@ uint8_t TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     const uint32_t waitMs = std::max<uint32_t>(timeoutMs, 10000);
     srb.CDBByte[1] = uint8_t((Lun << 5) | (srb.CDBByte[1] & 0x1F));
 
-    SendToTransport(&srb);
-    if (event && LoadStatus(srb) == SS_PENDING)
+    // A request accepted as pending is signalled once it completes, and its status is
+    // published just before that signal: waiting on the status alone would let the event go
+    // while the transport is about to signal it.
+    const uint32_t accepted = SendToTransport(&srb);
+    if (event && (accepted == SS_PENDING || LoadStatus(srb) == SS_PENDING))
         WaitForCompletion(*event, waitMs);
 
     const uint8_t status = LoadStatus(srb);

@@ -1,5 +1,6 @@
 #include "FakeDrive.h"
 
+#include <atomic>
 #include <regex>
 #include <thread>
 
@@ -64,26 +65,35 @@ TEST_F(ExecTest, TimeoutGivesStatus4HostStatus9AndNoText)
     EXPECT_EQ(drive.Sent.back().WaitMs, 300000u);
 }
 
+// A transport publishes the status before it signals (as ASPI libraries do): the command
+// must still wait for the signal, or its event would be gone when the signal comes.
 TEST_F(ExecTest, PendingRequestCompletedByTheTransportLater)
 {
     Address();
     dev->WaitForCompletion = [](TSrbEvent& ev, uint32_t ms) { ev.WaitFor(ms); };
-    std::thread worker;
-    TransportEntry = [&](void* p) -> uint32_t {
-        auto* srb = static_cast<SRB_ExecSCSICmd*>(p);
-        worker = std::thread([srb] {
-            std::atomic_ref<uint8_t>(srb->SRB_Status).store(SS_COMP);
+    for (const bool statusFirst : {false, true}) {
+        std::thread worker;
+        std::atomic<bool> signalled{false};
+        TransportEntry = [&](void* p) -> uint32_t {
+            auto* srb = static_cast<SRB_ExecSCSICmd*>(p);
+            if (statusFirst)
+                std::atomic_ref<uint8_t>(srb->SRB_Status).store(SS_COMP, std::memory_order_release);
+            worker = std::thread([srb, &signalled] {
+                std::atomic_ref<uint8_t>(srb->SRB_Status).store(SS_COMP, std::memory_order_release);
+                signalled = true;
 #ifdef _WIN32
-            SetEvent(srb->SRB_PostProc);
+                SetEvent(srb->SRB_PostProc);
 #else
-            auto* ev = static_cast<SRB_CompletionEvent*>(srb->SRB_PostProc);
-            ev->Signal(ev);
+                auto* ev = static_cast<SRB_CompletionEvent*>(srb->SRB_PostProc);
+                ev->Signal(ev);
 #endif
-        });
-        return SS_PENDING;
-    };
-    EXPECT_TRUE(dev->TestUnitReady(5000));
-    worker.join();
+            });
+            return SS_PENDING;
+        };
+        EXPECT_TRUE(dev->TestUnitReady(5000));
+        EXPECT_TRUE(signalled) << "returned before the completion signal (status first: " << statusFirst << ")";
+        worker.join();
+    }
 }
 
 TEST_F(ExecTest, UnalignedBufferIsReportedAndStillSent)
