@@ -45,7 +45,7 @@ run_preset() {
   fi
   echo "=== $preset: test"
   (cd "build/$preset" && ctest --output-on-failure --timeout 600 -j2 "$@") >"$log/$preset-ctest.txt" 2>&1
-  grep -E 'tests passed|Failed|\*\*\*' "$log/$preset-ctest.txt" | tail -n 30
+  grep -E 'tests passed|\*\*\*|^\s+[0-9]+ - ' "$log/$preset-ctest.txt" | tail -n 30
   failure_output "$log/$preset-ctest.txt"
   local line total nfail
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log/$preset-ctest.txt" | tail -n 1)

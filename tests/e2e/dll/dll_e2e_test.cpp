@@ -7,6 +7,7 @@
 #include "ScrivoLibrary.h"
 #include "WizardWindows.h"
 #include "host_win32/WindowDriver.h"
+#include "platform/SystemInfo.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -359,6 +360,19 @@ TEST(ScrivoDll, FinishWithAnEmptyListAsksForFiles)
     EXPECT_EQ(result, SCRIVO_RESULT_NOT_WRITTEN);
     EXPECT_EQ(boxes, std::vector<std::string>{"At least one file or folder must be specified."});
     EXPECT_TRUE(stayedOnPage1);
+}
+
+// What an installer or a host checks before it replaces or calls the library.
+TEST(ScrivoDll, CarriesTheProjectVersion)
+{
+    const std::string dll = Utf8(ExeFolder() + L"Scrivo.dll");
+    const auto fixed = FileVersion(dll);
+    ASSERT_TRUE(fixed.has_value()) << dll << " has no version resource";
+    std::ostringstream text;
+    text << (*fixed)[0] << '.' << (*fixed)[1] << '.' << (*fixed)[2];
+    EXPECT_EQ(text.str(), SCRIVO_VERSION);
+    EXPECT_EQ((*fixed)[3], 0);
+    EXPECT_EQ(FileProductVersion(dll), SCRIVO_VERSION);
 }
 
 // The sample host of examples/host, a process of its own: its button opens the wizard
