@@ -15,8 +15,11 @@ namespace scrivo {
 
 struct TSrbEvent::Impl {
     HANDLE Handle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool GaveUp = false; // a wait ran out before the signal
     ~Impl() {
-        if (Handle)
+        // A request given up on may still be completed by the library later: closing the
+        // handle then would let its SetEvent hit whatever object reuses the handle value.
+        if (Handle && !(GaveUp && WaitForSingleObject(Handle, 0) != WAIT_OBJECT_0))
             CloseHandle(Handle);
     }
 };
@@ -27,8 +30,11 @@ void TSrbEvent::Reset() { ResetEvent(impl_->Handle); }
 void TSrbEvent::Signal() { SetEvent(impl_->Handle); }
 
 bool TSrbEvent::WaitFor(uint32_t timeoutMs) {
-    return WaitForSingleObject(impl_->Handle, timeoutMs == UINT32_MAX ? INFINITE : timeoutMs) ==
-           WAIT_OBJECT_0;
+    const bool set = WaitForSingleObject(impl_->Handle, timeoutMs == UINT32_MAX ? INFINITE : timeoutMs) ==
+                     WAIT_OBJECT_0;
+    if (!set)
+        impl_->GaveUp = true;
+    return set;
 }
 
 #else
