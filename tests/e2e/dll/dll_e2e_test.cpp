@@ -25,8 +25,8 @@ const wchar_t kTestKey[] = L"Software\\ScrivoE2E\\Wizard";
 const wchar_t kDefaultKey[] = L"Software\\Ombrel\\Scrivo";
 
 // One scene for the whole run: the recorder's drives are read once per load of its
-// library. Drive 0 only reads; drives 1 and 2 write and hold blank CD-Rs, the first for
-// the recording, the second for the runs that must not write.
+// library. Drive 0 only reads; drives 1 to 3 write and hold blank CD-Rs: the first for
+// the recording, the second for the runs that must not write, the third for the sample host.
 class RecorderScene : public ::testing::Environment {
 public:
     static std::wstring Folder;
@@ -37,9 +37,10 @@ public:
         std::string error;
         ASSERT_TRUE(MakeBlankCdR(Folder + L"disc.img", error)) << error;
         ASSERT_TRUE(MakeBlankCdR(Folder + L"spare.img", error)) << error;
+        ASSERT_TRUE(MakeBlankCdR(Folder + L"host.img", error)) << error;
         std::string drives = ",product=VIRTUAL READER,caps=-cdr,-cdrw,-dvdr,-dvdram,-dvdplus;" +
                              Utf8(Folder + L"disc.img") + ",product=VIRTUAL WRITER;" + Utf8(Folder + L"spare.img") +
-                             ",product=VIRTUAL SPARE";
+                             ",product=VIRTUAL SPARE;" + Utf8(Folder + L"host.img") + ",product=VIRTUAL HOST";
         SetEnvironmentVariableA("VRECORDER_DRIVES", drives.c_str());
     }
 };
@@ -254,7 +255,7 @@ TEST(ScrivoDll, RecordsTheHostsFilesThroughTheWizard)
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] Windows=Windows XP)"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[ASPIVersionRead\] system32\\drivers\\aspi32\.sys: (NOT FOUND|\d+\.\d+\.\d+\.\d+))"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] Initializing ASPI \(Internal=False\))"));
-    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] CD-ROM Devices Count: 3)"));
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] CD-ROM Devices Count: 4)"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] Setting CD Device to : 0:0:0,.*VIRTUAL READER.*)"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[brenvikDebugMessage\] >>> STARTING CD BURN ON 0:1:0,.*VIRTUAL WRITER.*)"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[brenvikDebugMessage\] >>> CD write process done)"));
@@ -376,10 +377,13 @@ TEST(ScrivoDll, CarriesTheProjectVersion)
 }
 
 // The sample host of examples/host, a process of its own: its button opens the wizard
-// over its window with the files of its command line; Cancel, and it says so.
-TEST(ScrivoDll, SampleHostOpensTheWizardForItsCommandLine)
+// over its window with the files of its command line. Cancel, and it says nothing was
+// written; again, through to the end on its own drive, and it says the disc was written
+// (the ctest script reads that disc back).
+TEST(ScrivoDll, SampleHostWritesItsCommandLineThroughTheWizard)
 {
-    std::wstring command = L"\"" + ExeFolder() + L"ScrivoHost.exe\" \"" + RecorderScene::Folder + L"src\\readme.txt\"";
+    const std::wstring src = RecorderScene::Folder + L"src\\";
+    std::wstring command = L"\"" + ExeFolder() + L"ScrivoHost.exe\" \"" + src + L"readme.txt\" \"" + src + L"Folder\\\\\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
     // Ended whatever way the test goes.
@@ -408,17 +412,45 @@ TEST(ScrivoDll, SampleHostOpensTheWizardForItsCommandLine)
     ASSERT_NE(host, nullptr);
     HWND write = await([&] { return FindWindowExW(host, nullptr, L"Button", L"Write to CD..."); });
     ASSERT_NE(write, nullptr);
-    PostMessageW(write, BM_CLICK, 0, 0);
-    HWND wizard = await([] { return FindForm(kWizard); });
-    ASSERT_NE(wizard, nullptr);
-    EXPECT_EQ(GetWindow(wizard, GW_OWNER), host);
-    EXPECT_FALSE(IsWindowEnabled(host));
-    PostMessageW(VisibleButton(wizard, L"Cancel"), BM_CLICK, 0, 0);
-    HWND box = await([&] { return FindMessageBox(host); });
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(Utf8(MessageBoxText(box)), "Nothing was written.");
-    Answer(box, IDOK);
-    await([&] { return FindMessageBox(host) ? nullptr : host; });
+    // One run of the host's button: `drive` on the wizard's first page, then either Cancel
+    // or Finish and, once the disc is done, Close. Answers the host's closing box and
+    // gives its text.
+    auto run = [&](const wchar_t* drive, bool finish) -> std::string {
+        PostMessageW(write, BM_CLICK, 0, 0);
+        HWND wizard = await([] { return FindForm(kWizard); });
+        if (!wizard)
+            return "no wizard";
+        EXPECT_EQ(GetWindow(wizard, GW_OWNER), host);
+        EXPECT_FALSE(IsWindowEnabled(host));
+        int index = -1;
+        HWND combo = await([&] { return ComboWithItem(wizard, drive, index); });
+        if (!combo)
+            return "no drive";
+        SelectItem(combo, index);
+        if (finish) {
+            PostMessageW(VisibleButton(wizard, L"Finish"), BM_CLICK, 0, 0);
+            HWND ready = await([&] { return FindMessageBox(wizard); });
+            if (!ready)
+                return "no message after Finish";
+            EXPECT_EQ(Utf8(MessageBoxText(ready)), "Your disk is now ready.");
+            Answer(ready, IDOK);
+            HWND close = await([&] { return VisibleButton(wizard, L"Close"); });
+            if (!close)
+                return "no Close button";
+            PostMessageW(close, BM_CLICK, 0, 0);
+        } else {
+            PostMessageW(VisibleButton(wizard, L"Cancel"), BM_CLICK, 0, 0);
+        }
+        HWND box = await([&] { return FindMessageBox(host); });
+        if (!box)
+            return "no message from the host";
+        std::string text = Utf8(MessageBoxText(box));
+        Answer(box, IDOK);
+        await([&] { return FindMessageBox(host) ? nullptr : host; });
+        return text;
+    };
+    EXPECT_EQ(run(L"VIRTUAL SPARE", false), "Nothing was written.");
+    EXPECT_EQ(run(L"VIRTUAL HOST", true), "The disc was written.");
     PostMessageW(host, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
     DWORD code = 1;

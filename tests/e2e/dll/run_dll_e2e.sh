@@ -16,3 +16,5 @@ WINE_APP_VERSION=winxp sh "$here/../../../scripts/wine-xvfb.sh" 240 "$host"
 # AddMode 0: the files of the list go into the root, and so do the files of its folder
 # item (which ends with a backslash).
 /usr/bin/python3 "$verify" "$work/record/disc.img" "$work"/record/src/*.txt "$work/record/src/Folder/"
+# The sample host's disc: its two command-line items, the same way.
+/usr/bin/python3 "$verify" "$work/record/host.img" "$work/record/src/readme.txt" "$work/record/src/Folder/"
