@@ -1,6 +1,7 @@
 #include "engine/bvCDBC.h"
 #include "engine/bvCDBC_disc.h"
 #include "engine/bvCDBC_run.h"
+#include "engine/bvCDBC_write.h"
 #include <cmath>
 
 namespace scrivo {
@@ -53,7 +54,14 @@ void TBrenvik::EndRun() {
                 run.ThreadEnded.WaitFor(10);
         }
     }
+    if (run.Component == this)
+        JoinWriteThread(run);
     WaitForErase();
+}
+
+void JoinWriteThread(TWriteRun& run) {
+    delete run.WriteThread; // a thread not freeing itself is joined by its destructor
+    run.WriteThread = nullptr;
 }
 
 void TBrenvik::SetCacheSize(int32_t bytes) {

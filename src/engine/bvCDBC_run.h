@@ -22,6 +22,10 @@ struct TWriteRun {
     // The image run of the last recording; its cache lives until the next run or until the
     // component goes.
     std::unique_ptr<TImageRun> Image;
+    // The write thread of the last run, owned here and joined by JoinWriteThread: it still
+    // runs a few statements after ThreadEnded is set, and nothing it uses may go before it
+    // has (the process's statics at exit, the library's code on unload). Never freed by the
+    // run's own destructor, which an exit could reach while a thread still waits for the host.
     TThWrite* WriteThread = nullptr;
     std::atomic<bool> RunAbortFlag{false};
     std::atomic<bool> WritingFlag{false};
@@ -36,5 +40,9 @@ struct TWriteRun {
 };
 
 TWriteRun& WriteRun();
+
+// Waits until the last run's write thread has ended entirely and frees it. Only once
+// ThreadEnded is set: before that the thread may be waiting for the caller's thread.
+void JoinWriteThread(TWriteRun& run);
 
 } // namespace scrivo

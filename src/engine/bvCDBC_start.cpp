@@ -80,10 +80,10 @@ bool TBrenvik::StartWrite() {
 
 void TBrenvik::StartWriteThread() {
     TWriteRun& run = WriteRun();
+    JoinWriteThread(run); // the last run's, which ended before this run could start
     run.ThreadEnded.Reset();
     run.ThreadActive = true;
     auto* thread = new TThWrite();
-    thread->FreeOnTerminate = true;
     thread->SetPriority(TThreadPriority::TimeCritical);
     run.WriteThread = thread;
     thread->Resume();
