@@ -45,7 +45,7 @@ void TBrenvik::EndRun() {
     TWriteRun& run = WriteRun();
     // The write thread works on this object to its last statement: stop it and let it
     // deliver its end (OnWriteDone comes through the main thread).
-    if (run.Component == this && run.ThreadActive) {
+    if (run.Component == this && !run.ThreadEnded.IsSet()) {
         run.RunAbortFlag = true;
         while (!run.ThreadEnded.IsSet()) {
             if (IsMainThread())

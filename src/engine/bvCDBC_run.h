@@ -29,8 +29,7 @@ struct TWriteRun {
     TThWrite* WriteThread = nullptr;
     std::atomic<bool> RunAbortFlag{false};
     std::atomic<bool> WritingFlag{false};
-    // Set while a write thread exists (from its start until its very last statement).
-    std::atomic<bool> ThreadActive{false};
+    // Not set while a write thread runs, from its start until its report is delivered.
     TEvent ThreadEnded{true};
     int32_t BlockSize = DVDBlockSize;
     alignas(16) uint8_t WriteBuffer[DVDBlockSize] = {};

@@ -45,8 +45,7 @@ bool TBrenvik::StartWrite() {
     TWriteRun& run = WriteRun();
     if (run.WritingFlag)
         return false; // a run is in progress; its own OnWriteDone is still to come
-    if (run.ThreadActive)
-        run.ThreadEnded.WaitFor(UINT32_MAX); // the last run's thread is past its report
+    run.ThreadEnded.WaitFor(UINT32_MAX); // the last run's thread is past its report
     // Without a drive no command is sent, and a WRITE (10) that was never sent would pass
     // for a pending one: refuse before anything is laid out.
     if (!TransportReady() || HaId == 254) {
@@ -82,7 +81,6 @@ void TBrenvik::StartWriteThread() {
     TWriteRun& run = WriteRun();
     JoinWriteThread(run); // the last run's, which ended before this run could start
     run.ThreadEnded.Reset();
-    run.ThreadActive = true;
     auto* thread = new TThWrite();
     thread->SetPriority(TThreadPriority::TimeCritical);
     run.WriteThread = thread;

@@ -329,7 +329,6 @@ void TThWrite::Execute() {
     Report();
 
     TWriteRun& run = run_;
-    run.ThreadActive = false;
     run.ThreadEnded.Set(); // from here on the component may go; nothing of it is touched
 }
 

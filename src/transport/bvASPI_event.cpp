@@ -16,10 +16,11 @@ namespace scrivo {
 struct TSrbEvent::Impl {
     HANDLE Handle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     bool GaveUp = false; // a wait ran out before the signal
+    bool MayStillBeSignalled() const { return GaveUp && WaitForSingleObject(Handle, 0) != WAIT_OBJECT_0; }
     ~Impl() {
         // A request given up on may still be completed by the library later: closing the
         // handle then would let its SetEvent hit whatever object reuses the handle value.
-        if (Handle && !(GaveUp && WaitForSingleObject(Handle, 0) != WAIT_OBJECT_0))
+        if (Handle && !MayStillBeSignalled())
             CloseHandle(Handle);
     }
 };
