@@ -64,6 +64,18 @@ run_preset native
 # the test), and the tests that exercise threads under ThreadSanitizer.
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 run_preset asan
 run_preset tsan -L threads
+# One Wine server for the whole Windows run, kept alive between tests: otherwise a test's
+# Wine may reach the server of the previous one just as it shuts down ("recvmsg: Connection
+# reset by peer"). A new prefix is made first, once, so that no two tests make it at once.
+# Wine's own services are started here too, away from ctest: started by a test they would
+# hold its output pipe open, and ctest would wait for them as long as the server lives.
+if [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >"$log/wineboot.txt" 2>&1; then
+  timeout 60 wineserver -w
+  if wineserver -p; then
+    trap 'wineserver -k 2>/dev/null' EXIT
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+  fi
+fi
 run_preset win32
 
 echo "$passed passed, $failed failed"
