@@ -1,5 +1,6 @@
 // The drive component's life cycle, module-wide state and reporting channel.
 #include "bvDrvLib.h"
+#include "bvDrvLib_erase.h"
 
 #include "transport/bvASPI_event.h"
 #include "transport/bvASPI.h"

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -191,8 +192,9 @@ public:
     // --- Erase (bvDrvLib_erase.cpp): starts an erase of the inserted disc; OnEraseDone follows.
     bool Erase(uint8_t eraseType);
     int EraseProgress() const;
-    // Waits until a running erase has ended and delivered OnEraseDone: its thread uses
-    // this object to the end.
+    // Waits until a running erase has ended, delivered OnEraseDone and its thread has
+    // returned: the thread uses this object to the end, and no code of ours may still be
+    // running once the host has been told.
     void WaitForErase();
 
 protected:
@@ -202,6 +204,11 @@ protected:
 private:
     std::string device_;
     uint16_t writeSpeed_ = 0;
+    // The erase started last; joined by WaitForErase, after its report.
+    std::unique_ptr<TEraseThread> eraseThread_;
+    // Set while OnEraseDone runs: the thread waits for the handler then, so a join from
+    // inside it would never end; the next WaitForErase joins instead.
+    bool reportingErase_ = false;
     TCriticalSection lock_;
 
     void Deselect();

@@ -20,9 +20,6 @@ constexpr int QuickOverwriteRuns = 65;
 constexpr int FullOverwriteRuns = 71001;
 constexpr int DVDRAMQuickStartRuns = 11;
 
-// The erase thread started last; read by EraseProgress on the main thread and cleared there.
-TEraseThread* LastEraseThread = nullptr;
-
 std::string EraseSpeedText(uint8_t kind, uint16_t speed) {
     const std::string factor = kind >= dkDVDRAM && kind <= dkDVDPlusRW ? FormatFloat("0.0X", speed / 1385.0)
                                                                        : FormatFloat("0X", speed / 176.4);
@@ -38,6 +35,7 @@ uint16_t ExpectedEraseSeconds(uint8_t discKind, uint8_t eraseType) {
 }
 
 bool TSCSIDevice::Erase(uint8_t eraseType) {
+    WaitForErase(); // one erase at a time, and the previous thread is joined
     TestUnitReady(10000);
     StartStopUnit(false);
     const uint8_t kind = DetectDiscKind();
@@ -83,11 +81,9 @@ bool TSCSIDevice::Erase(uint8_t eraseType) {
         return false;
     }
 
-    auto* thread = new TEraseThread(kind, *this, ExpectedEraseSeconds(kind, EraseType));
-    thread->FreeOnTerminate = true;
-    LastEraseThread = thread;
+    eraseThread_ = std::make_unique<TEraseThread>(kind, *this, ExpectedEraseSeconds(kind, EraseType));
     Erasing = true;
-    thread->Resume();
+    eraseThread_->Resume();
     return true;
 }
 
@@ -98,10 +94,13 @@ void TSCSIDevice::WaitForErase() {
         else
             SleepMs(10);
     }
+    // After the report the thread only returns, so this join never waits for the main thread.
+    if (!reportingErase_)
+        eraseThread_.reset();
 }
 
 int TSCSIDevice::EraseProgress() const {
-    return Erasing && LastEraseThread ? LastEraseThread->Progress.load() : 0;
+    return Erasing && eraseThread_ ? eraseThread_->Progress.load() : 0;
 }
 
 TEraseThread::TEraseThread(uint8_t discKind, TSCSIDevice& device, uint16_t expectedSeconds)
@@ -219,13 +218,12 @@ void TEraseThread::Execute() {
 
     TSCSIDevice& device = device_;
     const bool withError = withError_;
-    TEraseThread* self = this;
-    Synchronize([&device, withError, self] {
+    Synchronize([&device, withError] {
         device.Erasing = false;
-        if (LastEraseThread == self)
-            LastEraseThread = nullptr;
+        device.reportingErase_ = true;
         if (device.OnEraseDone)
             device.OnEraseDone(&device, withError);
+        device.reportingErase_ = false;
     });
 }
 

@@ -114,6 +114,24 @@ TEST_F(EraseThreadTest, ADeviceGoingDuringAnEraseWaitsForItsEnd) {
     EXPECT_FALSE(eraseError);
 }
 
+TEST_F(EraseThreadTest, AReportThatWaitsForTheEraseGoesOnAndTheNextEraseRuns) {
+    Make(MediaKind::CdRw);
+    // What a recording started from the report does first: wait for any erase. The thread
+    // waits for the handler then, so this must not join it.
+    d->OnEraseDone = [this](TSCSIDevice*, bool withError) {
+        ++eraseDone;
+        eraseError = withError;
+        d->WaitForErase();
+    };
+    ASSERT_TRUE(EraseAndWait(1));
+    EXPECT_FALSE(eraseError);
+    eraseDone = 0;
+    ASSERT_TRUE(EraseAndWait(1)); // joins the first thread before the second starts
+    d->WaitForErase();
+    EXPECT_EQ(eraseDone, 1);
+    EXPECT_EQ(vd.Sent(0xA1).size(), 2u);
+}
+
 TEST_F(EraseThreadTest, QuickDvdRamEraseOnlyWritesZeros) {
     Make(MediaKind::DvdRam);
     ASSERT_TRUE(d->FormatUnit(0x11, DVDRAMFullFormatList, 12));
