@@ -206,9 +206,6 @@ private:
     uint16_t writeSpeed_ = 0;
     // The erase started last; joined by WaitForErase, after its report.
     std::unique_ptr<TEraseThread> eraseThread_;
-    // Set while OnEraseDone runs: the thread waits for the handler then, so a join from
-    // inside it would never end; the next WaitForErase joins instead.
-    bool reportingErase_ = false;
     TCriticalSection lock_;
 
     void Deselect();

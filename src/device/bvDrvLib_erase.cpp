@@ -94,8 +94,11 @@ void TSCSIDevice::WaitForErase() {
         else
             SleepMs(10);
     }
-    // After the report the thread only returns, so this join never waits for the main thread.
-    if (!reportingErase_)
+    // Called from the thread's own report, the thread is let go to free itself once it
+    // returns; otherwise it only returns now, so the join never waits for the main thread.
+    if (eraseThread_ && eraseThread_->InReport)
+        eraseThread_.release()->FreeOnTerminate = true;
+    else
         eraseThread_.reset();
 }
 
@@ -216,14 +219,14 @@ void TEraseThread::Execute() {
     Progress = 100;
     RestoreDrive();
 
+    // Command failures while waiting are not errors of the erase: it always ends without one.
     TSCSIDevice& device = device_;
-    const bool withError = withError_;
-    Synchronize([&device, withError] {
+    Synchronize([this, &device] {
         device.Erasing = false;
-        device.reportingErase_ = true;
+        InReport = true;
         if (device.OnEraseDone)
-            device.OnEraseDone(&device, withError);
-        device.reportingErase_ = false;
+            device.OnEraseDone(&device, false);
+        InReport = false;
     });
 }
 

@@ -21,6 +21,9 @@ class TEraseThread : public TThread {
 public:
     TEraseThread(uint8_t discKind, TSCSIDevice& device, uint16_t expectedSeconds);
     std::atomic<int32_t> Progress{0};
+    // True while OnEraseDone runs (main thread only): the thread waits for the handler then,
+    // so it cannot be joined from inside it.
+    bool InReport = false;
 
 protected:
     void Execute() override;
@@ -37,7 +40,6 @@ private:
     uint8_t discKind_;
     TSCSIDevice& device_;
     uint16_t expected_;
-    bool withError_ = false;
     int64_t t_ = 0;
 };
 

@@ -114,22 +114,28 @@ TEST_F(EraseThreadTest, ADeviceGoingDuringAnEraseWaitsForItsEnd) {
     EXPECT_FALSE(eraseError);
 }
 
-TEST_F(EraseThreadTest, AReportThatWaitsForTheEraseGoesOnAndTheNextEraseRuns) {
+TEST_F(EraseThreadTest, AReportThatStartsTheNextEraseGoesOnAndBothEnd) {
     Make(MediaKind::CdRw);
-    // What a recording started from the report does first: wait for any erase. The thread
-    // waits for the handler then, so this must not join it.
+    // Erase waits for the erase before, as a recording started from the report does; the
+    // thread waits for the handler then, so it must not be joined from inside it.
     d->OnEraseDone = [this](TSCSIDevice*, bool withError) {
-        ++eraseDone;
         eraseError = withError;
-        d->WaitForErase();
+        if (++eraseDone == 1) {
+            EXPECT_TRUE(d->Erase(1));
+        }
     };
-    ASSERT_TRUE(EraseAndWait(1));
-    EXPECT_FALSE(eraseError);
-    eraseDone = 0;
-    ASSERT_TRUE(EraseAndWait(1)); // joins the first thread before the second starts
+    ASSERT_TRUE(d->Erase(1));
+    while (eraseDone < 2)
+        CheckSynchronize(10);
     d->WaitForErase();
-    EXPECT_EQ(eraseDone, 1);
+    EXPECT_FALSE(eraseError);
     EXPECT_EQ(vd.Sent(0xA1).size(), 2u);
+    // A third from outside, after both threads.
+    d->OnEraseDone = [this](TSCSIDevice*, bool) { ++eraseDone; };
+    ASSERT_TRUE(d->Erase(1));
+    d->WaitForErase();
+    EXPECT_EQ(eraseDone, 3);
+    EXPECT_EQ(vd.Sent(0xA1).size(), 3u);
 }
 
 TEST_F(EraseThreadTest, QuickDvdRamEraseOnlyWritesZeros) {
