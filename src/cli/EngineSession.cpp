@@ -49,7 +49,14 @@ void TEngineSession::Message(const std::string& text, uint8_t type) {
 
 std::string TEngineSession::WaitForDisc() {
     TBrenvik& b = Brenvik;
-    if (!b.TestUnitReady(10000) && !b.WaitUntilReady(30000, 5000)) {
+    // Ctrl-C ends this wait (and only this one: a recording or an erase under way stops its
+    // own way).
+    b.StopWaiting = [] { return Interrupted.load(); };
+    const bool ready = b.TestUnitReady(10000) || b.WaitUntilReady(30000, 5000);
+    b.StopWaiting = nullptr;
+    if (!ready) {
+        if (Interrupted)
+            return "interrupted while waiting for the drive";
         if (b.LastSense[12] == 0x3A)
             return "no disc in the drive";
         return "the drive is not ready" + (b.LastErrorText.empty() ? "" : " (" + b.LastErrorText + ")");

@@ -123,7 +123,7 @@ int RunImage(const std::vector<std::string>& args) {
         return Fail(unwritable);
 
     TImageBuilder builder;
-    builder.ClearFiles(600000, 20000);
+    builder.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     builder.JolietFileSystem = a.Joliet;
     builder.IdVolume = a.Volume;
     const std::string failed = AddSources(builder, a.Paths, a.Dest);

@@ -6,6 +6,11 @@
 
 namespace scrivo::cli {
 
+// The command line's tree limits: no file count of its own, and the folders ISO 9660 can
+// number in its path tables (16 bits, the root included).
+constexpr int TreeMaxFiles = 0x7FFFFFFF;
+constexpr int TreeMaxDirs = 65535;
+
 // "/DISC/FOLDER" -> "\DISC\FOLDER" ("/" -> "\"). Throws UsageError for anything else.
 std::string ToDiscPath(const std::string& dest);
 

@@ -113,7 +113,7 @@ int RunWrite(const std::vector<std::string>& args) {
     if (b.DiscStatus() == 2 && !overwritable)
         return Fail(std::string("the ") + DiscKindName(kind) + " disc is closed: no session can be added");
 
-    b.ClearFiles(600000, 20000);
+    b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     b.JolietFileSystem = a.Joliet;
     b.IdVolume = a.Volume;
     b.FinalizeDisc = a.Close;

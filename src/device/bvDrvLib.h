@@ -3,6 +3,7 @@
 #pragma once
 #include "bvDrvLib_names.h"
 #include "bvDrvLib_sense.h"
+#include "bvDrvLib_wait.h"
 #include "platform/DateTime.h"
 #include "platform/Threads.h"
 #include "transport/bvASPI_srb.h"
@@ -111,6 +112,9 @@ public:
     // Time seams; tests replace them so that no wait takes real time.
     std::function<void(uint32_t ms)> Sleep;                       // default: SleepMs
     std::function<void(TSrbEvent& ev, uint32_t ms)> WaitForCompletion; // default: real wait
+    // Asked between the polls of every wait: true gives the wait up (Ctrl-C of the command
+    // line). Empty: waits end only by the drive's answer or their budget.
+    std::function<bool()> StopWaiting;
 
     // --- Drive list and selection
     bool InitializeTransport(bool usePassThrough, const std::string& libraryPath);
@@ -178,6 +182,29 @@ public:
     uint32_t ReadISOVolumeSize();
     uint32_t GetFreeBlocks();
     bool WaitUntilReady(int32_t budgetMs, int32_t intervalMs);
+
+    // --- Waiting (bvDrvLib_wait.cpp)
+    // Whether the last command failed because the drive asks to be waited for: BUSY status,
+    // or a "not ready" sense code (ASC 04h: becoming ready, operation in progress). A failure
+    // without sense data (no answer, an adapter error, a timeout) is not one.
+    bool AsksToWait() const { return TargetBusy || LastSense[12] == 0x04; }
+    // Calls `ask` (one poll or attempt; true while the drive asks to be waited for) at once
+    // and again after each `intervalMs` of sleep, until it answers false, one more interval
+    // would overrun the budget, or StopWaiting says to give up.
+    template <class Ask>
+    TWaitEnd WaitWhile(TWaitBudget& budget, uint32_t intervalMs, Ask ask)
+    {
+        while (ask()) {
+            if (!budget.Fits(intervalMs))
+                return TWaitEnd::OutOfTime;
+            if (!SleepUnlessStopped(intervalMs))
+                return TWaitEnd::Stopped;
+            budget.WaitedMs += intervalMs;
+        }
+        return TWaitEnd::Done;
+    }
+    // Sleeps `ms` of drive time; false (possibly early) when StopWaiting asks to give up.
+    bool SleepUnlessStopped(uint32_t ms);
     // Fields of TrackInformation after a successful read.
     uint32_t TrackStartAddress() const { return TrackField(8); }
     uint32_t NextWritableAddress() const { return TrackField(12); }

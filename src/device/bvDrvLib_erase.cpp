@@ -3,7 +3,9 @@
 #include "platform/DateTime.h"
 #include "platform/Text.h"
 #include "transport/bvASPI.h"
+#include <climits>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace scrivo {
@@ -114,21 +116,25 @@ void TEraseThread::UpdateProgress() {
     Progress = p > 100 ? 100 : int32_t(p);
 }
 
-bool TEraseThread::Busy() const { return device_.LastSense[12] == 0x04; }
+bool TEraseThread::Busy() const { return device_.AsksToWait(); }
 
-void TEraseThread::Pause(uint32_t ms) { device_.DoSleep(ms); }
+bool TEraseThread::WaitWhile(uint32_t intervalMs, const std::function<bool()>& ask) {
+    // The rounds count against the expected duration (in `t_`), not against a budget.
+    TWaitBudget unbounded{INT64_MAX};
+    return device_.WaitWhile(unbounded, intervalMs, ask) == TWaitEnd::Done;
+}
 
 // A DVD+RW formats in the background; then its lead-in area is rewritten with zeros so
 // that no earlier file system shows through.
 void TEraseThread::WaitForFormatThenOverwrite() {
     // The format wait is bounded at four times the expected duration: a drive that never
     // stops reporting "not ready" must not hold the thread for ever.
-    do {
-        Pause(2000);
+    WaitWhile(2000, [this] {
         device_.ReadDiscInformation();
         t_ += 2;
         UpdateProgress();
-    } while (Busy() && t_ <= int64_t(expected_) * 4);
+        return Busy() && t_ <= int64_t(expected_) * 4;
+    });
 
     std::vector<uint8_t> zeros(RunBytes);
     const int runs = device_.EraseType == 1 ? QuickOverwriteRuns : FullOverwriteRuns;
@@ -136,22 +142,22 @@ void TEraseThread::WaitForFormatThenOverwrite() {
         if (!device_.WriteBlocks(uint32_t(i) * RunBlocks, RunBlocks, WriteFlags, RunBytes, zeros.data()))
             return;
     }
-    Pause(300);
+    // SYNCHRONIZE CACHE itself waits for the written blocks to reach the disc.
     UpdateProgress();
     device_.SynchronizeCache(30000, false);
     device_.CloseTrackSession(false, 3, 0, 0, 0);
     t_ += 1;
 }
 
-// Polls TEST UNIT READY while the drive reports itself busy, pausing after each refusal and
-// counting `step` seconds a round, up to the expected duration.
+// Polls TEST UNIT READY while the drive reports itself busy, 2 s apart, counting `step`
+// seconds a round, up to the expected duration.
 void TEraseThread::PollTestUnitReady(int step) {
-    do {
+    WaitWhile(2000, [this, step] {
         UpdateProgress();
-        if (!device_.TestUnitReady(10000))
-            Pause(2000);
+        const bool ready = device_.TestUnitReady(10000);
         t_ += step;
-    } while (Busy() && t_ <= int64_t(expected_));
+        return !ready && Busy() && t_ <= int64_t(expected_);
+    });
 }
 
 void TEraseThread::WaitForReady() {
@@ -159,29 +165,28 @@ void TEraseThread::WaitForReady() {
     if (ReadyPollQuirk) {
         PollTestUnitReady(2);
         device_.ReadDiscInformation();
-        Pause(5000);
     }
     if (device_.TestUnitReady(10000) && device_.ReadDiscInformation())
         return;
     if (discKind_ != dkDVDRAM) {
-        do {
+        WaitWhile(5000, [this, q] {
             UpdateProgress();
             device_.ReadDiscInformation();
-            if (Busy())
-                Pause(5000);
             t_ += 5;
-        } while (Busy() && t_ <= q);
+            return Busy() && t_ <= q;
+        });
     }
     PollTestUnitReady(2);
+    // REQUEST SENSE tells what the drive is doing; a response code of F0h counts as busy.
     uint8_t polled[40];
-    do {
+    WaitWhile(2000, [&] {
         UpdateProgress();
         std::fill(std::begin(polled), std::end(polled), uint8_t(0));
         device_.RequestSense(polled, sizeof polled);
         if (polled[0] == 0xF0)
             polled[12] = 0x04;
-        Pause(2000);
-    } while (polled[12] != 0 && (t_ += 2) <= q);
+        return polled[12] == 0x04 && (t_ += 2) <= q;
+    });
 }
 
 void TEraseThread::RestoreDrive() {
@@ -198,9 +203,9 @@ void TEraseThread::Execute() {
     Progress = 0;
     const uint8_t current = CurrentDiscKind;
     if (current == dkDVDRWRestricted || current == dkDVDRWSequential) {
+        // Asked at once again rather than after a fixed pause: a drive still blanking says so.
         PollTestUnitReady(1);
         UpdateProgress();
-        Pause(5000);
         PollTestUnitReady(1);
     } else if (current == dkDVDPlusRW) {
         WaitForFormatThenOverwrite();

@@ -4,6 +4,7 @@
 #include "platform/Threads.h"
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace scrivo {
 
@@ -31,7 +32,9 @@ protected:
 private:
     void UpdateProgress();
     bool Busy() const;
-    void Pause(uint32_t ms);
+    // Polls through the device's wait (ask first, sleep `intervalMs` while `ask` says to wait);
+    // false when StopWaiting ended it.
+    bool WaitWhile(uint32_t intervalMs, const std::function<bool()>& ask);
     void WaitForFormatThenOverwrite();
     void PollTestUnitReady(int step);
     void WaitForReady();

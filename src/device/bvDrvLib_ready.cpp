@@ -7,58 +7,51 @@ namespace scrivo {
 
 bool TSCSIDevice::WaitUntilReady(int32_t budgetMs, int32_t intervalMs)
 {
-    // The drive reports "becoming ready" and long operations with ASC 04h.
-    const auto busy = [this] { return LastSense[12] == 0x04; };
-    if (intervalMs < 1)
-        intervalMs = 1; // every round must use up budget
+    const uint32_t interval = intervalMs < 1 ? 1 : uint32_t(intervalMs);
+    TWaitBudget budget{budgetMs};
     alignas(4) uint8_t polled[40] = {};
     const auto markBusy = [&] { polled[12] = 0x04; };
 
+    // Drives of these models are polled with TEST UNIT READY first, every 1.5 s; the time
+    // counts against the same budget.
     if (SlowReadyQuirk || ReadyPollQuirk) {
-        do {
-            DoSleep(1500);
-            budgetMs -= 1500;
-            if (budgetMs < 0)
-                break;
-            TestUnitReady(5000);
-        } while (busy());
+        if (WaitWhile(budget, 1500, [this] { return !TestUnitReady(5000) && AsksToWait(); }) ==
+            TWaitEnd::Stopped)
+            return false;
     }
 
     if (CurrentDiscKind == dkDVDRAM) {
         markBusy();
-    } else {
-        do {
-            DoSleep(uint32_t(intervalMs));
-            ReadDiscInformation();
-            budgetMs -= intervalMs;
-            if (budgetMs < 0)
-                return false;
-        } while (busy());
+    } else if (WaitWhile(budget, interval, [this] { return !ReadDiscInformation() && AsksToWait(); }) !=
+               TWaitEnd::Done) {
+        return false;
     }
 
-    if (TestUnitReady(5000) && polled[12] != 0x04)
+    const bool unitReady = TestUnitReady(5000);
+    if (unitReady && polled[12] != 0x04)
         return true;
-
-    do {
-        DoSleep(uint32_t(intervalMs));
-        budgetMs -= intervalMs;
-        if (budgetMs < 0)
+    // The answer just given is the first poll of this stage.
+    bool asked = true;
+    const auto unitBusy = [&] {
+        if (!asked && TestUnitReady(5000))
             return false;
-        TestUnitReady(5000);
-    } while (busy());
+        asked = false;
+        return AsksToWait();
+    };
+    if (WaitWhile(budget, interval, unitBusy) != TWaitEnd::Done)
+        return false;
 
-    do {
+    // REQUEST SENSE tells what the drive is doing; a response code of F0h counts as busy. A
+    // drive that does not even answer it is not ready.
+    bool answered = false;
+    const auto senseBusy = [&] {
         std::memset(polled, 0, sizeof polled);
-        RequestSense(polled, sizeof polled);
-        budgetMs -= intervalMs;
-        if (budgetMs < 0)
-            return false;
+        answered = RequestSense(polled, sizeof polled);
         if (polled[0] == 0xF0)
             markBusy();
-        if (polled[12] == 0x04)
-            DoSleep(uint32_t(intervalMs));
-    } while (polled[12] != 0);
-    return true;
+        return polled[12] == 0x04;
+    };
+    return WaitWhile(budget, interval, senseBusy) == TWaitEnd::Done && answered && polled[12] == 0;
 }
 
 } // namespace scrivo

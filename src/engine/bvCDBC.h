@@ -23,6 +23,8 @@ constexpr int32_t DefaultCacheSize = 4194304;
 constexpr const char* EngineVersion = "1.21";
 // Images shorter than this are padded with zero sectors when WritePostGap is set.
 constexpr int64_t PostGapSectors = 300;
+// A drive still reporting "not ready" an hour after a FORMAT UNIT is given up on.
+constexpr int64_t FormatReadyBudgetMs = 3600000;
 
 class TBrenvik : public TSCSIDevice, public TImageBuilder {
 public:

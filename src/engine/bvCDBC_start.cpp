@@ -14,8 +14,6 @@ constexpr uint8_t SequentialFormat[12] = {0x00, 0xA2, 0x00, 0x08, 0x00, 0x00, 0x
 constexpr uint8_t RestrictedFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x4C, 0x00, 0x00, 0x10};
 constexpr uint8_t FallbackFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x54, 0x00, 0x00, 0x10};
 
-// A drive that keeps reporting "not ready" after a format is given up on after an hour.
-constexpr int FormatReadyPolls = 720;
 constexpr uint32_t FormatPollMs = 5000;
 
 constexpr const char* NoDriveText = "WRITER ERROR [NO DRIVE SELECTED]";
@@ -27,12 +25,8 @@ bool TBrenvik::FormatDVDRW(uint8_t kind) {
     bool ok = FormatUnit(0x11, list, 12);
     if (!ok)
         ok = FormatUnit(0x11, FallbackFormat, 12);
-    for (int i = 0; i < FormatReadyPolls; ++i) {
-        Pause(FormatPollMs);
-        ReadDiscInformation();
-        if (LastSense[12] != 0x04)
-            break;
-    }
+    TWaitBudget formatting{FormatReadyBudgetMs};
+    WaitWhile(formatting, FormatPollMs, [this] { return !ReadDiscInformation() && AsksToWait(); });
     return ok;
 }
 

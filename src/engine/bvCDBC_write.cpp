@@ -14,6 +14,7 @@ constexpr const char* BusyText = "WRITER BUSY/BUFFER FULL";
 constexpr const char* WriterErrorPrefix = "WRITER ERROR";
 constexpr int BusyRetries = 10000;
 constexpr uint32_t BusyPauseMs = 600;
+constexpr int CloseRetries = 1000;
 constexpr uint8_t WriteFlags = 0x50;
 
 // SET STREAMING performance descriptor for DVD-R: the whole disc, 43,965 KB/s read and
@@ -29,13 +30,9 @@ bool IsDVDKind(uint8_t kind) { return kind >= dkDVDR && kind <= dkDVDPlusR; }
 
 TThWrite::TThWrite() : TThread(true), run_(WriteRun()), c_(*run_.Component), cache_(*run_.Cache()) {}
 
-bool TThWrite::Busy() const {
-    // A command that ran out of time carries no sense either, but it is a drive that does
-    // not answer, not one that asks to wait: its failure text is empty.
-    if (c_.LastErrorText.empty())
-        return false;
-    return c_.TargetBusy || c_.LastSense[12] == 0x04 || c_.LastSense[12] == 0x00;
-}
+// A failure without sense data (no answer, an adapter error, a timeout) is a drive that does
+// not answer, not one that asks to wait: retrying it would hold the run for hours.
+bool TThWrite::Busy() const { return c_.AsksToWait(); }
 
 std::string TThWrite::WriterErrorText() const {
     return std::string(WriterErrorPrefix) + " [" + (c_.LastErrorText.empty() ? "COMMAND TIMEOUT" : c_.LastErrorText) +
@@ -125,26 +122,44 @@ bool TThWrite::WriteDescriptorCopy(bool& retry) {
         }
         if (c_.LastSense[12] == 0x30 && kind_ == dkDVDPlusRW) {
             if (c_.FormatUnit(0x11, PlusRWFormat, sizeof PlusRWFormat)) {
-                do {
-                    c_.Pause(2000);
-                    c_.ReadDiscInformation();
-                } while (c_.LastSense[12] == 0x04);
+                TWaitBudget formatting{FormatReadyBudgetMs};
+                c_.WaitWhile(formatting, 2000,
+                             [this] { return !c_.ReadDiscInformation() && c_.AsksToWait(); });
             }
             if (++retries_ == 1)
                 continue;
         }
         if (Busy()) {
+            // The block goes to its own write, which waits while the drive stays busy.
             c_.Pause(BusyPauseMs);
-            if (++retries_ < BusyRetries) {
-                retry = true;
-                return true;
-            }
-            EndWithError(BusyText);
-            return false;
+            retry = true;
+            return true;
         }
         EndWithError(WriterErrorText());
         return false;
     }
+}
+
+bool TThWrite::WriteBlock() {
+    // The first attempt and up to BusyRetries - 1 more, BusyPauseMs apart.
+    TWaitBudget busy{int64_t(BusyPauseMs) * (BusyRetries - 1)};
+    bool written = false, aborted = false;
+    const TWaitEnd end = c_.WaitWhile(busy, BusyPauseMs, [&] {
+        if (run_.RunAbortFlag) {
+            aborted = true;
+            return false;
+        }
+        written = c_.WriteBlocks(uint32_t(c_.StartAddress + written_), uint16_t(a_ / 2048), WriteFlags,
+                                 uint32_t(a_), run_.WriteBuffer);
+        return !written && Busy();
+    });
+    if (written)
+        return true;
+    if (aborted || end == TWaitEnd::Stopped)
+        EndWithError(AbortedText);
+    else
+        EndWithError(end == TWaitEnd::OutOfTime ? BusyText : WriterErrorText());
+    return false;
 }
 
 void TThWrite::WriteImage() {
@@ -189,28 +204,11 @@ void TThWrite::WriteImage() {
                     pollCountdown_ = 5;
             }
             --pollCountdown_;
-            retries_ = 0;
         }
         retry = false;
 
-        if (run_.RunAbortFlag) {
-            EndWithError(AbortedText);
+        if (!WriteBlock())
             return;
-        }
-        if (!c_.WriteBlocks(uint32_t(c_.StartAddress + written_), uint16_t(a_ / 2048), WriteFlags, uint32_t(a_),
-                            run_.WriteBuffer)) {
-            if (!Busy()) {
-                EndWithError(WriterErrorText());
-                return;
-            }
-            c_.Pause(BusyPauseMs);
-            if (++retries_ >= BusyRetries) {
-                EndWithError(BusyText);
-                return;
-            }
-            retry = true;
-            continue;
-        }
         written_ += a_ / 2048;
 
         if (run_.RunAbortFlag) {
@@ -228,15 +226,17 @@ void TThWrite::FinalFlush() {
     if (kind_ == dkDVDR || kind_ == dkDVDRWRestricted || kind_ == dkDVDRWSequential) {
         c_.SynchronizeCache(1800000, true);
         c_.DeviceFreeBufferSize = c_.DeviceBufferSize.load();
-        for (int i = 0; !c_.ReadDiscInformation(); ++i) {
-            if (i == FinalFlushPolls) {
-                if (cache_.ErrorText().empty())
-                    EndWithError(WriterErrorText());
-                return;
-            }
+        // The drive answers READ DISC INFORMATION again once the flush is done; meanwhile the
+        // buffer display drains.
+        TWaitBudget flushing{int64_t(FinalFlushPolls) * 1000};
+        const TWaitEnd end = c_.WaitWhile(flushing, 1000, [this] {
+            if (c_.ReadDiscInformation())
+                return false;
             c_.DeviceFreeBufferSize -= c_.DeviceBufferSize / 960;
-            c_.Pause(1000);
-        }
+            return true;
+        });
+        if (end != TWaitEnd::Done && cache_.ErrorText().empty())
+            EndWithError(WriterErrorText());
         return;
     }
     if (!c_.SynchronizeCache(120000, false))
@@ -246,7 +246,6 @@ void TThWrite::FinalFlush() {
 void TThWrite::Close() {
     if (kind_ != dkDVDR)
         c_.SetWriteParameters(c_.TestWrite, c_.UnderrunProtection, kind_);
-    retries_ = 0;
     const uint8_t t = uint8_t(t_);
     switch (kind_) {
     case dkDVDPlusR:
@@ -268,18 +267,16 @@ void TThWrite::Close() {
     default:
         break;
     }
-    for (;;) {
-        if (c_.CloseSession(false, CloseSessionImmediate, false))
-            return;
-        if (c_.TargetBusy || c_.LastSense[12] == 0x04) {
-            c_.Pause(1000);
-            if (++retries_ < 1000)
-                continue;
-            return;
-        }
+    // Sent again every second while the drive is busy (up to 1,000 times); a failure of
+    // another kind gets one more attempt.
+    TWaitBudget busy{int64_t(CloseRetries - 1) * 1000};
+    bool closed = false;
+    const TWaitEnd end = c_.WaitWhile(busy, 1000, [this, &closed] {
+        closed = c_.CloseSession(false, CloseSessionImmediate, false);
+        return !closed && Busy();
+    });
+    if (!closed && end == TWaitEnd::Done)
         c_.CloseSession(false, CloseSessionImmediate, false);
-        return;
-    }
 }
 
 void TThWrite::NeutralState() {

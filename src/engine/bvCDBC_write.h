@@ -29,6 +29,9 @@ private:
     // Writes the descriptor copy at address 0. Answers false when the run ended; `retry`
     // tells that the drive was busy and the block goes straight to its write.
     bool WriteDescriptorCopy(bool& retry);
+    // Writes the block in WriteBuffer at its place, again while the drive is busy; false when
+    // the run ended (abort, error, or busy for too long).
+    bool WriteBlock();
     // Takes the next block, waiting while none is ready. False when the run must finish.
     bool NextBlock();
     bool Busy() const;

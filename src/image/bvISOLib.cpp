@@ -16,4 +16,11 @@ void TImageBuilder::Report(const std::string& text, uint8_t type) const {
     if (ReportMessage) ReportMessage(text, type);
 }
 
+void TImageBuilder::ReportLimit(const std::string& text) const {
+    TFileTables& t = FileTables();
+    if (t.LimitReported) return;
+    t.LimitReported = true;
+    Report(text, 3);
+}
+
 } // namespace scrivo

@@ -72,6 +72,9 @@ struct TFileTables {
     int MaxFiles = 0;                 // capacity, subdirectory entries included
     // Offset from Greenwich in 15-minute intervals, read by ClearFiles.
     int8_t TimeZoneOffset = 0;
+    // A capacity limit was reached and said so: once per tree is enough, every refusal after
+    // it is the same news.
+    bool LimitReported = false;
     // Upper-case Path -> directory.
     std::unordered_map<std::string, TDEntry*> PathIndex;
 
@@ -240,6 +243,8 @@ public:
 
 protected:
     void Report(const std::string& text, uint8_t type) const;
+    // Reports a reached capacity limit (type 3), the first time only.
+    void ReportLimit(const std::string& text) const;
 
 private:
     bool ownDoDebug_ = false;

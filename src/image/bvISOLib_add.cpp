@@ -86,7 +86,7 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
         RenameEntry(Dest, e, longFileName);
     } else {
         if (static_cast<int>(t.Files.size()) >= t.MaxFiles) {
-            Report("MAXIMUM FILES CAN BE " + std::to_string(t.MaxFiles), 3);
+            ReportLimit("MAXIMUM FILES CAN BE " + std::to_string(t.MaxFiles));
             return 0;
         }
         e = new TFEntry;

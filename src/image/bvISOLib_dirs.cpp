@@ -2,6 +2,7 @@
 #include "bvISOLib_names.h"
 #include "bvISOLib_tree.h"
 #include "platform/Text.h"
+#include <algorithm>
 #include <unordered_set>
 
 namespace scrivo {
@@ -12,12 +13,16 @@ void TImageBuilder::ClearFiles(int MaxFiles, int MaxDirs) {
     HeaderStream.Clear();
     t.MaxFiles = MaxFiles < 0 ? 0 : MaxFiles;
     t.MaxDirs = MaxDirs < 1 ? 1 : MaxDirs;
+    t.LimitReported = false;
+    // A limit may be far above what is ever added (the command line sets none for files):
+    // the tables grow as needed beyond a first reservation.
+    constexpr int MaxReserved = 1 << 16;
     for (auto* v : {&t.Dirs, &t.IsoDirs, &t.JolietDirs}) {
         v->shrink_to_fit();
-        v->reserve(static_cast<size_t>(t.MaxDirs));
+        v->reserve(static_cast<size_t>(std::min(t.MaxDirs, MaxReserved)));
     }
     t.Files.shrink_to_fit();
-    t.Files.reserve(static_cast<size_t>(t.MaxFiles));
+    t.Files.reserve(static_cast<size_t>(std::min(t.MaxFiles, MaxReserved)));
 
     auto* root = new TDEntry;
     root->ShortName = "CD_ROOT";
@@ -63,11 +68,11 @@ TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item
         return nullptr;
     }
     if (static_cast<int>(t.Dirs.size()) >= t.MaxDirs) {
-        Report(">>> MAXIMUM DIRECTORIES CAN BE " + std::to_string(t.MaxDirs), 3);
+        ReportLimit(">>> MAXIMUM DIRECTORIES CAN BE " + std::to_string(t.MaxDirs));
         return nullptr;
     }
     if (static_cast<int>(t.Files.size()) >= t.MaxFiles) {
-        Report("MAXIMUM FILES CAN BE " + std::to_string(t.MaxFiles), 3);
+        ReportLimit("MAXIMUM FILES CAN BE " + std::to_string(t.MaxFiles));
         return nullptr;
     }
 

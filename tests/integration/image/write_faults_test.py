@@ -1,11 +1,22 @@
 """How `scrivo write` ends when the recorder misbehaves or the user interrupts: always as a
 failure with the engine's text, never as a recorded disc."""
+import os
 import signal
 import subprocess
 import time
 import unittest
 
 from write_it import SCRIVO, WriteTestCase, disc_state, make_tree, pattern
+
+
+def wait_for_line(p, text):
+    """Reads p's stderr until a line holding `text` (or its end, or a minute)."""
+    deadline = time.time() + 60
+    line = ""
+    while text not in line and time.time() < deadline:
+        line = p.stderr.readline()
+        if not line and p.poll() is not None:
+            break
 
 
 class WriteFaults(WriteTestCase):
@@ -51,12 +62,7 @@ class WriteFaults(WriteTestCase):
         # A paced recorder, so the run is still going when the interrupt comes.
         p = subprocess.Popen([SCRIVO, "write", "-v", "-d", "virtual:%s,media=dvd+r,time_scale=1" % disc, src],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        deadline = time.time() + 60
-        line = ""
-        while "STARTING WRITE PROCESS" not in line and time.time() < deadline:
-            line = p.stderr.readline()
-            if not line and p.poll() is not None:
-                break
+        wait_for_line(p, "STARTING WRITE PROCESS")
         time.sleep(0.3)
         p.send_signal(signal.SIGINT)
         out, err = p.communicate(timeout=120)
@@ -65,6 +71,21 @@ class WriteFaults(WriteTestCase):
         state = disc_state(disc)
         self.assertFalse(any(s["closed"] for s in state.get("sessions", [])), state)
 
+
+    def test_ctrl_c_is_heard_while_waiting_for_the_drive(self):
+        disc = self.path("slow.disc")
+        env = dict(os.environ)
+        env.pop("SCRIVO_TIME_SCALE", None)  # the wait in real time
+        p = subprocess.Popen([SCRIVO, "write", "-v", "-d", "virtual:%s,media=dvd+r,not_ready_ms=600000" % disc,
+                              self.src()], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
+        # -v traces every command: the first refused one shows the wait has begun.
+        wait_for_line(p, "NOT READY")
+        sent = time.time()
+        p.send_signal(signal.SIGINT)
+        out, err = p.communicate(timeout=60)
+        self.assertLess(time.time() - sent, 5)
+        self.assertEqual(p.returncode, 1, out + err)
+        self.assertIn("interrupted", err)
 
 if __name__ == "__main__":
     unittest.main()

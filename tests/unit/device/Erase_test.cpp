@@ -14,8 +14,8 @@ class EraseThreadTest : public ::testing::Test {
 protected:
     void SetUp() override { SetMainThread(); }
 
-    void Make(MediaKind kind) {
-        vd.Insert(kind);
+    void Make(MediaKind kind, const std::string& extra = "") {
+        vd.Insert(kind, extra);
         d = std::make_unique<TSCSIDevice>();
         vd.Attach(*d);
         d->OnDebugMessage = [this](TSCSIDevice*, const std::string& text, uint8_t type) {
@@ -56,7 +56,9 @@ protected:
 
 TEST_F(EraseThreadTest, QuickCdRwEraseBlanksMinimallyAndEndsWithoutError) {
     Make(MediaKind::CdRw);
+    const double start = vd.clock->NowMs();
     ASSERT_TRUE(EraseAndWait(1));
+    EXPECT_EQ(vd.clock->NowMs(), start); // a drive done at once is not slept for
     const auto blank = vd.Sent(0xA1);
     ASSERT_EQ(blank.size(), 1u);
     EXPECT_EQ(blank[0].Cdb[1], 0x11);
@@ -65,6 +67,16 @@ TEST_F(EraseThreadTest, QuickCdRwEraseBlanksMinimallyAndEndsWithoutError) {
     EXPECT_FALSE(erasingInHandler);
     EXPECT_EQ(d->EraseProgress(), 0);
     EXPECT_TRUE(HasMessage("1 >>> STARTING ERASE PROCESS ON CD-RW AT "));
+}
+
+// The recorder is busy for 60 s of drive time after a quick CD-RW blank.
+TEST_F(EraseThreadTest, TheThreadWaitsWhileTheDriveIsBusyAndNoLonger) {
+    Make(MediaKind::CdRw, "time_scale=1");
+    const double start = vd.clock->NowMs();
+    ASSERT_TRUE(EraseAndWait(1));
+    EXPECT_GE(vd.clock->NowMs() - start, 60000);
+    EXPECT_LE(vd.clock->NowMs() - start, 65000); // one poll interval at most beyond it
+    EXPECT_FALSE(eraseError);
 }
 
 TEST_F(EraseThreadTest, FullCdRwEraseBlanksTheWholeDisc) {

@@ -6,13 +6,13 @@
 #include "DiscFile.h"
 #include "Drive.h"
 #include "DriveOptions.h"
-#include "engine/TestFiles.h"
 #include "device/bvDrvLib.h"
+#include "engine/TestFiles.h"
 #include "transport/bvASPI.h"
 #include "transport/bvASPI_srb.h"
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -95,6 +95,9 @@ public:
     }
     // The WRITE (10) of this number (from 1) is never completed, as if its completion was lost.
     int LoseWrite = 0;
+    // The WRITE (10) of this number (from 1) fails in the adapter (selection timeout): an
+    // error without sense data.
+    int AdapterErrorAtWrite = 0;
     // Called with each CDB before the drive sees it (from the sending thread).
     std::function<void(const SentCdb&)> OnCommand;
 
@@ -123,6 +126,14 @@ private:
             std::lock_guard<std::mutex> l(m_);
             sent_.push_back(std::move(c));
             return r.SRB_Status = SS_PENDING;
+        }
+        if (c.Op() == 0x2A && writes_ == AdapterErrorAtWrite) {
+            std::lock_guard<std::mutex> l(m_);
+            c.Failed = true;
+            sent_.push_back(std::move(c));
+            r.SRB_HaStat = 0x11;
+            r.SRB_TargStat = 0;
+            return r.SRB_Status = SS_ERR;
         }
         const vrecorder::CommandResult result =
             drive->Execute(r.CDBByte, r.SRB_CDBLen, r.SRB_BufPointer, r.SRB_BufLen, r.SRB_SenseLen > 0);

@@ -40,28 +40,67 @@ protected:
     }
 };
 
-TEST_F(ReadyTest, ReadyAtOnce)
-{
+TEST_F(ReadyTest, AReadyDriveIsAskedAndNeverWaitedFor) {
     EXPECT_TRUE(dev->WaitUntilReady(30000, 5000));
-    EXPECT_EQ(sleeps, std::vector<uint32_t>{5000});
+    EXPECT_TRUE(sleeps.empty());
     EXPECT_EQ(Opcodes(), "81 0 "); // disc information, then unit ready
+    // Even with a budget below one interval.
+    drive.Sent.clear();
+    EXPECT_TRUE(dev->WaitUntilReady(4000, 5000));
+    EXPECT_EQ(Opcodes(), "81 0 ");
 }
 
-TEST_F(ReadyTest, BudgetBelowTheIntervalFailsAfterTheFirstSleep)
-{
-    EXPECT_FALSE(dev->WaitUntilReady(4000, 5000));
-    EXPECT_EQ(sleeps, std::vector<uint32_t>{5000});
-}
-
-TEST_F(ReadyTest, PollsWhileBusyAndGivesUpWhenTheBudgetIsGone)
-{
+TEST_F(ReadyTest, PollsWhileBusyAndGivesUpWhenTheBudgetIsGone) {
     busyAnswers = 3;
     EXPECT_TRUE(dev->WaitUntilReady(240000, 5000));
-    EXPECT_EQ(sleeps.size(), 4u);
+    EXPECT_EQ(sleeps, (std::vector<uint32_t>{5000, 5000, 5000}));
+    // Polled at 0, 1, ... 10 s: the whole budget, and not one interval more.
     busyAnswers = 100;
     sleeps.clear();
+    drive.Sent.clear();
     EXPECT_FALSE(dev->WaitUntilReady(10000, 1000));
-    EXPECT_EQ(sleeps.size(), 11u);
+    EXPECT_EQ(sleeps, std::vector<uint32_t>(10, 1000));
+    EXPECT_EQ(drive.Sent.size(), 11u);
+    busyAnswers = 100;
+    sleeps.clear();
+    EXPECT_FALSE(dev->WaitUntilReady(4000, 5000));
+    EXPECT_TRUE(sleeps.empty());
+}
+
+TEST_F(ReadyTest, AFailureWithoutSenseIsNotWaitedForAndIsNotReady) {
+    const auto noAnswer = [](SRB_ExecSCSICmd& srb) {
+        srb.SRB_Status = SS_ERR;
+        srb.SRB_HaStat = 0x11; // selection timeout: no sense data
+    };
+    drive.On(0x00, noAnswer);
+    drive.On(0x51, noAnswer);
+    drive.On(0x03, noAnswer);
+    EXPECT_FALSE(dev->WaitUntilReady(240000, 5000));
+    EXPECT_TRUE(sleeps.empty());
+    // A BUSY status is waited for like "not ready".
+    int busy = 2;
+    drive.On(0x51, [&](SRB_ExecSCSICmd& srb) {
+        if (busy-- > 0) {
+            srb.SRB_Status = SS_ERR;
+            srb.SRB_TargStat = 0x08;
+        } else {
+            FakeDrive::Complete(srb, std::vector<uint8_t>(34, 0));
+        }
+    });
+    drive.Reply(0x00, {});
+    EXPECT_TRUE(dev->WaitUntilReady(240000, 5000));
+    EXPECT_EQ(sleeps, (std::vector<uint32_t>{5000, 5000}));
+}
+
+TEST_F(ReadyTest, AStopRequestEndsTheWaitWithinASlice) {
+    busyAnswers = 1000;
+    int asked = 0;
+    dev->StopWaiting = [&] { return ++asked > 3; };
+    EXPECT_FALSE(dev->WaitUntilReady(30000, 5000));
+    uint32_t slept = 0;
+    for (uint32_t s : sleeps)
+        slept += s;
+    EXPECT_LE(slept, 300u);
 }
 
 TEST_F(ReadyTest, QuirkPollingFirst)
@@ -69,10 +108,12 @@ TEST_F(ReadyTest, QuirkPollingFirst)
     dev->SlowReadyQuirk = true;
     busyAnswers = 2;
     EXPECT_TRUE(dev->WaitUntilReady(30000, 5000));
-    EXPECT_EQ(sleeps, (std::vector<uint32_t>{1500, 1500, 1500, 5000}));
+    EXPECT_EQ(sleeps, (std::vector<uint32_t>{1500, 1500}));
+    EXPECT_EQ(Opcodes(), "0 0 0 81 0 ");
     dev->SlowReadyQuirk = false;
     ReadyPollQuirk = true;
     sleeps.clear();
+    busyAnswers = 1;
     dev->WaitUntilReady(30000, 5000);
     EXPECT_EQ(sleeps.front(), 1500u);
     ReadyPollQuirk = false;
@@ -85,8 +126,8 @@ TEST_F(ReadyTest, DVDRAMGoesThroughTheSenseLoop)
     inProgress[0] = 0xF0;
     senseReplies = {inProgress, inProgress};
     EXPECT_TRUE(dev->WaitUntilReady(30000, 500));
-    EXPECT_EQ(Opcodes(), "0 0 3 3 3 "); // no disc information polling
-    EXPECT_EQ(sleeps, (std::vector<uint32_t>{500, 500, 500}));
+    EXPECT_EQ(Opcodes(), "0 3 3 3 "); // no disc information polling
+    EXPECT_EQ(sleeps, (std::vector<uint32_t>{500, 500}));
     EXPECT_EQ(drive.WithOpcode(0x03)[0].Srb.CDBByte[4], 40);
     senseReplies = std::vector<std::vector<uint8_t>>(100, inProgress);
     EXPECT_FALSE(dev->WaitUntilReady(10000, 1000));

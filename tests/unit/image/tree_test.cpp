@@ -1,8 +1,8 @@
 // The file tree: adding, finding, replacing, removing, capacities and destinations.
 #include "ImageTestSupport.h"
+#include "image/bvISOLib_tree.h"
 #include <filesystem>
 #include <fstream>
-#include "image/bvISOLib_tree.h"
 
 namespace scrivo::test {
 namespace {
@@ -120,11 +120,17 @@ TEST_F(ImageTree, FileCapacityRefusesWithItsMessage) {
     Make("three/a.txt");
     Make("three/b.txt");
     Make("three/c.txt");
+    Make("three/d.txt");
     EXPECT_EQ(0, b.AddDir(Root(), (src / "three").string(), "*.*", 63, false, false, false));
     EXPECT_EQ(2, b.FileCount());
+    // Said once for the tree, however many items it refuses after that.
+    b.AddDir(Root(), (src / "three").string(), "*.*", 63, false, false, false);
     ASSERT_EQ(1u, messages.size());
     EXPECT_EQ("MAXIMUM FILES CAN BE 2", messages[0].first);
     EXPECT_EQ(3, messages[0].second);
+    b.ClearFiles(1, 10);
+    b.AddDir(Root(), (src / "three").string(), "*.*", 63, false, false, false);
+    EXPECT_EQ(2u, messages.size()); // a new tree says it again
 }
 
 TEST_F(ImageTree, DirectoryCapacityRefusesWithItsMessage) {

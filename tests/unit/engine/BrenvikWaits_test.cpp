@@ -1,0 +1,88 @@
+// The write thread's waits for the drive on a virtual recorder whose time passes only when
+// the component sleeps: a slow drive still gets the whole budget, a fast one no sleep.
+#include "BrenvikRun.h"
+
+namespace scrivo::test {
+namespace {
+
+using vrecorder::MediaKind;
+
+constexpr uint8_t CloseTrack = 0x5B, DiscInfo = 0x51, Write10 = 0x2A;
+
+class BrenvikWaitTest : public BrenvikRun {
+  protected:
+    struct Seen {
+        uint8_t Op;
+        double AtMs;
+    };
+    // Every command with the drive time it was sent at.
+    void Watch() {
+        vd.OnCommand = [this](const SentCdb& c) {
+            std::lock_guard<std::mutex> l(m_);
+            seen_.push_back({c.Op(), vd.clock->NowMs()});
+        };
+    }
+    // Drive time from the close to the first command after it that is not a readiness poll
+    // (READ DISC INFORMATION, TEST UNIT READY).
+    double WaitAfterClose() {
+        std::lock_guard<std::mutex> l(m_);
+        double closedAt = -1;
+        for (const Seen& s : seen_) {
+            if (s.Op == CloseTrack)
+                closedAt = s.AtMs;
+            else if (closedAt >= 0 && s.Op != DiscInfo && s.Op != 0x00)
+                return s.AtMs - closedAt;
+        }
+        return -1;
+    }
+
+  private:
+    std::mutex m_;
+    std::vector<Seen> seen_;
+};
+
+// A CD session close takes 30 s of drive time on the recorder; the time scale makes it 20 s.
+TEST_F(BrenvikWaitTest, ADriveNotReadyFor20sAfterTheCloseIsWaitedFor) {
+    Make(MediaKind::CdR, "time_scale=0.6667");
+    Watch();
+    AddFiles({5000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    const double waited = WaitAfterClose();
+    EXPECT_GE(waited, 20000);
+    EXPECT_LE(waited, 25000); // one poll interval at most beyond it
+    ExpectFilesOnDisc();
+}
+
+TEST_F(BrenvikWaitTest, ADriveThatNeverBecomesReadyIsGivenTheWholeBudgetAndNoMore) {
+    Make(MediaKind::CdR, "time_scale=1000");
+    Watch();
+    AddFiles({5000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, ""); // as before: the close was accepted, the wait is not judged
+    EXPECT_NEAR(WaitAfterClose(), 240000, 1);
+}
+
+TEST_F(BrenvikWaitTest, AnInstantDriveIsNeverSleptFor) {
+    Make(MediaKind::DvdPlusR);
+    AddFiles({70000});
+    const double before = vd.clock->NowMs();
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    EXPECT_EQ(vd.clock->NowMs(), before);
+}
+
+// An adapter error carries no sense data: the drive did not ask to wait, so the run ends at
+// once instead of retrying the block for hours.
+TEST_F(BrenvikWaitTest, AWriteFailingWithoutSenseEndsTheRunAtOnce) {
+    Make(MediaKind::CdR);
+    vd.AdapterErrorAtWrite = 2;
+    AddFiles({200000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError.rfind("WRITER ERROR [", 0), 0u) << doneError;
+    EXPECT_EQ(vd.Sent(Write10).size(), 2u);
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+}
+
+} // namespace
+} // namespace scrivo::test
