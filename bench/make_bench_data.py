@@ -2,6 +2,7 @@
 """Generates the benchmark trees (once; a marker file records a finished tree):
   big/    16 files of 128 MiB
   small/  100,000 files of 1 to 8 KiB in 5,000 folders (250 top folders of 20 each)
+  many/   600,000 empty files in 600 folders (30 top folders of 20 each)
 Usage: make_bench_data.py DATA_DIR [big|small ...]"""
 import os
 import sys
@@ -37,6 +38,18 @@ def make_small(root):
     assert n == 100000
 
 
+def make_many(root):
+    n = 0
+    for top in range(30):
+        for sub in range(20):
+            folder = os.path.join(root, "branch%02d" % top, "leaf%02d" % sub)
+            os.makedirs(folder, exist_ok=True)
+            for _ in range(1000):
+                open(os.path.join(folder, "record_%06d.dat" % n), "wb").close()
+                n += 1
+    assert n == 600000
+
+
 def main():
     data = sys.argv[1]
     for name in sys.argv[2:] or ["big", "small"]:
@@ -45,7 +58,7 @@ def main():
         if os.path.exists(marker):
             continue
         print("generating %s ..." % root, flush=True)
-        {"big": make_big, "small": make_small}[name](root)
+        {"big": make_big, "small": make_small, "many": make_many}[name](root)
         open(marker, "w").close()
 
 

@@ -54,9 +54,10 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
     TFileTables& t = FileTables();
     std::string longName = Item.Name;
     if (!(Item.Attr & faDirectory) && longName.find('.') == std::string::npos) longName += '.';
-    TFEntry* existing = FindEntry(Dest, longName);
+    std::string key = NameKey(longName); // the upper-cased long name
+    TFEntry* existing = FindEntryByKey(Dest, key);
 
-    std::string shortFileName = Item.AltName.empty() ? UpperCase(longName) : Item.AltName.substr(0, 13);
+    std::string shortFileName = Item.AltName.empty() ? key : Item.AltName.substr(0, 13);
     std::string longFileName = longName;
     TDateTime dateTime = Item.TimeValid ? Item.Time : Clock();
     bool skip = Utf16Length(longName) >= 110;
@@ -91,7 +92,10 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
         }
         e = new TFEntry;
         e->LongName = longFileName;
-        AppendEntry(Dest, e);
+        if (longFileName == longName)
+            AppendEntry(Dest, e, std::move(key));
+        else
+            AppendEntry(Dest, e);
         t.Files.push_back(e);
     }
     e->ShortName = std::move(shortName);

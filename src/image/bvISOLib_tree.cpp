@@ -10,19 +10,23 @@ TFileTables& FileTables() {
 
 std::string NameKey(std::string_view longName) { return UpperCase(longName); }
 
-TFEntry* FindEntry(const TDEntry* d, std::string_view longName) {
-    auto it = d->NameIndex.find(NameKey(longName));
+TFEntry* FindEntry(const TDEntry* d, std::string_view longName) { return FindEntryByKey(d, NameKey(longName)); }
+
+TFEntry* FindEntryByKey(const TDEntry* d, const std::string& key) {
+    auto it = d->NameIndex.find(key);
     return it == d->NameIndex.end() ? nullptr : it->second;
 }
 
-void AppendEntry(TDEntry* d, TFEntry* e) {
+void AppendEntry(TDEntry* d, TFEntry* e) { AppendEntry(d, e, NameKey(e->LongName)); }
+
+void AppendEntry(TDEntry* d, TFEntry* e, std::string key) {
     e->Next = nullptr;
     if (d->LastEntry)
         d->LastEntry->Next = e;
     else
         d->FirstEntry = e;
     d->LastEntry = e;
-    d->NameIndex.emplace(NameKey(e->LongName), e); // keeps an earlier entry of that name
+    d->NameIndex.emplace(std::move(key), e); // keeps an earlier entry of that name
 }
 
 // After `e` leaves key `key`, the index points at the next entry of that name in list order.

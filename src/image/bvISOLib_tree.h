@@ -11,8 +11,12 @@ std::string NameKey(std::string_view longName);
 
 // The first entry of `d` (in list order) whose long name matches, or null.
 TFEntry* FindEntry(const TDEntry* d, std::string_view longName);
-// Appends `e` to the list of `d` and indexes it.
+// The same for a key already made by NameKey.
+TFEntry* FindEntryByKey(const TDEntry* d, const std::string& key);
+// Appends `e` to the list of `d` and indexes it (under `key`, its long name's NameKey, when
+// the caller has it at hand).
 void AppendEntry(TDEntry* d, TFEntry* e);
+void AppendEntry(TDEntry* d, TFEntry* e, std::string key);
 // Takes `e` out of the list of `d` and out of the index.
 void UnlinkEntry(TDEntry* d, TFEntry* e);
 // Gives the listed entry `e` of `d` a new long name, keeping the index right.

@@ -33,6 +33,8 @@ bool Glob(const std::u16string& n, const std::u16string& m)
 
 bool MatchesMask(const std::string& name, const std::string& mask)
 {
+    if (mask == "*.*" || mask == "*")
+        return true; // every name; a whole tree is listed with it, name by name
     std::u16string n = UpperCase16(Utf8ToUtf16(name));
     std::u16string m = UpperCase16(Utf8ToUtf16(mask.empty() ? "*" : mask));
     if (Glob(n, m))

@@ -31,6 +31,14 @@ std::u16string UpperCase16(std::u16string_view s)
 
 std::string UpperCase(std::string_view s)
 {
+    // Most names are plain ASCII: their mapping needs no decoding.
+    if (std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        std::string out(s);
+        for (char& c : out)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 32);
+        return out;
+    }
     std::string out;
     out.reserve(s.size());
     size_t i = 0;

@@ -6,17 +6,19 @@
 #include "FolderNames.h"
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace scrivo {
 
 namespace {
 
-// False for broken links and for what is neither a file nor a folder.
-bool Describe(const std::string& path, FileListing& out)
+// False for broken links and for what is neither a file nor a folder. `st` is the entry's
+// stat (links followed); false when it could not be had.
+bool Describe(bool found, const struct stat& st, FileListing& out)
 {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))
+    if (!found || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))
         return false;
     out.Attr = S_ISDIR(st.st_mode) ? faDirectory : faArchive;
     if (!out.Name.empty() && out.Name[0] == '.')
@@ -37,10 +39,10 @@ std::string RealPath(const std::string& path)
 
 // A linked folder that leads back to the listed folder or one above it would make a
 // recursive walk go round until the path grows too long.
-bool LeadsBack(const std::string& entryPath, const std::string& folderReal)
+bool LeadsBack(int dirFd, const std::string& name, const std::string& entryPath, const std::string& folderReal)
 {
     struct stat lst;
-    if (lstat(entryPath.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode))
+    if (fstatat(dirFd, name.c_str(), &lst, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(lst.st_mode))
         return false;
     std::string target = RealPath(entryPath);
     if (target.empty() || folderReal.empty())
@@ -55,24 +57,31 @@ std::vector<FileListing> ListDirectory(const std::string& folder, const std::str
     std::vector<std::string> names = ReadNames(folder);
     std::vector<std::string> alts = AssignAltNames(names);
     std::vector<FileListing> out;
+    out.reserve(names.size());
+    // Entries are looked up relative to the open folder: a whole path would be walked again
+    // by the kernel for every entry of a large tree.
+    const int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return out;
     std::string folderReal; // found when a folder entry needs it
     for (size_t i = 0; i < names.size(); ++i) {
         if (!MatchesMask(names[i], mask))
             continue;
         FileListing f;
-        f.Name = names[i];
-        f.AltName = alts[i];
-        std::string path = JoinPath(folder, names[i]);
-        if (!Describe(path, f) || !AttrWanted(f.Attr, attr))
+        f.Name = std::move(names[i]);
+        f.AltName = std::move(alts[i]);
+        struct stat st;
+        if (!Describe(fstatat(dirFd, f.Name.c_str(), &st, 0) == 0, st, f) || !AttrWanted(f.Attr, attr))
             continue;
         if (f.Attr & faDirectory) {
             if (folderReal.empty())
                 folderReal = RealPath(folder);
-            if (LeadsBack(path, folderReal))
+            if (LeadsBack(dirFd, f.Name, JoinPath(folder, f.Name), folderReal))
                 continue;
         }
         out.push_back(std::move(f));
     }
+    close(dirFd);
     return out;
 }
 
@@ -85,7 +94,8 @@ bool FindFile(const std::string& path, FileListing& out)
     std::string folder = slash == std::string::npos ? "" : p.substr(0, slash == 0 ? 1 : slash);
     FileListing f;
     f.Name = slash == std::string::npos ? p : p.substr(slash + 1);
-    if (f.Name.empty() || f.Name == "." || f.Name == ".." || !Describe(p, f))
+    struct stat st;
+    if (f.Name.empty() || f.Name == "." || f.Name == ".." || !Describe(stat(p.c_str(), &st) == 0, st, f))
         return false;
     if (!IsValid83Name(f.Name))
         f.AltName = AltNameIn(folder, f.Name);
