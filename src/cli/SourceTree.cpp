@@ -61,10 +61,20 @@ std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& p
         if ((type == 3 || type == 4) && fatal.empty())
             fatal = "not every item could be added (" + text + ")";
     };
+    // Two sources of one disc name: one would be dropped without a word.
+    std::string clash;
+    builder.OnNameTaken = [&](const TFEntry& existing, const std::string& fullPath) {
+        if (clash.empty())
+            clash = "\"" + existing.SourcePath + "\" and \"" + fullPath +
+                    "\" have the same name on the disc (\"" + existing.LongName + "\")";
+    };
     struct Restore {
         TImageBuilder& b;
         const TImageMessage& m;
-        ~Restore() { b.ReportMessage = m; }
+        ~Restore() {
+            b.ReportMessage = m;
+            b.OnNameTaken = nullptr;
+        }
     } restore{builder, previous};
 
     std::vector<std::pair<Source, FileListing>> sources;
@@ -102,6 +112,8 @@ std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& p
         if (!fatal.empty())
             return fatal;
     }
+    if (!clash.empty())
+        throw UsageError(clash);
     return fatal;
 }
 

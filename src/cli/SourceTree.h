@@ -18,7 +18,8 @@ std::string ToDiscPath(const std::string& dest);
 // a file is added to it; a folder is added as a folder of that name with everything
 // below it; a folder written with a trailing "/" adds its contents. Messages of the
 // builder go to stderr; those that mean something was left out (capacity, destination)
-// make it fail. Answers an error text, empty on success.
+// make it fail. Answers an error text, empty on success. Two sources of one name in one
+// disc folder are a usage error (UsageError) naming both.
 std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& paths, const std::string& discDest);
 
 } // namespace scrivo::cli

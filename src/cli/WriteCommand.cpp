@@ -11,12 +11,14 @@ namespace scrivo::cli {
 
 const char* const WriteUsage =
     "scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-joliet] [--volume LABEL]\n"
-    "             [--dest /DISC/FOLDER] [--no-import] [--log FILE] [-v] PATH...\n"
+    "             [--dest /DISC/FOLDER] [--no-import] [--skip-damaged] [--log FILE] [-v] PATH...\n"
     "  Records PATHs (as scrivo image takes them) on the disc in DRIVE as a new session. On a\n"
     "  disc that already holds sessions the last one is imported first (unless --no-import),\n"
-    "  so its files stay visible. --erase blanks a rewritable disc first, --close closes the\n"
-    "  disc, --test records with the laser off. DRIVE: the position in the drive list\n"
-    "  (1 = first), an adapter:target:lun address, or virtual:DISC[,media=KIND,...] for a\n"
+    "  so its files stay visible; a new file of an imported file's name replaces it. When that\n"
+    "  session cannot be read whole, nothing is recorded unless --skip-damaged is given (the\n"
+    "  new session then lists what could be read). --erase blanks a rewritable disc first,\n"
+    "  --close closes the disc, --test records with the laser off. DRIVE: the position in the\n"
+    "  drive list (1 = first), an adapter:target:lun address, or virtual:DISC[,media=KIND,...] for a\n"
     "  virtual recorder (a missing DISC is created blank, DVD+R by default).\n"
     "  Exit status: 0 recorded, 1 failed (or interrupted), 2 bad usage.";
 
@@ -26,6 +28,7 @@ struct WriteArgs {
     std::string Drive, Volume, Log, Dest = "\\";
     std::string Speed = "max";
     bool Erase = false, Close = false, Test = false, Joliet = true, Import = true, Verbose = false;
+    bool SkipDamaged = false;
     std::vector<std::string> Paths;
 };
 
@@ -51,6 +54,8 @@ WriteArgs Parse(const std::vector<std::string>& args) {
             a.Dest = ToDiscPath(r.Value());
         else if (r.Is("--no-import"))
             a.Import = false;
+        else if (r.Is("--skip-damaged"))
+            a.SkipDamaged = true;
         else if (r.Is("--log"))
             a.Log = r.Value();
         else if (r.Is("-v", "--verbose"))
@@ -80,6 +85,44 @@ uint16_t SpeedKBps(const std::string& speed, uint8_t kind) {
 int Fail(const std::string& text) {
     PrintError(text);
     return ExitFailure;
+}
+
+// Imports the last session; answers an error text when it could not be read whole (and
+// damaged entries are not to be skipped), else fills `summary`.
+std::string ImportLastSession(TBrenvik& b, bool skipDamaged, bool overwritable, std::string& summary) {
+    std::vector<std::string> problems;
+    const TImageMessage previous = b.ReportMessage;
+    b.ReportMessage = [&](const std::string& text, uint8_t type) {
+        if (type == 4) {
+            std::string line = text;
+            for (size_t at; (at = line.find("\n\r")) != std::string::npos;)
+                line.replace(at, 2, ": ");
+            problems.push_back(line);
+        }
+        if (previous)
+            previous(text, type);
+    };
+    const bool imported = b.ImportSession(-1, nullptr);
+    b.ReportMessage = previous;
+
+    // An overwritable disc reports a session even when nothing was ever recorded on it.
+    if (!imported && !b.ImportFoundVolume && overwritable)
+        return "";
+    const bool nothing = !imported || b.ImportedFiles + b.ImportedFolders == 0;
+    std::string what;
+    for (const std::string& p : problems)
+        what += "\n  " + p;
+    if ((nothing || b.ImportLeftOut > 0) && !skipDamaged)
+        return std::string(nothing ? "the last session on the disc could not be read"
+                                   : "entries of the last session on the disc could not be read") +
+               ", nothing was recorded (--skip-damaged records without them):" +
+               (what.empty() ? "\n  no file or folder found" : what);
+    if (!what.empty())
+        PrintError("left out of the new session:" + what);
+    summary = ", " + std::to_string(b.ImportedFiles) + " earlier files imported";
+    if (b.ImportLeftOut > 0)
+        summary += " (" + std::to_string(b.ImportLeftOut) + " damaged entries left out)";
+    return "";
 }
 
 std::string Mib(int64_t bytes) { return FormatFloat("0.0", double(bytes) / 1048576.0) + " MiB"; }
@@ -118,12 +161,19 @@ int RunWrite(const std::vector<std::string>& args) {
     b.IdVolume = a.Volume;
     b.FinalizeDisc = a.Close;
     b.TestWrite = a.Test;
-    bool imported = false;
-    if (a.Import && b.RecordedSessionCount() > 0)
-        imported = b.ImportSession(-1, nullptr);
+    std::string imported;
+    if (a.Import && b.RecordedSessionCount() > 0) {
+        failed = ImportLastSession(b, a.SkipDamaged, overwritable, imported);
+        if (!failed.empty())
+            return Fail(failed);
+        // A file of the session that has a new version on the command line is recorded anew.
+        b.ReplaceImported = true;
+    }
     failed = AddSources(b, a.Paths, a.Dest);
     if (!failed.empty())
         return Fail(failed);
+    if (b.ReplacedImported > 0)
+        imported += ", " + std::to_string(b.ReplacedImported) + " replaced by new versions";
 
     b.PrepareImage(true, nullptr);
     const int64_t size = b.ImageSize();
@@ -167,8 +217,8 @@ int RunWrite(const std::vector<std::string>& args) {
         return Fail(error);
     std::printf("%s %d files (%s) in %d folders to the %s disc in %s, session at sector %u%s%s\n",
                 a.Test ? "test-wrote" : "wrote", b.FileCount() - b.DirectoryCount(), Mib(b.ImageSize() * 2048).c_str(),
-                b.DirectoryCount() + 1, DiscKindName(kind), b.Device().c_str(), b.StartAddress,
-                imported ? ", earlier files imported" : "", a.Close ? ", disc closed" : "");
+                b.DirectoryCount() + 1, DiscKindName(kind), b.Device().c_str(), b.StartAddress, imported.c_str(),
+                a.Close ? ", disc closed" : "");
     return ExitOk;
 }
 

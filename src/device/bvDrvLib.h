@@ -177,6 +177,9 @@ public:
     uint8_t DetectDiscKind();
     int DiscStatus();
     int RecordedSessionCount();
+    // The last track of the last session (the incomplete one on an appendable disc), from
+    // the disc information; without it the session count + 1 (one track per session).
+    uint32_t LastTrackInLastSession();
     bool IsErasable();
     bool ReadFormatCapacity(uint32_t& blocks, uint32_t& blockSize);
     uint32_t ReadISOVolumeSize();

@@ -68,6 +68,13 @@ int TSCSIDevice::RecordedSessionCount()
     return sessions;
 }
 
+uint32_t TSCSIDevice::LastTrackInLastSession()
+{
+    if (ReadDiscInformation() && (DiscInformation[6] | DiscInformation[11]) != 0)
+        return DiscInformation[6] | uint32_t(DiscInformation[11]) << 8;
+    return uint32_t(RecordedSessionCount() + 1);
+}
+
 bool TSCSIDevice::IsErasable()
 {
     if (ReadDiscInformation())

@@ -5,6 +5,12 @@
 
 namespace scrivo {
 
+namespace {
+// Track numbers walked when looking for the tracks of a session; the walk ends at the first
+// track the drive does not know.
+constexpr uint32_t MaxTrackNumber = 999;
+} // namespace
+
 uint8_t TBrenvikDisc::ReadDiscKind() { return c_.DetectDiscKind(); }
 
 uint32_t TBrenvikDisc::OverwritableStart() {
@@ -41,7 +47,8 @@ bool TBrenvikDisc::FindStartAddress(uint32_t& address) {
             address = c_.NextWritableAddress();
         return true;
     }
-    if (!c_.ReadTrackInformation(uint32_t(c_.TSCSIDevice::RecordedSessionCount() + 1)))
+    // The incomplete track is the last track of the last session (a session may hold several).
+    if (!c_.ReadTrackInformation(c_.LastTrackInLastSession()))
         return false;
     address = c_.NextWritableAddress();
     return true;
@@ -54,6 +61,41 @@ bool TBrenvikDisc::ReadTrackInformation(int track, uint32_t& start, uint32_t& se
         return false;
     start = c_.TrackStartAddress();
     sectors = c_.TrackSize();
+    return true;
+}
+
+int TBrenvikDisc::FirstTrackOfSession(int session) {
+    // The last complete session: the multi-session reply of READ TOC names its first track.
+    alignas(4) uint8_t toc[12] = {};
+    if (session == RecordedSessionCount() && c_.ReadTOC(false, 1, 0, toc, sizeof toc) && toc[3] == session &&
+        toc[6] != 0)
+        return toc[6];
+    // Any session: the first track whose track information names it.
+    for (uint32_t track = 1; track <= MaxTrackNumber; ++track) {
+        if (!c_.TSCSIDevice::ReadTrackInformation(track))
+            return 0;
+        const int owner = c_.TrackInformation[3] | c_.TrackInformation[33] << 8;
+        if (owner == session)
+            return int(track);
+        if (owner > session)
+            return 0;
+    }
+    return 0;
+}
+
+bool TBrenvikDisc::ReadSessionExtent(int session, uint32_t& start, uint32_t& sectors) {
+    const int first = session >= 1 ? FirstTrackOfSession(session) : 0;
+    if (first == 0 || !ReadTrackInformation(first, start, sectors))
+        return false;
+    // Everything the session refers to lies before the end of its last track.
+    uint64_t end = uint64_t(start) + sectors;
+    for (uint32_t track = uint32_t(first) + 1; track <= MaxTrackNumber; ++track) {
+        if (!c_.TSCSIDevice::ReadTrackInformation(track) ||
+            (c_.TrackInformation[3] | c_.TrackInformation[33] << 8) != session)
+            break;
+        end = uint64_t(c_.TrackStartAddress()) + c_.TrackSize();
+    }
+    sectors = end - start > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(end - start);
     return true;
 }
 

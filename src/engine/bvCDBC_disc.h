@@ -14,12 +14,15 @@ public:
     bool FindStartAddress(uint32_t& address) override;
     int RecordedSessionCount() override;
     bool ReadTrackInformation(int track, uint32_t& start, uint32_t& sectors) override;
+    bool ReadSessionExtent(int session, uint32_t& start, uint32_t& sectors) override;
     bool ReadSectors(uint32_t address, uint32_t count, uint8_t* buffer) override;
 
 private:
     // Overwritable discs keep one file system that grows: its volume size is where the
     // new session starts.
     uint32_t OverwritableStart();
+    // The first track of a complete session; 0 when not found.
+    int FirstTrackOfSession(int session);
     TBrenvik& c_;
 };
 

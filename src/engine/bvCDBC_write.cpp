@@ -71,7 +71,7 @@ void TThWrite::Prepare() {
     c_.FinalizeDisc = true;
     c_.SetWriteParameters(c_.TestWrite, c_.UnderrunProtection, kind_);
     c_.FinalizeDisc = finalize;
-    t_ = c_.RecordedSessionCount() + 1;
+    t_ = int(c_.LastTrackInLastSession());
 
     if (kind_ == dkDVDR) {
         std::memcpy(run_.ParameterBuffer, StreamingDescriptor, sizeof StreamingDescriptor);

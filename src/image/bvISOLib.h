@@ -166,6 +166,12 @@ public:
         (void)track, (void)start, (void)sectors;
         return false;
     }
+    // First sector of a complete session (that of its first track) and the sectors of all its
+    // tracks. By default the session number is taken as a track number (one track per
+    // session); discs of other recorders may hold several tracks in a session.
+    virtual bool ReadSessionExtent(int session, uint32_t& start, uint32_t& sectors) {
+        return ReadTrackInformation(session, start, sectors);
+    }
     // Reads `count` sectors of 2048 bytes from `address` into `buffer`.
     virtual bool ReadSectors(uint32_t address, uint32_t count, uint8_t* buffer) {
         (void)address, (void)count, (void)buffer;
@@ -213,10 +219,22 @@ public:
     // one; 0: none. True when a tree was found and read.
     bool ImportSession(int Session, TDEntry* ImportDir);
     uint16_t SessionToImport = 0;     // imported by the layout when not 0
+    // What the last ImportSession took: files, folders, and entries it left out because
+    // they could not be read or were damaged (each named in a type-4 message).
+    int ImportedFiles = 0;
+    int ImportedFolders = 0;
+    int ImportLeftOut = 0;
+    bool ImportFoundVolume = false; // a volume descriptor was found (else: no file system)
 
     TAddFileEvent OnAddFile;
     TAddDirEvent OnAddDir;
     bool ReplaceFile = false;         // a file of an existing long name replaces that entry
+    // A file of the long name of an imported file replaces it even without ReplaceFile: the
+    // new session then records the file's new version (the old data stays, unreferenced).
+    bool ReplaceImported = false;
+    int ReplacedImported = 0;         // imported files replaced since ClearFiles
+    // A file was not added: `Existing`, a file that was not imported, has its name.
+    std::function<void(const TFEntry& Existing, const std::string& FullPath)> OnNameTaken;
     bool KeepLastFolderOnly = false;  // with KeepSourcePath: keep only the last folder
 
     // ---- Layout and generation ----
@@ -247,6 +265,8 @@ protected:
     void ReportLimit(const std::string& text) const;
 
 private:
+    // Takes out the imported files below `target` whose extents overlap others; answers how many.
+    int LeaveOutOverlappingFiles(TDEntry* target);
     bool ownDoDebug_ = false;
 };
 

@@ -76,7 +76,11 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
 
     TFEntry* e = existing;
     if (e) {
-        if (!ReplaceFile) return 0;
+        const bool updatesImported = e->Imported && !e->Dir && !ImportedLocation;
+        if (!ReplaceFile && !(ReplaceImported && updatesImported)) {
+            if (OnNameTaken && !e->Dir && !e->Imported) OnNameTaken(*e, FullPath);
+            return 0;
+        }
         if (e->Dir) {
             // Reusing a folder's entry for a file would orphan the folder.
             Report(">>> SKIPPING FILE " + (FullPath.empty() ? longFileName : FullPath) +
@@ -85,6 +89,7 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
             return 0;
         }
         RenameEntry(Dest, e, longFileName);
+        if (updatesImported) ++ReplacedImported;
     } else {
         if (static_cast<int>(t.Files.size()) >= t.MaxFiles) {
             ReportLimit("MAXIMUM FILES CAN BE " + std::to_string(t.MaxFiles));

@@ -11,6 +11,7 @@ void TImageBuilder::ClearFiles(int MaxFiles, int MaxDirs) {
     TFileTables& t = FileTables();
     FreeTables(t);
     HeaderStream.Clear();
+    ReplacedImported = 0;
     t.MaxFiles = MaxFiles < 0 ? 0 : MaxFiles;
     t.MaxDirs = MaxDirs < 1 ? 1 : MaxDirs;
     t.LimitReported = false;

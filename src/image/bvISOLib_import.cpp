@@ -1,6 +1,10 @@
 // Session import: finds the volume descriptors of a previous session and reads its tree,
 // the Joliet one when the session has it, the ISO 9660 one otherwise.
 #include "bvISOLib_import.h"
+#include "bvISOLib_layout.h"
+#include "bvISOLib_records.h"
+#include "bvISOLib_tree.h"
+#include <algorithm>
 #include <cstring>
 
 namespace scrivo {
@@ -39,7 +43,64 @@ bool FindDescriptor(TImageDisc& disc, uint32_t start, TImportTree tree, std::vec
 
 } // namespace
 
+namespace {
+
+// The root directory record of a descriptor describes a directory.
+bool RootRecordSound(const uint8_t* root) {
+    return root[0] >= 34 && (root[25] & FlagDirectory) && root[32] == 1;
+}
+
+struct TImportedFile {
+    TDEntry* Dir;
+    TFEntry* Entry;
+};
+
+void CollectImportedFiles(TDEntry* d, std::vector<TImportedFile>& out) {
+    for (TFEntry* e = d->FirstEntry; e; e = e->Next) {
+        if (e->Dir)
+            CollectImportedFiles(e->Dir, out);
+        else if (e->Imported && e->IsoSize > 0)
+            out.push_back({d, e});
+    }
+}
+
+} // namespace
+
+// Damaged records may point into another file's data; a session that lists both would be
+// invalid. Files sharing one extent whole (hard links) are sound.
+int TImageBuilder::LeaveOutOverlappingFiles(TDEntry* target) {
+    std::vector<TImportedFile> files;
+    CollectImportedFiles(target, files);
+    auto first = [](const TImportedFile& f) { return uint64_t(f.Entry->IsoLocation); };
+    auto end = [](const TImportedFile& f) {
+        return uint64_t(f.Entry->IsoLocation) + SectorsFor(f.Entry->IsoSize);
+    };
+    std::sort(files.begin(), files.end(), [&](const TImportedFile& a, const TImportedFile& b) {
+        return first(a) != first(b) ? first(a) < first(b) : end(a) < end(b);
+    });
+    std::vector<bool> bad(files.size());
+    size_t reach = 0; // the file reaching furthest so far
+    for (size_t i = 1; i < files.size(); ++i) {
+        const TImportedFile &f = files[i], &g = files[reach];
+        if (first(f) < end(g) && !(first(f) == first(g) && end(f) == end(g))) bad[i] = bad[reach] = true;
+        if (end(f) > end(g)) reach = i;
+    }
+    int left = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!bad[i]) continue;
+        TDEntry* d = files[i].Dir;
+        Report(std::string(ImportOverlapText) + "\n\r" +
+                   (d == FileTables().Root() ? std::string() : d->Path) + "\\" + files[i].Entry->LongName,
+               4);
+        RemoveListed(FileTables(), d, files[i].Entry);
+        ++left;
+    }
+    return left;
+}
+
 bool TImageBuilder::ImportSession(int Session, TDEntry* ImportDir) {
+    ImportedFiles = ImportedFolders = ImportLeftOut = 0;
+    ImportFoundVolume = false;
     if (!Disc) return false;
     const int sessions = Disc->RecordedSessionCount();
     if (sessions <= 0) return false;
@@ -48,25 +109,52 @@ bool TImageBuilder::ImportSession(int Session, TDEntry* ImportDir) {
     const std::string number = std::to_string(Session);
     Report(">>> IMPORTING SESSION # " + number, 1);
 
-    // One track per session, as this system records: the session number is the track number.
+    // The session starts with its first track; other recorders may put several in a session.
     uint32_t start = 0, sectors = 0;
-    if (!Disc->ReadTrackInformation(Session, start, sectors)) {
+    if (!Disc->ReadSessionExtent(Session, start, sectors)) {
         Report(">>> ERROR IMPORTING SESSION # " + number, 4);
         return false;
     }
-    // Everything the session refers to lies before the end of its track.
+    // Everything the session refers to lies before the end of its tracks.
     const uint64_t discEnd = sectors ? uint64_t(start) + sectors : uint64_t(1) << 32;
     TDEntry* target = ImportDir ? ImportDir : FileTables().Root();
 
     std::vector<uint8_t> sector(SectorSize);
+    bool found = false;
     for (TImportTree tree : {TImportTree::Joliet, TImportTree::Iso}) {
         if (!FindDescriptor(*Disc, start, tree, sector)) continue;
+        found = ImportFoundVolume = true;
         const uint8_t* root = sector.data() + 156; // the root directory record
-        TDirectoryImporter reader(*this, *Disc, tree, discEnd, [this](const std::string& text) { Report(text, 4); });
-        reader.Import(GetLE32(root + 2), GetLE32(root + 10), target);
+        const bool joliet = tree == TImportTree::Joliet;
+        TDirectoryImporter reader(*this, *Disc, tree, discEnd,
+                                  [this](const std::string& text) { Report(text, 4); });
+        int taken = 0;
+        if (!RootRecordSound(root)) {
+            Report(std::string(ImportBadRootText) + "\n\r" + (joliet ? "JOLIET" : "ISO 9660"), 4);
+            ++ImportLeftOut;
+        } else {
+            taken = reader.Import(GetLE32(root + 2), GetLE32(root + 10), target);
+            ImportLeftOut += reader.LeftOut();
+        }
+        // A Joliet tree that yields nothing readable leaves the ISO 9660 tree to import.
+        if (joliet && taken == 0 && ImportLeftOut > 0) {
+            Report(">>> JOLIET TREE OF SESSION # " + number + " CANNOT BE READ, IMPORTING ITS ISO 9660 TREE",
+                   4);
+            ImportLeftOut = 0;
+            continue;
+        }
+        ImportedFiles = reader.Files();
+        ImportedFolders = taken - reader.Files();
+        const int overlapping = LeaveOutOverlappingFiles(target);
+        ImportedFiles -= overlapping;
+        ImportLeftOut += overlapping;
+        Report(">>> IMPORTED " + std::to_string(ImportedFiles) + " FILES AND " +
+                   std::to_string(ImportedFolders) + " FOLDERS FROM SESSION # " + number +
+                   (ImportLeftOut ? ", " + std::to_string(ImportLeftOut) + " DAMAGED ENTRIES LEFT OUT" : ""),
+               1);
         return true;
     }
-    Report(">>> ERROR IMPORTING SESSION " + number + " (ISO IMAGE NOT FOUND)", 4);
+    if (!found) Report(">>> ERROR IMPORTING SESSION " + number + " (ISO IMAGE NOT FOUND)", 4);
     return false;
 }
 

@@ -22,6 +22,10 @@ inline constexpr const char* ImportLoopText = "ERROR IMPORTING SESSION, DIRECTOR
 inline constexpr const char* ImportTooDeepText = "ERROR IMPORTING SESSION, DIRECTORIES NESTED TOO DEEP";
 inline constexpr const char* ImportBadNameText = "ERROR IMPORTING SESSION, INVALID FILE NAME";
 inline constexpr const char* ImportBadExtentsText = "ERROR IMPORTING SESSION, FILE EXTENTS NOT CONTIGUOUS";
+inline constexpr const char* ImportUnreadableText =
+    "ERROR IMPORTING SESSION, DIRECTORY SECTOR CANNOT BE READ";
+inline constexpr const char* ImportOverlapText = "ERROR IMPORTING SESSION, FILE OVERLAPS ANOTHER FILE";
+inline constexpr const char* ImportBadRootText = "ERROR IMPORTING SESSION, ROOT DIRECTORY RECORD DAMAGED";
 
 // Directory levels read below the imported directory; deeper ones are left out, which keeps
 // the reader's recursion bounded on any disc.
@@ -38,12 +42,18 @@ public:
     // Imports the directory whose extent starts at `extent` into `target`; answers the
     // number of entries taken (files and directories, at every level).
     int Import(uint32_t extent, uint64_t length, TDEntry* target);
+    int Files() const { return files_; }
+    // Entries and directory parts left out, each reported.
+    int LeftOut() const { return leftOut_; }
 
 private:
     struct Record;
     struct Pieces;
-    void ReadDirectory(uint32_t extent, uint64_t length, TDEntry* target, int depth);
-    void TakeRecord(const Record& r, TDEntry* target, int depth);
+    // True when the directory held records of relocated directories (Rock Ridge), which
+    // are taken where their child links stand.
+    bool ReadDirectory(uint32_t extent, uint64_t length, TDEntry* target, int depth);
+    void TakeRecord(Record& r, TDEntry* target, int depth);
+    void ReadSystemUse(const uint8_t* p, uint32_t idLength, uint32_t recordLength, Record& r);
     bool MergePieces(Pieces& pending, Record& r);
     std::string NameOf(const std::string& id) const;
     bool InsideDisc(uint32_t extent, uint64_t length) const;
@@ -56,6 +66,10 @@ private:
     TReport report_;
     std::vector<uint32_t> ancestors_; // extents of the directories being read, outermost first
     int taken_ = 0;
+    int files_ = 0;
+    int leftOut_ = 0;
+    uint32_t suspSkip_ = 0;   // Rock Ridge: bytes before each system use area
+    bool firstRecord_ = true; // the root's "." record, which holds the SP entry
 };
 
 } // namespace scrivo

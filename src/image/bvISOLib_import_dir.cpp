@@ -6,6 +6,8 @@
 #include "bvISOLib_layout.h"
 #include "bvISOLib_names.h"
 #include "bvISOLib_records.h"
+#include "bvISOLib_rockridge.h"
+#include "bvISOLib_tree.h"
 #include "platform/Text.h"
 #include <algorithm>
 
@@ -42,6 +44,7 @@ struct TDirectoryImporter::Record {
     uint8_t Flags = 0;
     const uint8_t* Date = nullptr;
     std::string Id; // identifier bytes
+    TRockRidge Rr;  // ISO tree: the Rock Ridge entries
 };
 
 // The pieces of a multi-extent file seen so far.
@@ -59,7 +62,9 @@ TDirectoryImporter::TDirectoryImporter(TImageBuilder& builder, TImageDisc& disc,
     : builder_(builder), disc_(disc), tree_(tree), discEnd_(discEnd), report_(std::move(report)) {}
 
 int TDirectoryImporter::Import(uint32_t extent, uint64_t length, TDEntry* target) {
-    taken_ = 0;
+    taken_ = files_ = leftOut_ = 0;
+    suspSkip_ = 0;
+    firstRecord_ = true;
     ancestors_.clear();
     if (!InsideDisc(extent, length))
         Fail(ImportBeyondDiscText, target->Path);
@@ -69,6 +74,7 @@ int TDirectoryImporter::Import(uint32_t extent, uint64_t length, TDEntry* target
 }
 
 void TDirectoryImporter::Fail(const char* text, const std::string& name) {
+    ++leftOut_;
     report_(std::string(text) + "\n\r" + name);
 }
 
@@ -76,15 +82,19 @@ bool TDirectoryImporter::InsideDisc(uint32_t extent, uint64_t length) const {
     return uint64_t(extent) + SectorsFor(length) <= discEnd_;
 }
 
-void TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry* target, int depth) {
+bool TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry* target, int depth) {
     ancestors_.push_back(extent);
     std::vector<uint8_t> sector(SectorSize);
     Pieces pending;
     int seen = 0;
+    bool relocated = false;
     const uint64_t sectors = SectorsFor(length);
     for (uint64_t s = 0; s < sectors; ++s) {
         const uint32_t address = static_cast<uint32_t>(extent + s);
-        if (!disc_.ReadSectors(address, 1, sector.data())) break;
+        if (!disc_.ReadSectors(address, 1, sector.data())) {
+            Fail(ImportUnreadableText, target->Path + " (SECTOR " + std::to_string(address) + ")");
+            break;
+        }
         uint32_t offset = 0;
         while (offset <= LastRecordStart) {
             const uint8_t* p = sector.data() + offset;
@@ -93,17 +103,32 @@ void TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry
                 continue;
             }
             const uint32_t recordLength = p[0];
-            if (recordLength == 0) break;
             const uint32_t start = offset;
             auto where = [&] { return "SECTOR " + std::to_string(address) + " OFFSET " + std::to_string(start); };
+            if (recordLength == 0) {
+                // The rest of a sector after its last record is zeros; records after a
+                // zeroed length are lost.
+                if (std::any_of(p, static_cast<const uint8_t*>(sector.data()) + SectorSize,
+                                [](uint8_t b) { return b != 0; }))
+                    Fail(ImportBadRecordText, where());
+                break;
+            }
             if (recordLength < MinRecordLength || offset + recordLength > SectorSize) {
                 // Nothing after a broken record length can be trusted in this sector.
                 Fail(ImportBadRecordText, where());
                 break;
             }
+            const uint32_t idLength = p[32];
+            const uint32_t area = 33 + idLength + (idLength % 2 == 0 ? 1 : 0);
+            if (area <= recordLength && !SystemUseWellFormed(p + area, recordLength - area)) {
+                Fail(ImportBadRecordText, where()); // its length takes in what follows
+                break;
+            }
             offset += recordLength;
             if (tree_ == TImportTree::Joliet && ++seen <= 2) continue; // "." and ".."
-            const uint32_t idLength = p[32];
+            if (tree_ == TImportTree::Iso && firstRecord_ && area < recordLength)
+                suspSkip_ = SuspSkip(p + area, recordLength - area);
+            firstRecord_ = false;
             if (idLength == 1 && (p[33] == 0 || p[33] == 1)) continue;
 
             Record r;
@@ -122,11 +147,26 @@ void TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry
                 Fail(ImportBadRecordText, where());
                 continue;
             }
+            if (tree_ == TImportTree::Iso) ReadSystemUse(p, idLength, recordLength, r);
+            if (r.Rr.Relocated) {
+                relocated = true; // taken where its child link stands
+                continue;
+            }
             if (MergePieces(pending, r)) TakeRecord(r, target, depth);
         }
     }
     if (pending.Active && !pending.Broken) Fail(ImportBadExtentsText, NameOf(pending.Id));
     ancestors_.pop_back();
+    return relocated;
+}
+
+void TDirectoryImporter::ReadSystemUse(const uint8_t* p, uint32_t idLength, uint32_t recordLength,
+                                       Record& r) {
+    const uint32_t area = 33 + idLength + (idLength % 2 == 0 ? 1 : 0) + suspSkip_;
+    if (area >= recordLength) return;
+    r.Rr = ReadRockRidge(p + area, recordLength - area, [this](uint32_t address, uint8_t* out) {
+        return InsideDisc(address, SectorSize) && disc_.ReadSectors(address, 1, out);
+    });
 }
 
 // Multi-extent files: the pieces must follow one another on the disc, every piece but the
@@ -175,11 +215,27 @@ std::string TDirectoryImporter::NameOf(const std::string& id) const {
     } else {
         name = id;
     }
-    return name.substr(0, name.find(';'));
+    // Only a final ";" and version number is the version: "v;1.txt;1" is "v;1.txt".
+    const size_t semi = name.rfind(';');
+    if (semi != std::string::npos && name.find_first_not_of("0123456789", semi + 1) == std::string::npos)
+        name.resize(semi);
+    return name;
 }
 
-void TDirectoryImporter::TakeRecord(const Record& r, TDEntry* target, int depth) {
-    const std::string name = NameOf(r.Id);
+void TDirectoryImporter::TakeRecord(Record& r, TDEntry* target, int depth) {
+    const std::string name = r.Rr.Name.empty() ? NameOf(r.Id) : r.Rr.Name;
+    if (r.Rr.ChildLink != 0 && !(r.Flags & FlagDirectory)) {
+        // A directory moved elsewhere (Rock Ridge): its own "." record gives its length.
+        std::vector<uint8_t> first(SectorSize);
+        if (!InsideDisc(r.Rr.ChildLink, SectorSize) || !disc_.ReadSectors(r.Rr.ChildLink, 1, first.data()) ||
+            first[0] < MinRecordLength) {
+            Fail(ImportBeyondDiscText, name);
+            return;
+        }
+        r.Extent = r.Rr.ChildLink;
+        r.Size = GetLE32(first.data() + 10);
+        r.Flags |= FlagDirectory;
+    }
     if (!UsableName(name)) {
         Fail(ImportBadNameText, name);
         return;
@@ -197,7 +253,7 @@ void TDirectoryImporter::TakeRecord(const Record& r, TDEntry* target, int depth)
     item.TimeValid = true; // an impossible date gives the zero date, not the current time
 
     if (!(r.Flags & FlagDirectory)) {
-        if (builder_.AddFileEntry(target, item, std::string(), r.Extent) == 1) ++taken_;
+        if (builder_.AddFileEntry(target, item, std::string(), r.Extent) == 1) ++taken_, ++files_;
         return;
     }
     if (std::find(ancestors_.begin(), ancestors_.end(), r.Extent) != ancestors_.end()) {
@@ -211,7 +267,13 @@ void TDirectoryImporter::TakeRecord(const Record& r, TDEntry* target, int depth)
     TDEntry* dir = builder_.CreateDirectory(target, item);
     if (!dir) return; // the capacity message has been sent
     ++taken_;
-    ReadDirectory(r.Extent, r.Size, dir, depth + 1);
+    // A directory that only held relocated directories (the relocation folder) goes.
+    if (ReadDirectory(r.Extent, r.Size, dir, depth + 1) && !dir->FirstEntry) {
+        if (TFEntry* e = EntryOfDir(dir)) {
+            RemoveListed(FileTables(), target, e);
+            --taken_;
+        }
+    }
 }
 
 } // namespace scrivo

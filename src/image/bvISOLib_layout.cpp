@@ -93,6 +93,7 @@ bool TImageBuilder::PrepareImage(bool NoDiscAccess, TDEntry* ImportDir) {
     }
 
     if (TraceLayout) Report(std::to_string(t.Files.size()) + " Files Added to CD, now sorting", 1);
+    MakeIsoNamesUnique(t);
     OrderDirectories(t);
     if (TraceLayout) Report("Sorting .... Done", 1);
 

@@ -11,7 +11,7 @@ std::string MadeUpShortName(std::string_view name) {
     for (size_t i = 0; i < upper.size() && out.size() < 13; ++i) {
         char16_t c = upper[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < upper.size()) ++i; // one character, two units
-        out += (c < u'!' || c > u'z') ? '_' : static_cast<char>(c);
+        out += (c < u'!' || c > u'z' || c == u';' || c == u'/') ? '_' : static_cast<char>(c);
     }
     return out;
 }

@@ -7,7 +7,7 @@
 namespace scrivo {
 
 // A name the system makes up itself: upper case, at most 13 characters, every character
-// below "!" or above "z" replaced by "_".
+// below "!" or above "z" replaced by "_", and so are ";" (the version separator) and "/".
 std::string MadeUpShortName(std::string_view name);
 
 // UTF-16 code units of a UTF-8 text (characters outside the BMP count two).
@@ -34,6 +34,16 @@ bool NamesFitRecords(const std::string& shortName, const std::string& longName, 
 // Directory records an entry takes in each tree: one, or one per extent of a file larger
 // than MaxExtentBytes.
 uint32_t ExtentCount(const TFEntry& e);
+
+// `name` with the tail "~n": before a file's extension, the base cut so that an 8.3 name
+// stays 8.3 and any other name within 13 characters (or its own length when longer). A
+// tail "~digits" the name already has is replaced.
+std::string NumberedShortName(const std::string& name, bool isFile, uint32_t n);
+
+// Gives every entry whose ISO 9660 identifier another entry before it in its directory
+// already has the smallest numbered name that no entry of that directory uses. The other
+// names stay as they are; the Joliet names are not touched.
+void MakeIsoNamesUnique(TFileTables& t);
 
 // Orders the ISO and Joliet directory arrays for the path tables and numbers the directories.
 void OrderDirectories(TFileTables& t);

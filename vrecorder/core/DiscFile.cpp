@@ -1,5 +1,6 @@
 #include "DiscFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -26,20 +27,24 @@ bool ReadText(const std::string& path, std::string& out) {
   return true;
 }
 
-// Copies the ISO into the image from block 0 and answers its size in blocks.
-bool CopyIso(const std::string& iso, ImageFile& image, uint32_t& blocks, std::string& error) {
-  std::ifstream in(U8Path(iso), std::ios::binary);
-  if (!in) { error = "cannot open " + iso; return false; }
+// Copies the ISO into the image from block `first` on and answers its size in blocks.
+// Zeros are left to the sparse image (which reads them back as zeros), and the holes of a
+// sparse ISO are not read at all, so a large mostly empty ISO costs neither time nor space.
+bool CopyIso(const std::string& iso, ImageFile& image, uint32_t& blocks, std::string& error, uint32_t first = 0) {
+  std::error_code ec;
+  const uint64_t size = fs::file_size(U8Path(iso), ec);
+  ImageFile in;
+  if (ec || !in.OpenForReading(iso)) { error = "cannot open " + iso; return false; }
   std::vector<char> buf(2048 * 64);
-  uint64_t offset = 0;
-  while (in) {
-    in.read(buf.data(), std::streamsize(buf.size()));
-    auto got = uint32_t(in.gcount());
-    if (!got) break;
-    if (!image.Write(offset, buf.data(), got)) { error = "cannot write the image"; return false; }
-    offset += got;
+  const uint64_t base = uint64_t(first) * 2048;
+  for (uint64_t offset = in.NextData(0); offset < size; offset = in.NextData(offset)) {
+    const auto n = uint32_t(std::min<uint64_t>(buf.size(), size - offset));
+    if (!in.Read(offset, buf.data(), n)) { error = "cannot read " + iso; return false; }
+    const bool zeros = std::all_of(buf.begin(), buf.begin() + n, [](char c) { return c == 0; });
+    if (!zeros && !image.Write(base + offset, buf.data(), n)) { error = "cannot write the image"; return false; }
+    offset += n;
   }
-  blocks = uint32_t((offset + 2047) / 2048);
+  blocks = uint32_t((size + 2047) / 2048);
   if (!blocks) { error = iso + " is empty"; return false; }
   return true;
 }
@@ -77,6 +82,22 @@ bool DiscFile::Create(const std::string& path, MediaKind kind, uint32_t capacity
     }
   }
   return f.Save() || (error = "cannot write " + StatePath(path), false);
+}
+
+bool DiscFile::Record(const std::string& data, bool keepSessionOpen, std::string& error) {
+  if (!disc.HasInvisibleTrack() || disc.IsRandom()) { error = "no track can be added to this disc"; return false; }
+  const uint32_t start = disc.NextTrackStart();
+  uint32_t blocks = 0;
+  if (!CopyIso(data, image_, blocks, error, start)) return false;
+  try {
+    disc.Write(start, blocks);
+    disc.CloseTrack(0xFF, true);
+    if (!keepSessionOpen) disc.CloseSession(false, true);
+  } catch (const Refusal&) {
+    error = "the data cannot be recorded on this disc";
+    return false;
+  }
+  return Save() || (error = "cannot write " + StatePath(path_), false);
 }
 
 std::unique_ptr<DiscFile> DiscFile::Open(const std::string& path, std::string& error) {

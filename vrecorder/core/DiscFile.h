@@ -18,6 +18,10 @@ class DiscFile {
   static bool Create(const std::string& path, MediaKind kind, uint32_t capacity, uint32_t gap,
                      const std::string& fromIso, std::string& error);
   static std::unique_ptr<DiscFile> Open(const std::string& path, std::string& error);
+  // Records the file `data` as a new track at the next writable address (track at once) and
+  // closes it, then its session unless `keepSessionOpen`: discs as other recorders leave
+  // them, with sessions made elsewhere or several tracks in a session.
+  bool Record(const std::string& data, bool keepSessionOpen, std::string& error);
 
   Disc disc;
   const std::string& path() const { return path_; }

@@ -6,8 +6,11 @@
 #include <windows.h>
 #include <winioctl.h>
 #else
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <algorithm>
 #endif
 
 namespace scrivo::vrecorder {
@@ -42,6 +45,17 @@ bool ImageFile::Open(const std::string& path) {
   return true;
 }
 
+bool ImageFile::OpenForReading(const std::string& path) {
+  Close();
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  handle_ = h;
+  return true;
+}
+
+uint64_t ImageFile::NextData(uint64_t offset) { return offset; }
+
 void ImageFile::Close() {
   if (handle_) CloseHandle(handle_);
   handle_ = nullptr;
@@ -75,6 +89,24 @@ bool ImageFile::Open(const std::string& path) {
   Close();
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   return fd_ >= 0;
+}
+
+bool ImageFile::OpenForReading(const std::string& path) {
+  Close();
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd_ >= 0;
+}
+
+uint64_t ImageFile::NextData(uint64_t offset) {
+#ifdef SEEK_DATA
+  off_t at = ::lseek(fd_, off_t(offset), SEEK_DATA);
+  if (at >= 0) return uint64_t(at);
+  if (errno == ENXIO) {  // only a hole follows
+    off_t end = ::lseek(fd_, 0, SEEK_END);
+    if (end >= 0) return std::max(offset, uint64_t(end));
+  }
+#endif
+  return offset;
 }
 
 void ImageFile::Close() {

@@ -13,6 +13,10 @@ class ImageFile {
   ImageFile& operator=(const ImageFile&) = delete;
 
   bool Open(const std::string& path);  // creates the file when missing
+  bool OpenForReading(const std::string& path);
+  // Where the next data at or after `offset` lies: holes of a sparse file are passed over
+  // where the file system tells them (else `offset` itself); past the end, the file's size.
+  uint64_t NextData(uint64_t offset);
   void Close();
   bool IsOpen() const;
   // Blocks never written read as zeros.

@@ -21,6 +21,7 @@ namespace {
 
 const char kUsage[] =
     "usage: vrecorder create --media KIND [--capacity BLOCKS] [--gap BLOCKS] [--from ISO] DISC\n"
+    "       vrecorder record [--keep-session-open] DISC DATA\n"
     "       vrecorder show DISC\n"
     "       vrecorder --library-path\n"
     "KIND: cd-rom cd-r cd-rw dvd-rom dvd-r dvd-ram dvd-rw-ro dvd-rw dvd+rw dvd+r\n";
@@ -76,6 +77,22 @@ int Create(const std::vector<std::string>& args) {
   return 0;
 }
 
+int Record(const std::vector<std::string>& args) {
+  std::string disc, data;
+  bool keepOpen = false;
+  for (const std::string& a : args) {
+    if (a == "--keep-session-open") keepOpen = true;
+    else if (!a.empty() && a[0] != '-' && disc.empty()) disc = a;
+    else if (!a.empty() && a[0] != '-' && data.empty()) data = a;
+    else return Usage();
+  }
+  if (data.empty()) return Usage();
+  std::string error;
+  auto f = DiscFile::Open(disc, error);
+  if (!f || !f->Record(data, keepOpen, error)) return Fail(error);
+  return 0;
+}
+
 int Show(const std::string& disc) {
   std::string error;
   auto f = DiscFile::Open(disc, error);
@@ -99,6 +116,7 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   if (args[0] == "--library-path" && args.size() == 1) return LibraryPath();
   if (args[0] == "create") return Create({args.begin() + 1, args.end()});
+  if (args[0] == "record") return Record({args.begin() + 1, args.end()});
   if (args[0] == "show" && args.size() == 2) return Show(args[1]);
   return Usage();
 }

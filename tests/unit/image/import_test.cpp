@@ -58,7 +58,12 @@ TEST_F(ImportTest, JolietTreeBecomesImportedEntriesKeepingTheirExtents) {
     PutTwoTrees(disc);
     ASSERT_TRUE(b.ImportSession(-1, nullptr));
 
-    EXPECT_EQ(messages, (std::vector<std::pair<std::string, uint8_t>>{{">>> IMPORTING SESSION # 1", 1}}));
+    EXPECT_EQ(messages, (std::vector<std::pair<std::string, uint8_t>>{
+                            {">>> IMPORTING SESSION # 1", 1},
+                            {">>> IMPORTED 2 FILES AND 1 FOLDERS FROM SESSION # 1", 1}}));
+    EXPECT_EQ(b.ImportedFiles, 2);
+    EXPECT_EQ(b.ImportedFolders, 1);
+    EXPECT_EQ(b.ImportLeftOut, 0);
     EXPECT_EQ(Names(Root()), (std::vector<std::string>{"Docs", "ReadMe.txt"}));
     TFEntry* readme = Entry(Root(), "ReadMe.txt");
     EXPECT_TRUE(readme->Imported);
@@ -261,7 +266,8 @@ TEST_F(ImportTest, RecordsRunningPastTheirSectorAreLeftOut) {
     std::vector<std::string> expected = {"A.TXT"};
     for (int i = 0; i < 8; ++i) {
         recs.push_back(FileRec("F" + std::to_string(i) + ".TXT;1", 110 + i, 1));
-        recs.back().SystemUse = std::string(232 - 42, 'S');
+        recs.back().SystemUse =
+            std::string("PD") + char(190) + '\1' + std::string(186, '\0'); // padding entry
         expected.push_back("F" + std::to_string(i) + ".TXT");
     }
     PutDirectory(disc, 20, 20, recs);
@@ -278,6 +284,31 @@ TEST_F(ImportTest, RecordsRunningPastTheirSectorAreLeftOut) {
     EXPECT_EQ(Names(Root()), expected);
     EXPECT_EQ(Errors(), (std::vector<std::string>{std::string(ImportBadRecordText) + "\n\rSECTOR 20 OFFSET 1964",
                                                   std::string(ImportBadRecordText) + "\n\rSECTOR 21 OFFSET 0"}));
+}
+
+// A length that takes in the next record, or a zeroed one before records, loses records:
+// reported, not passed over in silence.
+TEST_F(ImportTest, RecordLengthsThatHideRecordsAreReported) {
+    OneSession();
+    PutDescriptor(disc, 16, 1, 20);
+    PutDescriptor(disc, 17, 255);
+    PutDirectory(disc, 20, 20,
+                 {FileRec("A.TXT;1", 100, 1), FileRec("B.TXT;1", 101, 1), FileRec("C.TXT;1", 102, 1)});
+    uint8_t* a = disc.Sector(20) + 68;
+    const uint8_t length = a[0];
+    a[0] = uint8_t(2 * length);
+    ASSERT_TRUE(b.ImportSession(1, nullptr));
+    EXPECT_EQ(Root()->FirstEntry, nullptr);
+    EXPECT_EQ(Errors(),
+              std::vector<std::string>{std::string(ImportBadRecordText) + "\n\rSECTOR 20 OFFSET 68"});
+
+    b.ClearFiles(100, 100);
+    messages.clear();
+    a[0] = length;
+    a[length] = 0; // B's length
+    ASSERT_TRUE(b.ImportSession(1, nullptr));
+    EXPECT_EQ(Names(Root()), std::vector<std::string>{"A.TXT"});
+    EXPECT_EQ(b.ImportLeftOut, 1);
 }
 
 TEST_F(ImportTest, ExtentsBeyondTheDiscAreLeftOut) {
@@ -341,7 +372,98 @@ TEST_F(ImportTest, UnusableNamesAndUnreadableSectors) {
     ASSERT_TRUE(b.ImportSession(1, nullptr));
     EXPECT_EQ(Names(Root()), std::vector<std::string>{"ok."});
     const std::string bad = std::string(ImportBadNameText) + "\n\r";
-    EXPECT_EQ(Errors(), (std::vector<std::string>{bad, bad + "..", bad + "a\\b"}));
+    EXPECT_EQ(Errors(), (std::vector<std::string>{bad, bad + "..", bad + "a\\b",
+                                                  std::string(ImportUnreadableText) + "\n\r\\ (SECTOR 31)"}));
+    EXPECT_EQ(b.ImportLeftOut, 4);
+}
+
+TEST_F(ImportTest, OnlyTheFinalVersionIsCutAndMadeUpNamesLoseTheSeparator) {
+    OneSession();
+    PutDescriptor(disc, 16, 2, 30);
+    PutDescriptor(disc, 17, 255);
+    PutDirectory(disc, 30, 30,
+                 {FileRec(Ucs2(u"v;1.txt;1"), 100, 1), FileRec(Ucs2(u"v;2.txt;1"), 101, 1),
+                  FileRec(Ucs2(u"plain.txt"), 102, 1)});
+    ASSERT_TRUE(b.ImportSession(1, nullptr));
+    EXPECT_EQ(Names(Root()), (std::vector<std::string>{"v;1.txt", "v;2.txt", "plain.txt"}));
+    EXPECT_EQ(Entry(Root(), "v;1.txt")->ShortName, "V_1.TXT");
+}
+
+// Rock Ridge: SP on the root's "." record, NM names (one continued in a CE area), a
+// directory relocated into a folder of its own (RE there, CL where it belongs).
+TEST_F(ImportTest, RockRidgeNamesAndRelocatedDirectories) {
+    OneSession();
+    PutDescriptor(disc, 16, 1, 20);
+    PutDescriptor(disc, 17, 255);
+    auto nm = [](const std::string& name, uint8_t flags = 0) {
+        return std::string("NM") + char(5 + name.size()) + '\1' + char(flags) + name;
+    };
+    std::string ce = std::string("CE\x1c\1") + std::string(24, '\0');
+    ce[4] = 40, ce[12] = 100, ce[20] = 14; // sector 40, offset 100, 14 bytes
+    std::string cl = std::string("CL\x0c\1") + std::string(8, '\0');
+    cl[4] = 23;
+    const std::string sp("SP\x07\1\xbe\xef\0", 7);
+    std::vector<Rec> root = {FileRec("MIXEDCAS.TXT;1", 100, 1), FileRec("CONTINUE.TXT;1", 101, 1),
+                             DirRec("A", 21), DirRec("RR_MOVED", 22)};
+    root[0].SystemUse = nm("MixedCase.txt");
+    root[1].SystemUse = nm("Cont", 1) + ce;
+    root[2].SystemUse = nm("a");
+    root[3].SystemUse = nm("rr_moved");
+    Rec dot = DirRec(std::string(1, '\0'), 20);
+    dot.SystemUse = sp;
+    uint32_t at = PutRec(disc.Sector(20), dot);
+    at += PutRec(disc.Sector(20) + at, DirRec(std::string(1, '\1'), 20));
+    for (const Rec& r : root)
+        at += PutRec(disc.Sector(20) + at, r);
+    std::memcpy(disc.Sector(40) + 100, nm("inued.txt").data(), 14);
+    Rec deep = FileRec("DEEP", 0, 0);
+    deep.SystemUse = nm("deep") + cl;
+    PutDirectory(disc, 21, 20, {deep});
+    Rec moved = DirRec("DEEP", 23);
+    moved.SystemUse = nm("deep") + "RE\x04\1";
+    PutDirectory(disc, 22, 20, {moved});
+    PutDirectory(disc, 23, 22, {FileRec("IN.TXT;1", 102, 1)});
+    ASSERT_TRUE(b.ImportSession(1, nullptr));
+    EXPECT_EQ(Names(Root()), (std::vector<std::string>{"MixedCase.txt", "Continued.txt", "a"}));
+    ASSERT_NE(b.FindDir("\\A\\DEEP"), nullptr);
+    EXPECT_EQ(Names(b.FindDir("\\A\\DEEP")), std::vector<std::string>{"IN.TXT"});
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(ImportTest, BrokenJolietTreeFallsBackToTheIsoTree) {
+    OneSession(0, 200);
+    PutTwoTrees(disc);
+    PutDescriptor(disc, 17, 2, 5000); // Joliet root beyond the disc
+    ASSERT_TRUE(b.ImportSession(1, nullptr));
+    EXPECT_EQ(Names(Root()), (std::vector<std::string>{"DOCS", "README.TXT"}));
+    EXPECT_EQ(b.ImportLeftOut, 0);
+    EXPECT_NE(Errors().back().find("IMPORTING ITS ISO 9660 TREE"), std::string::npos);
+
+    // Both roots zeroed: nothing is taken, and that is counted.
+    b.ClearFiles(100, 100);
+    std::memset(disc.Sector(16) + 156, 0, 34);
+    std::memset(disc.Sector(17) + 156, 0, 34);
+    EXPECT_TRUE(b.ImportSession(1, nullptr));
+    EXPECT_EQ(b.ImportedFiles + b.ImportedFolders, 0);
+    EXPECT_EQ(b.ImportLeftOut, 1);
+    EXPECT_EQ(Errors().back(), std::string(ImportBadRootText) + "\n\rISO 9660");
+}
+
+TEST_F(ImportTest, FilesWhoseExtentsOverlapAreLeftOut) {
+    OneSession();
+    PutDescriptor(disc, 16, 1, 20);
+    PutDescriptor(disc, 17, 255);
+    PutDirectory(disc, 20, 20,
+                 {FileRec("A.TXT;1", 100, 3 * SectorSize), FileRec("B.TXT;1", 102, 10),
+                  FileRec("C.TXT;1", 110, 10), FileRec("LINK.TXT;1", 110, 10), FileRec("E.TXT;1", 0, 0),
+                  FileRec("F.TXT;1", 0, 0)});
+    ASSERT_TRUE(b.ImportSession(1, nullptr));
+    // A and B overlap; C and its hard link share one extent whole; empty files take none.
+    EXPECT_EQ(Names(Root()), (std::vector<std::string>{"C.TXT", "LINK.TXT", "E.TXT", "F.TXT"}));
+    EXPECT_EQ(b.ImportedFiles, 4);
+    EXPECT_EQ(b.ImportLeftOut, 2);
+    const std::string overlap = std::string(ImportOverlapText) + "\n\r\\";
+    EXPECT_EQ(Errors(), (std::vector<std::string>{overlap + "A.TXT", overlap + "B.TXT"}));
 }
 
 TEST_F(ImportTest, ImportedFileReplacedByALocalFileOfTheSameName) {

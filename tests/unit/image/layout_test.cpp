@@ -99,9 +99,10 @@ TEST_F(ImageLayout, StartAddressFromTheDiscOnlyWhileWritingTheImage) {
 
 // Records of 44 bytes: a 9-character short name with ";1", no pad byte.
 TFEntry* Record44(TImageBuilder& b, int i) {
-    char name[16];
+    char name[16], alt[16];
     std::snprintf(name, sizeof name, "f%03d.txt", i);
-    b.AddFileEntry(FileTables().Root(), Listed(name, 1, faArchive, "ABCDE.TXT"), name);
+    std::snprintf(alt, sizeof alt, "F%03dA.TXT", i);
+    b.AddFileEntry(FileTables().Root(), Listed(name, 1, faArchive, alt), name);
     return FileTables().Root()->LastEntry;
 }
 

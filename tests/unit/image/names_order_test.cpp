@@ -3,6 +3,7 @@
 #include "image/bvISOLib_names.h"
 #include <cstdio>
 #include <functional>
+#include <set>
 
 namespace scrivo::test {
 namespace {
@@ -29,6 +30,57 @@ TEST(ImageNames, JolietRecordLimitIs108CharactersForFilesAnd110ForFolders) {
     // A character outside the BMP takes two UTF-16 units.
     EXPECT_FALSE(NamesFitRecords("X", std::string(107, 'a') + "\xF0\x9F\x98\x80", true));
     EXPECT_FALSE(NamesFitRecords(std::string(221, 'A'), "a", true)); // ISO record too
+}
+
+TEST(ImageNames, NumberedNamesStayWithinTheirLimits) {
+    EXPECT_EQ("ABCDEF~1.TXT", NumberedShortName("ABCDEFGH.TXT", true, 1)); // 8-character base
+    EXPECT_EQ("AB~1.C", NumberedShortName("AB.C", true, 1));
+    EXPECT_EQ("ABCD~100.TXT", NumberedShortName("ABCDEFGH.TXT", true, 100));
+    EXPECT_EQ("README~1.", NumberedShortName("README.", true, 1));           // no extension
+    EXPECT_EQ("FOLDER~1", NumberedShortName("FOLDER.X", false, 1));          // a folder's dot is no extension
+    EXPECT_EQ("FILE_WITH_A~1", NumberedShortName("FILE_WITH_A_L", true, 1)); // 13 characters
+    EXPECT_EQ("LONG_NAME~12.TXT", NumberedShortName("LONG_NAME_XY.TXT", true, 12)); // own length
+    EXPECT_EQ("ABCDE~2.TXT", NumberedShortName("ABCDE~1.TXT", true, 2));            // its tail replaced
+}
+
+TEST_F(ImageTest, IsoIdentifiersBecomeUniqueWithinEachDirectory) {
+    TDEntry* sub = b.CreateDirectory(Root(), Listed("Sub", 0, faDirectory, "SAME"));
+    b.CreateDirectory(Root(), Listed("Sub2", 0, faDirectory, "SAME"));
+    const std::string shortNames[] = {"SAME", "PHOTO~1.JPG", "PHOTO~1.JPG", "PHOTO~2.JPG", "ALONE.TXT"};
+    int i = 0;
+    for (const std::string& alt : shortNames)
+        ASSERT_EQ(1, b.AddFileEntry(Root(), Listed("f" + std::to_string(i++), 1, faArchive, alt), "/s"));
+    for (int k = 0; k < 101; ++k) // 101 files of one 13-character name in a subfolder
+        ASSERT_EQ(1,
+                  b.AddFileEntry(sub, Listed("g" + std::to_string(k), 1, faArchive, "FILE_WITH_A_L"), "/s"));
+    ASSERT_EQ(1, b.AddFileEntry(sub, Listed("ok", 1, faArchive, "SAME.TXT"), "/s"));
+    MakeIsoNamesUnique(FileTables());
+
+    std::vector<std::string> root;
+    for (TFEntry* e = Root()->FirstEntry; e; e = e->Next)
+        root.push_back(e->ShortName);
+    // A file and a folder of one name differ by the version suffix; names that collide with
+    // none stay; the first of equal names keeps its name; numbers skip names in use.
+    EXPECT_EQ(root, (std::vector<std::string>{"SAME", "SAME~1", "SAME", "PHOTO~1.JPG", "PHOTO~3.JPG",
+                                              "PHOTO~2.JPG", "ALONE.TXT"}));
+    EXPECT_EQ("SAME~1", b.FindDir("\\SUB2")->ShortName); // the path-table name follows
+    std::set<std::string> inSub;
+    for (TFEntry* e = sub->FirstEntry; e; e = e->Next)
+        EXPECT_TRUE(inSub.insert(e->ShortName).second) << e->ShortName;
+    EXPECT_EQ(1u, inSub.count("FILE_WITH_A_L"));
+    EXPECT_EQ(1u, inSub.count("FILE_WITH_A~9"));
+    EXPECT_EQ(1u, inSub.count("FILE_WITH_~10"));
+    EXPECT_EQ(1u, inSub.count("FILE_WITH~100"));
+    EXPECT_EQ(1u, inSub.count("SAME.TXT"));
+    EXPECT_EQ("f2.", Root()->FirstEntry->Next->Next->Next->Next->LongName); // Joliet names untouched
+
+    // A second layout finds nothing to change.
+    const std::vector<std::string> before = root;
+    MakeIsoNamesUnique(FileTables());
+    root.clear();
+    for (TFEntry* e = Root()->FirstEntry; e; e = e->Next)
+        root.push_back(e->ShortName);
+    EXPECT_EQ(before, root);
 }
 
 class ImageOrder : public ImageTest {

@@ -68,6 +68,28 @@ TEST_F(ImageTree, DuplicateLongNamesFollowReplaceFile) {
     EXPECT_EQ(2, b.FileCount());
 }
 
+TEST_F(ImageTree, ReplaceImportedUpdatesImportedFilesOnlyAndNamesTakenAreReported) {
+    ASSERT_EQ(1, b.AddFileEntry(Root(), Listed("old.txt", 5), "", 700u));
+    TFEntry* local = File(Root(), "new.txt", 3);
+    std::vector<std::string> taken;
+    b.OnNameTaken = [&](const TFEntry& e, const std::string& full) {
+        taken.push_back(e.SourcePath + "|" + full);
+    };
+    b.ReplaceImported = true;
+    EXPECT_EQ(1, b.AddFileEntry(Root(), Listed("OLD.TXT", 9), "/v2/OLD.TXT"));
+    TFEntry* e = Root()->FirstEntry;
+    EXPECT_FALSE(e->Imported);
+    EXPECT_EQ("/v2/OLD.TXT", e->SourcePath);
+    EXPECT_EQ(9u, e->IsoSize);
+    EXPECT_EQ(1, b.ReplacedImported);
+    // A file added earlier is not replaced: the clash is reported.
+    EXPECT_EQ(0, b.AddFileEntry(Root(), Listed("new.txt", 4), "/b/new.txt"));
+    EXPECT_EQ(3u, local->IsoSize);
+    EXPECT_EQ(taken, std::vector<std::string>{"/src/new.txt|/b/new.txt"});
+    b.ClearFiles(10, 10);
+    EXPECT_EQ(0, b.ReplacedImported);
+}
+
 TEST_F(ImageTree, AFileDoesNotReplaceAFolderOfTheSameName) {
     TDEntry* d = Dir(Root(), "DATA.BIN");
     b.ReplaceFile = true;
