@@ -41,6 +41,26 @@ class WriteSessions(WriteTestCase):
         start = disc_state(disc)["sessions"][-1]["start"]
         self.assertSession(disc, start, [second])
 
+    def test_a_new_version_replaces_the_imported_file(self):
+        disc = self.path("u.disc")
+        src = self.path("u", "t")
+        make_tree(src, {"r.txt": b"v1", "keep.txt": b"k"})
+        self.write(disc, src + "/", media="cd-r")
+        make_tree(src, {"r.txt": b"v2"})
+        r = self.write(disc, os.path.join(src, "r.txt"))
+        self.assertIn("2 earlier files imported, 1 replaced by new versions", r.stdout)
+        start = disc_state(disc)["sessions"][-1]["start"]
+        self.assertSession(disc, start, [src + "/"])
+
+    def test_two_sources_of_one_disc_name_are_a_usage_error(self):
+        a, b = self.path("a", "x.txt"), self.path("b", "X.TXT")
+        make_tree(self.path("a"), {"x.txt": b"a"})
+        make_tree(self.path("b"), {"X.TXT": b"b"})
+        r = self.write(self.path("c.disc"), a, b, media="cd-r", expect=2)
+        self.assertIn(a, r.stderr)
+        self.assertIn(b, r.stderr)
+        self.assertEqual(disc_state(self.path("c.disc"))["sessions"], [])
+
 
 if __name__ == "__main__":
     unittest.main()
