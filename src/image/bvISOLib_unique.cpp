@@ -3,6 +3,7 @@
 // so two entries of one directory may share one; readers then show one file of the two.
 #include "bvISOLib_names.h"
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace scrivo {
@@ -42,18 +43,24 @@ std::string NumberedShortName(const std::string& name, bool isFile, uint32_t n) 
 
 void MakeIsoNamesUnique(TFileTables& t) {
     std::unordered_set<std::string> taken, seen;
+    // Per name, the number its next duplicate tries first: thousands of equal names stay
+    // linear.
+    std::unordered_map<std::string, uint32_t> next;
     for (TDEntry* d : t.Dirs) {
         taken.clear();
         seen.clear();
+        next.clear();
         for (const TFEntry* e = d->FirstEntry; e; e = e->Next)
             taken.insert(IdentifierOf(e->ShortName, !e->Dir));
         for (TFEntry* e = d->FirstEntry; e; e = e->Next) {
             const bool isFile = !e->Dir;
-            if (seen.insert(IdentifierOf(e->ShortName, isFile)).second) continue;
+            const std::string id = IdentifierOf(e->ShortName, isFile);
+            if (seen.insert(id).second) continue;
             // A later entry of a name already seen: the first number that no entry of the
             // directory uses. The first of the equal names keeps its name.
             std::string name;
-            for (uint32_t n = 1;; ++n) {
+            uint32_t& n = next.try_emplace(id, 1).first->second;
+            for (;; ++n) {
                 name = NumberedShortName(e->ShortName, isFile, n);
                 if (!taken.count(IdentifierOf(name, isFile))) break;
             }
