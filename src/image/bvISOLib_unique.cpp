@@ -3,6 +3,7 @@
 // so two entries of one directory may share one; readers then show one file of the two.
 #include "bvISOLib_names.h"
 #include <algorithm>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -10,11 +11,18 @@ namespace scrivo {
 
 namespace {
 
-// The identifier as recorded: files carry the version suffix, so a file and a folder of
-// one name do not collide.
-std::string IdentifierOf(const std::string& shortName, bool isFile) {
-    return isFile ? shortName + ";1" : shortName;
-}
+// An identifier as recorded: a file's carries the version suffix, so a file and a folder
+// of one name do not collide. The name is a view of the entry's short name.
+struct TIdKey {
+    std::string_view Name;
+    bool File;
+    bool operator==(const TIdKey& o) const { return File == o.File && Name == o.Name; }
+};
+struct TIdHash {
+    size_t operator()(const TIdKey& k) const {
+        return std::hash<std::string_view>()(k.Name) ^ size_t(k.File);
+    }
+};
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -42,32 +50,32 @@ std::string NumberedShortName(const std::string& name, bool isFile, uint32_t n) 
 }
 
 void MakeIsoNamesUnique(TFileTables& t) {
-    std::unordered_set<std::string> taken, seen;
-    // Per name, the number its next duplicate tries first: thousands of equal names stay
-    // linear.
-    std::unordered_map<std::string, uint32_t> next;
     for (TDEntry* d : t.Dirs) {
-        taken.clear();
-        seen.clear();
-        next.clear();
+        if (!d->FirstEntry || !d->FirstEntry->Next) continue;
+        // Every identifier of the directory once, viewing the short name of the first entry
+        // that has it; the entries of a name after the first are renamed. (Sets made afresh
+        // per directory: clearing one keeps the buckets of the largest directory.)
+        std::unordered_set<TIdKey, TIdHash> ids;
+        bool duplicates = false;
         for (const TFEntry* e = d->FirstEntry; e; e = e->Next)
-            taken.insert(IdentifierOf(e->ShortName, !e->Dir));
+            duplicates |= !ids.insert({e->ShortName, !e->Dir}).second;
+        if (!duplicates) continue;
+        // Per name, the number its next duplicate tries first: thousands of equal names
+        // stay linear.
+        std::unordered_map<std::string, uint32_t> next;
         for (TFEntry* e = d->FirstEntry; e; e = e->Next) {
             const bool isFile = !e->Dir;
-            const std::string id = IdentifierOf(e->ShortName, isFile);
-            if (seen.insert(id).second) continue;
-            // A later entry of a name already seen: the first number that no entry of the
-            // directory uses. The first of the equal names keeps its name.
+            if (ids.find({e->ShortName, isFile})->Name.data() == e->ShortName.data()) continue; // the first
+            // The first number that no entry of the directory uses.
             std::string name;
-            uint32_t& n = next.try_emplace(id, 1).first->second;
+            uint32_t& n = next.try_emplace(e->ShortName + (isFile ? ";1" : ""), 1).first->second;
             for (;; ++n) {
                 name = NumberedShortName(e->ShortName, isFile, n);
-                if (!taken.count(IdentifierOf(name, isFile))) break;
+                if (!ids.count({name, isFile})) break;
             }
-            taken.insert(IdentifierOf(name, isFile));
-            seen.insert(IdentifierOf(name, isFile));
-            e->ShortName = name;
-            if (e->Dir) e->Dir->ShortName = name;
+            e->ShortName = std::move(name);
+            ids.insert({e->ShortName, isFile});
+            if (e->Dir) e->Dir->ShortName = e->ShortName;
         }
     }
 }
