@@ -191,6 +191,9 @@ public:
     // or a "not ready" sense code (ASC 04h: becoming ready, operation in progress). A failure
     // without sense data (no answer, an adapter error, a timeout) is not one.
     bool AsksToWait() const { return TargetBusy || LastSense[12] == 0x04; }
+    // Whether the last command failed with neither sense data (fixed-format response code
+    // 70h/71h, valid bit or not) nor BUSY status: the drive gave no answer to go by.
+    bool FailedWithoutSense() const { return !TargetBusy && (LastSense[0] & 0x7E) != 0x70; }
     // Calls `ask` (one poll or attempt; true while the drive asks to be waited for) at once
     // and again after each `intervalMs` of sleep, until it answers false, one more interval
     // would overrun the budget, or StopWaiting says to give up.

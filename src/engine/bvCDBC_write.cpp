@@ -228,14 +228,17 @@ void TThWrite::FinalFlush() {
         c_.DeviceFreeBufferSize = c_.DeviceBufferSize.load();
         // The drive answers READ DISC INFORMATION again once the flush is done; meanwhile the
         // buffer display drains.
+        // A drive that answers nothing at all (no sense data) is not flushing: that ends it.
         TWaitBudget flushing{int64_t(FinalFlushPolls) * 1000};
-        const TWaitEnd end = c_.WaitWhile(flushing, 1000, [this] {
-            if (c_.ReadDiscInformation())
+        bool answered = false;
+        c_.WaitWhile(flushing, 1000, [this, &answered] {
+            answered = c_.ReadDiscInformation();
+            if (answered)
                 return false;
             c_.DeviceFreeBufferSize -= c_.DeviceBufferSize / 960;
-            return true;
+            return !c_.FailedWithoutSense();
         });
-        if (end != TWaitEnd::Done && cache_.ErrorText().empty())
+        if (!answered && cache_.ErrorText().empty())
             EndWithError(WriterErrorText());
         return;
     }

@@ -98,6 +98,8 @@ public:
     // The WRITE (10) of this number (from 1) fails in the adapter (selection timeout): an
     // error without sense data.
     int AdapterErrorAtWrite = 0;
+    // Commands for which this answers true are never completed (checked after LoseWrite).
+    std::function<bool(const SentCdb&)> LoseIf;
     // Called with each CDB before the drive sees it (from the sending thread).
     std::function<void(const SentCdb&)> OnCommand;
 
@@ -123,6 +125,11 @@ private:
         if (OnCommand)
             OnCommand(c);
         if (c.Op() == 0x2A && ++writes_ == LoseWrite) {
+            std::lock_guard<std::mutex> l(m_);
+            sent_.push_back(std::move(c));
+            return r.SRB_Status = SS_PENDING;
+        }
+        if (LoseIf && LoseIf(c)) {
             std::lock_guard<std::mutex> l(m_);
             sent_.push_back(std::move(c));
             return r.SRB_Status = SS_PENDING;

@@ -84,5 +84,27 @@ TEST_F(BrenvikWaitTest, AWriteFailingWithoutSenseEndsTheRunAtOnce) {
     EXPECT_TRUE(vd.Sent(CloseTrack).empty());
 }
 
+// After the close-out flush of a DVD-R the drive is asked until it answers again; one that
+// answers nothing at all is not waited for 30 minutes.
+TEST_F(BrenvikWaitTest, ADriveGoneSilentAfterTheFlushEndsTheRunAtOnce) {
+    Make(MediaKind::DvdR);
+    std::atomic<bool> flushed{false};
+    vd.LoseIf = [&](const SentCdb& c) {
+        if (c.Op() == 0x35) flushed = true;
+        return flushed && c.Op() == DiscInfo;
+    };
+    AddFiles({70000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "WRITER ERROR [COMMAND TIMEOUT]");
+    size_t polls = 0;
+    bool after = false;
+    for (const SentCdb& c : vd.Sent()) {
+        after = after || c.Op() == 0x35;
+        polls += after && c.Op() == DiscInfo;
+    }
+    EXPECT_EQ(polls, 1u);
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+}
+
 } // namespace
 } // namespace scrivo::test
