@@ -12,9 +12,18 @@
 extern "C" {
 #endif
 
-/* The paths to write: Count items, each a zero-terminated string in the ANSI code page,
- * naming a file or a folder (a folder is written with everything below it). The library
- * copies the list and never keeps the pointers. */
+/* The paths to write: Count items, each a zero-terminated full path in the ANSI code
+ * page. The library copies the list and never keeps the pointers.
+ *
+ * A file item adds that one file (see AddMode for where it goes).
+ * A folder item adds the files lying directly in that folder, whether or not the path
+ * ends with a backslash ("C:\Data" and "C:\Data\" are the same item): they go into the
+ * disc's root folder, whatever AddMode says, and the folder itself does not appear on
+ * the disc. Its subfolders, and everything in them, are not written: list each one that
+ * should be.
+ * Items that are neither files nor folders (devices such as NUL, AUX or COM1 in any
+ * folder, "\\.\" paths, pipes) and items that do not exist are left out; with WriteLog
+ * the log names each device left out. NULL items are ignored. */
 typedef struct ScrivoFileList {
     int Count;
     const char* const* Items;
@@ -34,9 +43,10 @@ typedef struct ScrivoFileList {
  * windows are disabled while the wizard is up. Not re-entrant.
  *
  * Files        the paths to write; NULL opens the wizard with an empty list.
- * AddMode      0 or 1: plain files go into the disc's root folder; 2: into DestFolder;
- *              any other value adds nothing.
- * DestFolder   folder on the disc for AddMode 2 ("Backup\\Today"); NULL reads as "".
+ * AddMode      0 or 1: file items go into the disc's root folder; 2: into DestFolder;
+ *              any other value adds nothing. Folder items always fill the root.
+ * DestFolder   folder on the disc for the file items of AddMode 2 ("Backup\\Today"),
+ *              made with its parents; NULL or "" reads as the root.
  * VolLabel     the disc's volume label; NULL or "" uses the label stored last time
  *              (default "Ombrel CD").
  * RegistryKey  settings key under HKEY_CURRENT_USER; NULL or "" uses

@@ -8,7 +8,7 @@ namespace {
 void OpenOrFail(TSettingsKey& key, const std::string& registryKey)
 {
     if (!key.OpenKey(registryKey, true))
-        throw ESettingsError("Failed to create key " + registryKey);
+        throw ESettingsKeyError("Failed to create key " + registryKey);
 }
 
 } // namespace

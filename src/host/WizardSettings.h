@@ -1,6 +1,8 @@
 // The wizard's remembered choices: string values under the host-chosen registry key,
 // read once at start-up and written once when the wizard closes.
 #pragma once
+#include "platform/Settings.h"
+
 #include <string>
 
 namespace scrivo {
@@ -22,9 +24,15 @@ struct TWizardSettings {
     int CacheSize = 4194304; // bytes
 };
 
-// Opens (creating) `registryKey` and reads every value; a missing or unreadable Boolean or
-// integer gives its default, `cacheSize` being the default of "CacheSize". A stored value
-// that is not text raises ESettingsError.
+// The settings key cannot be opened or created (a name the store refuses).
+class ESettingsKeyError : public ESettingsError {
+public:
+    using ESettingsError::ESettingsError;
+};
+
+// Opens (creating) `registryKey` and reads every value, ESettingsKeyError when it cannot;
+// a missing or unreadable Boolean or integer gives its default, `cacheSize` being the
+// default of "CacheSize". A stored value that is not text raises ESettingsError.
 TWizardSettings LoadWizardSettings(const std::string& registryKey, int cacheSize);
 // Writes every value but "UseInternalASPI", in the wizard's order; ESettingsError when the
 // key cannot be opened or a value cannot be written.

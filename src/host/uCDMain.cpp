@@ -277,6 +277,8 @@ void TfrmCDMain::FormClose(TObject*, TCloseAction&)
 
 void TfrmCDMain::SaveSettings()
 {
+    if (SettingsInMemory)
+        return; // the key could not be made at start-up, and the user has been told
     TWizardSettings s;
     s.CloseTrack = brenvik.FinalizeTrack;
     s.CloseDisc = brenvik.FinalizeDisc;

@@ -103,6 +103,9 @@ public:
     bool LogEnabled = false;
     bool DiscWritten = false;
     std::string LastError;
+    // The settings key could not be created: the wizard runs on defaults held in memory
+    // and stores nothing when it closes.
+    bool SettingsInMemory = false;
     uint32_t StartTicks = 0;
     // The previous-session import choice of the advanced dialog.
     TSessionImport SessionImport;
@@ -129,6 +132,8 @@ public:
     void FormShow(TObject* Sender);
     void FormClose(TObject* Sender, TCloseAction& Action);
     void SaveSettings();
+    // The stored settings, or (the key cannot be made) the defaults, said once.
+    TWizardSettings LoadSettingsOrDefaults();
     bool UpdateDriveSelection(bool ShowMessage);
     void cbDrivesChange(TObject* Sender);
     void cbDrivesDrawItem(TObject* Control, int Index, const TRect& Rect, TOwnerDrawState State);

@@ -55,13 +55,15 @@ void TfrmCDMain::FormShow(TObject*)
         ownFiles_ = std::make_unique<TdlgCDFiles>(this);
         dlgCDFiles = ownFiles_.get();
     }
-    const TWizardSettings settings = LoadWizardSettings(RegistryKey, brenvik.CacheSize());
+    const TWizardSettings settings = LoadSettingsOrDefaults();
     FixedWnaspiPath = settings.FixedWNASPI;
 
     StartTicks = Log.Ticks();
     const std::string appVersion = GetAppVersion();
     LogLine("FormShow", "App Version=" + (appVersion.empty() ? std::string("?.?") : appVersion), true);
     LogLine("FormShow", "Brenvik Version=" + brenvik.Version());
+    if (SettingsInMemory)
+        LogLine("FormShow", "ERROR: Failed to create key " + RegistryKey + ", using default settings");
     const std::string windowsName = GetWindowsVersionName();
     LogLine("FormShow", "Windows=" + windowsName);
     ReportAspiFiles(windowsName);
@@ -85,6 +87,20 @@ void TfrmCDMain::FormShow(TObject*)
     LogLine("FormShow", "Setting CD write speed");
     LogLine("FormShow", "Loading Brenvik settings");
     LoadRecordingSettings(settings);
+}
+
+TWizardSettings TfrmCDMain::LoadSettingsOrDefaults()
+{
+    try {
+        return LoadWizardSettings(RegistryKey, brenvik.CacheSize());
+    } catch (const ESettingsKeyError& e) {
+        // Without a key the wizard still works: on its defaults, kept for this call only.
+        SettingsInMemory = true;
+        ShowInformation(std::string(e.what()) + ". The wizard goes on with its default settings, which are not saved.");
+        TWizardSettings defaults;
+        defaults.CacheSize = brenvik.CacheSize();
+        return defaults;
+    }
 }
 
 void TfrmCDMain::ReportAspiFiles(const std::string& windowsName)

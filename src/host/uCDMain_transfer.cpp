@@ -32,6 +32,13 @@ void TfrmCDMain::AddFilesToBurner()
         ShowInformation("At least one file or folder must be specified.");
         return;
     }
+    // Plain files of mode 2 go into DestFolder, made with its parents first: the tree
+    // starts with nothing but the root.
+    std::string destination = "\\";
+    if (AddMode == 2) {
+        const TDEntry* dest = brenvik.MakeDestinationPath(DestFolder);
+        destination = dest ? dest->Path : DestFolder; // a refused name: the engine reports it
+    }
     for (const std::string& item : items) {
         if (AddMode < 0 || AddMode > 2)
             continue;
@@ -43,10 +50,14 @@ void TfrmCDMain::AddFilesToBurner()
             if (folder.back() != PathDelim)
                 folder += PathDelim;
             brenvik.AddDir(FileTables().Root(), folder, "*.*", AnyAttribute, false, false, false);
+        } else if (IsDevicePath(item)) {
+            // Opening it would read a device or wait on a pipe; its name would become an
+            // empty file on the disc.
+            brenvik.DebugMessage("> ERROR: Skipping device, not a file or folder: " + item, 0);
         } else {
             // The item as given: one without any delimiter stays relative to the current
             // folder rather than being moved to the root of the file system.
-            brenvik.AddFile(AddMode == 2 ? DestFolder : "\\", item, false);
+            brenvik.AddFile(destination, item, false);
         }
     }
 }

@@ -68,6 +68,11 @@ struct FileListing {
 std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr);
 // The listing record of one path (file or folder); false when it does not exist.
 bool FindFile(const std::string& path, FileListing& out);
+// Whether `path` names something that is neither a file nor a folder: a device or a pipe
+// (Windows: "\\.\" paths and the DOS device names NUL, CON, AUX, PRN, COM1..9, LPT1..9 in
+// any folder and with any extension; POSIX: an existing entry that is not a regular file
+// or directory).
+bool IsDevicePath(const std::string& path);
 
 // Windows mask matching, case-insensitive: "*" any run, "?" one character, a trailing
 // ".*" also matches names without a dot, a trailing "." matches names without a dot.

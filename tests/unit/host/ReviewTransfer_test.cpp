@@ -2,6 +2,8 @@
 // folders the wizard refuses.
 #include "BurnRunKit.h"
 
+#include <algorithm>
+
 namespace scrivo::test {
 namespace {
 
@@ -33,17 +35,37 @@ TEST_F(ReviewTransferTest, AFolderItemAddsItsOwnFilesWithOrWithoutATrailingDelim
     EXPECT_EQ(frm.brenvik.DirectoryCount(), 0);
 }
 
-TEST_F(ReviewTransferTest, AnUnknownDestinationFolderAddsNothing)
+TEST_F(ReviewTransferTest, ModeTwoMakesTheDestinationFolderWithItsParents)
 {
-    File("a.txt", 1);
+    const std::string plain = File("a.txt", 1);
+    File("d/x.txt", 1, false);
+    files.lbxFiles.AddItem(src.File("d"));
     frm.AddMode = 2;
-    frm.DestFolder = "\\NOWHERE";
+    frm.DestFolder = "Backup\\Today";
     frm.AddFilesToBurner();
-    EXPECT_EQ(frm.brenvik.FileCount(), 0);
-    EXPECT_TRUE(Logged("INVALID DESTINATION PATH"));
-    frm.DestFolder = "\\";
+    const TDEntry* today = frm.brenvik.FindDir("\\BACKUP\\TODAY");
+    ASSERT_NE(today, nullptr);
+    ASSERT_NE(today->FirstEntry, nullptr);
+    EXPECT_EQ(today->FirstEntry->LongName, "a.txt");
+    EXPECT_EQ(today->FirstEntry->SourcePath, plain);
+    // The folder item still fills the root.
+    std::vector<std::string> root = RootNames();
+    std::sort(root.begin(), root.end());
+    EXPECT_EQ(root, (std::vector<std::string>{"Backup", "x.txt"}));
+    EXPECT_FALSE(Logged("INVALID DESTINATION PATH"));
+}
+
+TEST_F(ReviewTransferTest, DevicesInTheListAreSkippedWithALogLine) {
+    File("a.txt", 1);
+#ifdef _WIN32
+    const std::string device = src.File("NUL");
+#else
+    const std::string device = "/dev/null";
+#endif
+    files.lbxFiles.AddItem(device);
     frm.AddFilesToBurner();
-    EXPECT_EQ(frm.brenvik.FileCount(), 1);
+    EXPECT_EQ(RootNames(), std::vector<std::string>{"a.txt"});
+    EXPECT_TRUE(Logged("> ERROR: Skipping device, not a file or folder: " + device));
 }
 
 TEST_F(ReviewTransferTest, FilesThatCannotBeOpenedAreSkipped)

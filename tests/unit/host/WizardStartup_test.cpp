@@ -293,6 +293,23 @@ TEST_F(WizardStartupTest, AdvancedOptionsReachTheEngineOnOkOnly)
     EXPECT_EQ(f.brenvik.IdVolume, "NEWLABEL");
 }
 
+TEST_F(WizardStartupTest, AKeyThatCannotBeMadeGivesDefaultsSaidOnce)
+{
+    drives.Add(MediaKind::CdR);
+    const std::string key = "Software\\" + std::string(400, 'k');
+    ui.Script.Answer(mrOk, "default settings");
+    TfrmCDMain& f = Start([&](TfrmCDMain& w) { w.RegistryKey = key; });
+    ASSERT_EQ(ui.Script.Messages.size(), 1u);
+    EXPECT_EQ(ui.Script.Messages[0].Text.rfind("Failed to create key " + key, 0), 0u);
+    EXPECT_THAT(ui.Script.Exceptions, IsEmpty());
+    EXPECT_EQ(f.cbDrives.Items().size(), 1u);
+    EXPECT_EQ(f.cbDrives.ItemIndex(), 0);
+    EXPECT_EQ(f.brenvik.IdVolume, DefaultVolumeLabel);
+    f.Close();
+    EXPECT_EQ(ui.Script.Messages.size(), 1u);
+    EXPECT_EQ(CountLogged("FormShow", "ERROR: Failed to create key"), 1u);
+    EXPECT_EQ(CountLogged("FormClose", "ERROR"), 0u);
+}
 
 TEST_F(WizardStartupTest, AnErrorInStartUpIsReportedAndTheWizardStaysOpen)
 {

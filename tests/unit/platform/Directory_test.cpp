@@ -103,6 +103,24 @@ TEST(FindFile, FilesFoldersAndMissing)
     EXPECT_FALSE(FindFile(dir / "nothing.txt", f));
 }
 
+TEST(IsDevicePath, DevicesAndPipesAreNoFiles) {
+    TempDir dir;
+    dir.MakeFile("NULL.txt", "x");
+    EXPECT_FALSE(IsDevicePath(dir / "NULL.txt"));
+    EXPECT_FALSE(IsDevicePath(dir.Path()));
+    EXPECT_FALSE(IsDevicePath(dir / "missing.txt"));
+#ifdef _WIN32
+    for (const char* name : {"NUL", "nul.txt", "AUX", "COM1", "lpt9.log", "CON ", "CONOUT$"})
+        EXPECT_TRUE(IsDevicePath(dir / name)) << name;
+    EXPECT_TRUE(IsDevicePath("\\\\.\\PhysicalDrive0"));
+    EXPECT_TRUE(IsDevicePath("\\\\.\\pipe\\host"));
+    EXPECT_FALSE(IsDevicePath(dir / "COM10"));
+    EXPECT_FALSE(IsDevicePath(dir / "CONSOLE.txt"));
+#else
+    EXPECT_TRUE(IsDevicePath("/dev/null"));
+#endif
+}
+
 #ifndef _WIN32
 TEST(ListDirectory, PosixOrderHiddenDotFilesAndArchiveBit)
 {

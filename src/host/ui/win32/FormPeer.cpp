@@ -71,6 +71,8 @@ TFormPeer::~TFormPeer()
     DestroyWindow(hwnd_);
     for (auto& [key, font] : fonts_)
         DeleteObject(font);
+    for (auto& [pages, brush] : pageBrushes_)
+        DeleteObject(brush);
 }
 
 void TFormPeer::CreateControls()
@@ -146,6 +148,64 @@ TWinPeer* TFormPeer::PeerByWindow(HWND h) const
     return h && GetParent(h) == hwnd_ ? PeerById(GetDlgCtrlID(h)) : nullptr;
 }
 
+namespace {
+
+// The colour a tab control paints its page area with, read from a copy of its painting:
+// the theme decides it, and no system colour says what it is.
+bool PageColour(HWND tabs, COLORREF& colour)
+{
+    RECT r;
+    GetClientRect(tabs, &r);
+    RECT page = r;
+    SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+    if (page.right - page.left < 4 || page.bottom - page.top < 4)
+        return false;
+    HDC screen = GetDC(tabs);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    SendMessageW(tabs, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    colour = GetPixel(dc, (page.left + page.right) / 2, (page.top + page.bottom) / 2);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(tabs, screen);
+    return colour != CLR_INVALID;
+}
+
+bool HasClass(HWND h, const wchar_t* name)
+{
+    wchar_t cls[16] = {};
+    GetClassNameW(h, cls, 16);
+    return lstrcmpiW(cls, name) == 0;
+}
+
+} // namespace
+
+HBRUSH TFormPeer::PageBackground(const TWinPeer& peer, HDC dc)
+{
+    // Labels and check boxes only: a read-only edit keeps the look of a field.
+    if (!HasClass(peer.Handle(), L"Static") && !HasClass(peer.Handle(), L"Button"))
+        return nullptr;
+    TWinPeer* pages = nullptr;
+    for (TControl* c = peer.Control().Parent(); c && !pages; c = c->Parent())
+        if (dynamic_cast<TPageControl*>(c))
+            pages = dynamic_cast<TWinPeer*>(c->Peer.get());
+    if (!pages)
+        return nullptr;
+    HBRUSH& brush = pageBrushes_[pages->Handle()];
+    COLORREF colour;
+    if (!brush && PageColour(pages->Handle(), colour))
+        brush = CreateSolidBrush(colour);
+    if (!brush)
+        return nullptr;
+    LOGBRUSH lb{};
+    GetObjectW(brush, sizeof lb, &lb);
+    SetBkColor(dc, lb.lbColor);
+    return brush;
+}
+
 void TFormPeer::ClickButton(TControl* button)
 {
     if (button)
@@ -206,9 +266,17 @@ LRESULT TFormPeer::Handle(UINT msg, WPARAM wp, LPARAM lp)
             TWin32BackEnd::FromWindow([p] { p->Scroll(); });
         return 0;
     case WM_CTLCOLORSTATIC:
-        if (TWinPeer* p = PeerByWindow(reinterpret_cast<HWND>(lp)))
-            if (HBRUSH b = p->Colour(reinterpret_cast<HDC>(wp)))
-                return reinterpret_cast<LRESULT>(b);
+        if (TWinPeer* p = PeerByWindow(reinterpret_cast<HWND>(lp))) {
+            HDC dc = reinterpret_cast<HDC>(wp);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            HBRUSH own = p->Colour(dc); // may change the text's colour and mode
+            if (HBRUSH page = PageBackground(*p, dc))
+                return reinterpret_cast<LRESULT>(page);
+            if (own)
+                return reinterpret_cast<LRESULT>(own);
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
         break;
     case WM_SETCURSOR:
         if (Application().Cursor() == crHourGlass) {

@@ -36,6 +36,9 @@ private:
     TWinPeer* PeerById(int id) const;
     TWinPeer* PeerByWindow(HWND h) const;
     void ClickButton(TControl* button);
+    // WM_CTLCOLORSTATIC of a label or check box lying on a page: its background is the
+    // page's own (a themed page is not the form's grey), or nullptr when it is on none.
+    HBRUSH PageBackground(const TWinPeer& peer, HDC dc);
 
     TForm& form_;
     HWND hwnd_ = nullptr;
@@ -43,6 +46,7 @@ private:
     int nextId_ = 100; // below are IDOK, IDCANCEL and the other dialog answers
     std::map<int, TWinPeer*> peers_;
     std::map<std::pair<bool, int>, HFONT> fonts_;
+    std::map<HWND, HBRUSH> pageBrushes_; // by page control, made at the first paint
 };
 
 // Undoes the registration of the forms' window class made by the first form.
