@@ -1,6 +1,7 @@
 #include "WriteCD.h"
 #include "uCDMain.h"
 #include "platform/Threads.h"
+#include "transport/bvASPI.h"
 
 #include <memory>
 
@@ -10,7 +11,9 @@ namespace {
 
 std::string Text(const char* s) { return s ? std::string(s) : std::string(); }
 
-// Destroys the wizard and then the review dialog, whatever happened before.
+// Destroys the wizard (whose engine joins its threads) and then the review dialog,
+// whatever happened before, and lets the transport go: a host may free the library the
+// moment the call returns, and nothing of the call may be left to release then.
 struct TWizardForms {
     std::unique_ptr<TfrmCDMain> Main;
     std::unique_ptr<TdlgCDFiles> Files;
@@ -20,6 +23,7 @@ struct TWizardForms {
         Files.reset();
         frmCDMain = nullptr;
         dlgCDFiles = nullptr;
+        ReleaseTransport();
     }
 };
 

@@ -7,7 +7,7 @@
 namespace scrivo {
 
 struct TThread::Impl {
-    std::mutex M;
+    TMutex M;
     std::condition_variable Ended;
     std::thread Th;
     bool Started = false, Finished = false;

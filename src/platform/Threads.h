@@ -66,6 +66,21 @@ void SetSynchronizeWakeup(std::function<void()> wake);
 // exception `fn` throws is raised again in the waiting thread.
 void RunOnMainThread(const std::function<void()>& fn);
 
+// std::mutex and std::recursive_mutex that give back what the thread library set up for
+// them when they go. libstdc++ never tears its mutexes down (it counts on their static
+// initialiser), and MinGW's thread library sets one up at its first use - with an event
+// handle once two threads meet on it - so each mutex of a run would be lost with it.
+class TMutex : public std::mutex {
+public:
+    TMutex() = default;
+    ~TMutex();
+};
+class TRecursiveMutex : public std::recursive_mutex {
+public:
+    TRecursiveMutex() = default;
+    ~TRecursiveMutex();
+};
+
 // A recursive lock.
 class TCriticalSection {
 public:
@@ -74,7 +89,7 @@ public:
     bool TryEnter() { return m_.try_lock(); }
 
 private:
-    std::recursive_mutex m_;
+    TRecursiveMutex m_;
 };
 
 // A manual-reset event.
@@ -88,7 +103,7 @@ public:
     bool WaitFor(uint32_t timeoutMs);
 
 private:
-    std::mutex m_;
+    TMutex m_;
     std::condition_variable cv_;
     bool set_ = false;
 };

@@ -64,13 +64,17 @@ bool LoadTransport(bool PreferInternal, const std::string& LibraryPath) {
     return ASPIInitialized;
 }
 
-bool ReloadTransport() {
+void ReleaseTransport() {
     if (TransportName != PassThroughTransportName) {
         UnloadTransport();
     } else {
         Deselect();
         CloseDriveTable();
     }
+}
+
+bool ReloadTransport() {
+    ReleaseTransport();
     LoadTransport(lastPreferInternal, "");
     return true;
 }
@@ -97,16 +101,5 @@ uint32_t SendASPI32Command(void* srb) {
     }
     return current.SendCommand(srb);
 }
-
-namespace {
-// A loaded library is released when the module is finalised.
-struct LibraryFinaliser {
-    ~LibraryFinaliser() {
-        if (ASPIInitialized && AspiLibraryLoaded())
-            FreeAspiLibrary();
-        Deselect();
-    }
-} libraryFinaliser;
-} // namespace
 
 } // namespace scrivo

@@ -42,6 +42,10 @@ bool LoadTransport(bool PreferInternal, const std::string& LibraryPath);
 bool ReloadTransport();
 // Releases a loaded ASPI library; true when there was none or it was released.
 bool UnloadTransport();
+// Releases whatever LoadTransport chose (the ASPI library, or the pass-through layer's
+// open drives), so that nothing of it is left once a library call ends; no effect when
+// LoadTransport chose nothing.
+void ReleaseTransport();
 
 // The entry points of the transport in use. Without one, GetASPI32SupportInfo answers
 // no adapters and SendASPI32Command SS_ERR.

@@ -35,6 +35,14 @@ private:
     bool entered_;
 };
 
+// The toolkit's window classes name window procedures in this library's code, under the
+// host's instance: they go when the call ends (every window of theirs is gone by then),
+// so that a host may free the library and load it again at another address. Done here
+// rather than when the library is unloaded, where the loader's lock is held.
+struct TUnregisterClassesAtEnd {
+    ~TUnregisterClassesAtEnd() { scrivo::TWin32BackEnd::UnregisterWindowClasses(); }
+};
+
 // A copy of the host's list in UTF-8. A list that claims items but holds no array is
 // read as empty, and null items are left out: there is no path to write for them.
 std::vector<std::string> CopyFileList(const ScrivoFileList& files)
@@ -71,6 +79,7 @@ extern "C" int __stdcall WriteFilesToCD(HWND ParentWindow, const ScrivoFileList*
         // names no window (one the host has destroyed) would keep the wizard from being
         // created at all, and the call would wait for it for ever: no owner then.
         HWND owner = ParentWindow && IsWindow(ParentWindow) ? ParentWindow : nullptr;
+        TUnregisterClassesAtEnd classes;
         scrivo::TWin32BackEnd backEnd(owner);
         // Test runs against the virtual recorder scale the engine's waits.
         scrivo::WizardCreated = [](scrivo::TfrmCDMain& wizard) { scrivo::ApplyTimeScale(wizard.brenvik); };

@@ -19,6 +19,9 @@ void MakeFile(const std::wstring& path, const std::string& content);
 std::string ReadWholeFile(const std::wstring& path);
 bool FileExists(const std::wstring& path);
 
+// The run's scene folder (the recorder's disc images: disc, spare, host, cycle .img).
+const std::wstring& SceneFolder();
+
 // A blank recordable CD as the virtual recorder keeps it (image plus state file).
 bool MakeBlankCdR(const std::wstring& imagePath, std::string& error);
 

@@ -26,8 +26,9 @@ const wchar_t kTestKey[] = L"Software\\ScrivoE2E\\Wizard";
 const wchar_t kDefaultKey[] = L"Software\\Ombrel\\Scrivo";
 
 // One scene for the whole run: the recorder's drives are read once per load of its
-// library. Drive 0 only reads; drives 1 to 3 write and hold blank CD-Rs: the first for
-// the recording, the second for the runs that must not write, the third for the sample host.
+// library. Drive 0 only reads; drives 1 to 5 write and hold blank CD-Rs: the first for
+// the recording, the second for the runs that must not write, the third for the sample
+// host, the fourth for the load-and-free cycles, the fifth for a destination folder.
 class RecorderScene : public ::testing::Environment {
 public:
     static std::wstring Folder;
@@ -39,13 +40,25 @@ public:
         ASSERT_TRUE(MakeBlankCdR(Folder + L"disc.img", error)) << error;
         ASSERT_TRUE(MakeBlankCdR(Folder + L"spare.img", error)) << error;
         ASSERT_TRUE(MakeBlankCdR(Folder + L"host.img", error)) << error;
+        ASSERT_TRUE(MakeBlankCdR(Folder + L"cycle.img", error)) << error;
+        ASSERT_TRUE(MakeBlankCdR(Folder + L"dest.img", error)) << error;
         std::string drives = ",product=VIRTUAL READER,caps=-cdr,-cdrw,-dvdr,-dvdram,-dvdplus;" +
                              Utf8(Folder + L"disc.img") + ",product=VIRTUAL WRITER;" + Utf8(Folder + L"spare.img") +
-                             ",product=VIRTUAL SPARE;" + Utf8(Folder + L"host.img") + ",product=VIRTUAL HOST";
+                             ",product=VIRTUAL SPARE;" + Utf8(Folder + L"host.img") + ",product=VIRTUAL HOST;" +
+                             Utf8(Folder + L"cycle.img") + ",product=VIRTUAL CYCLE;" + Utf8(Folder + L"dest.img") +
+                             ",product=VIRTUAL DEST";
         SetEnvironmentVariableA("VRECORDER_DRIVES", drives.c_str());
     }
 };
 std::wstring RecorderScene::Folder;
+
+} // namespace
+
+const std::wstring& SceneFolder() {
+    return RecorderScene::Folder;
+}
+
+namespace {
 
 // Source files of several kinds: text, a name outside ASCII (when the host's code page
 // can spell it), and a folder whose files (a large one among them) the wizard puts into
@@ -267,7 +280,7 @@ TEST(ScrivoDll, RecordsTheHostsFilesThroughTheWizard)
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] Windows=Windows XP)"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[ASPIVersionRead\] system32\\drivers\\aspi32\.sys: (NOT FOUND|\d+\.\d+\.\d+\.\d+))"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] Initializing ASPI \(Internal=False\))"));
-    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] CD-ROM Devices Count: 4)"));
+    EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] CD-ROM Devices Count: 6)"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[FormShow\] Setting CD Device to : 0:0:0,.*VIRTUAL READER.*)"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[brenvikDebugMessage\] >>> STARTING CD BURN ON 0:1:0,.*VIRTUAL WRITER.*)"));
     EXPECT_TRUE(HasLine(lines, R"(\d+ - \[brenvikDebugMessage\] >>> CD write process done)"));
@@ -373,6 +386,50 @@ TEST(ScrivoDll, FinishWithAnEmptyListAsksForFiles)
     EXPECT_EQ(result, SCRIVO_RESULT_NOT_WRITTEN);
     EXPECT_EQ(boxes, std::vector<std::string>{"At least one file or folder must be specified."});
     EXPECT_TRUE(stayedOnPage1);
+}
+
+// AddMode 2: the plain files go into the destination folder, made with its parent; the
+// device names among them are left out and named in the log (the ctest script reads the
+// disc back: nothing but the two files may be on it).
+TEST(ScrivoDll, AddModeTwoFillsTheDestinationFolderAndLeavesDevicesOut) {
+    const wchar_t key[] = L"Software\\ScrivoE2E\\Dest";
+    DeleteKeyTree(key);
+    WriteRegString(key, L"UseInternalASPI", L"false");
+    WriteRegString(key, L"CDRomDrive", L"5");
+    const std::wstring folder = FreshWorkFolder(L"dest");
+    MakeFile(folder + L"a.txt", "first\r\n");
+    MakeFile(folder + L"b.txt", "second\r\n");
+    const std::string nul = AnsiPath(folder + L"NUL"), com = AnsiPath(folder + L"COM1");
+    AnsiFileList files(
+        {AnsiPath(folder + L"a.txt"), nul, com, "\\\\.\\pipe\\scrivo", AnsiPath(folder + L"b.txt")});
+    ScrivoLibrary lib;
+    ASSERT_TRUE(lib.Loaded());
+    HostWindow host;
+    HWND wizard = nullptr;
+    std::vector<std::string> boxes;
+    TWindowDriver driver;
+    AwaitWizard(driver, wizard);
+    driver.Then([&] {
+        Click(VisibleButton(wizard, L"Finish"));
+        return true;
+    });
+    driver.Then(AnswerBox(wizard, boxes));
+    driver.Then([&] {
+        HWND close = VisibleButton(wizard, L"Close");
+        if (close) Click(close);
+        return close != nullptr;
+    });
+    int result = lib.WriteFilesToCD()(host.Handle(), files.Get(), SCRIVO_ADD_TO_DEST_FOLDER, "Backup\\Today",
+                                      nullptr, "Software\\ScrivoE2E\\Dest", 0, 0, 1);
+    EXPECT_FALSE(driver.TimedOut);
+    EXPECT_EQ(result, SCRIVO_RESULT_WRITTEN);
+    EXPECT_EQ(boxes, std::vector<std::string>{"Your disk is now ready."});
+    std::vector<std::string> lines = LogLines(ReadWholeFile(ExeFolder() + L"ScrivoLog.txt"));
+    for (const std::string& device : {nul, com, std::string("\\\\.\\pipe\\scrivo")})
+        EXPECT_TRUE(HasLine(
+            lines, R"(\d+ - \[brenvikDebugMessage\] > ERROR: Skipping device, not a file or folder: )" +
+                       std::regex_replace(device, std::regex(R"([\\.$])"), R"(\$&)")))
+            << device;
 }
 
 // What an installer or a host checks before it replaces or calls the library.

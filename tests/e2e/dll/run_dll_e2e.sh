@@ -18,3 +18,5 @@ WINE_APP_VERSION=winxp sh "$here/../../../scripts/wine-xvfb.sh" 240 "$host"
 /usr/bin/python3 "$verify" "$work/record/disc.img" "$work"/record/src/*.txt "$work/record/src/Folder/"
 # The sample host's disc: its two command-line items, the same way.
 /usr/bin/python3 "$verify" "$work/record/host.img" "$work/record/src/readme.txt" "$work/record/src/Folder/"
+# AddMode 2: the two plain files in \Backup\Today, and nothing else (no device names).
+/usr/bin/python3 "$verify" "$work/record/dest.img" --dest /Backup/Today "$work/dest/a.txt" "$work/dest/b.txt"

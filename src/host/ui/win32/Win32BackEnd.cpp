@@ -16,9 +16,11 @@ constexpr UINT WM_SCRIVO_POSTED = WM_APP + 1;
 constexpr UINT WM_SCRIVO_SYNC = WM_APP + 2;
 const wchar_t kLoopClass[] = L"ScrivoLoop";
 
+// Only the thread of the loop that runs the forms dispatches to them. Not thread_local:
+// a library's thread-local objects outlive it in every thread that touched them.
 std::exception_ptr& PendingAbort()
 {
-    static thread_local std::exception_ptr pending;
+    static std::exception_ptr pending;
     return pending;
 }
 

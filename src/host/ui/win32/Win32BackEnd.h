@@ -3,6 +3,7 @@
 // private message to the back end's own (message-only) window; timers are system timers.
 #pragma once
 #include "host/ui/BackEnd.h"
+#include "platform/Threads.h"
 
 #include "WinApi.h"
 
@@ -62,7 +63,7 @@ private:
     HWND host_;
     HWND window_ = nullptr;
     TBackEnd* previous_ = nullptr;
-    std::mutex m_;
+    TMutex m_;
     std::deque<TMessage> queue_;
     bool wakePosted_ = false;
     std::map<UINT_PTR, TTimer*> timers_;
