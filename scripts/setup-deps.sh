@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth
   python3 python3-pycdlib xorriso genisoimage libarchive-tools p7zip-full
-  time
+  time help2man
 )
 
 missing=()

@@ -114,6 +114,10 @@ int main(int argc, char** argv) {
   using namespace scrivo::vrecorder;
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return Usage();
+  if (args[0] == "--help" || args[0] == "-h") {  // asked for: on stdout, and no error
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   if (args[0] == "--library-path" && args.size() == 1) return LibraryPath();
   if (args[0] == "create") return Create({args.begin() + 1, args.end()});
   if (args[0] == "record") return Record({args.begin() + 1, args.end()});
