@@ -178,7 +178,9 @@ int RunWrite(const std::vector<std::string>& args) {
     b.PrepareImage(true, nullptr);
     const int64_t size = b.ImageSize();
     const uint32_t free = b.GetFreeBlocks();
-    if (!overwritable && size > int64_t(free))
+    // Overwritable media too: a tree larger than the disc would fail halfway, with its
+    // file system already in view.
+    if (size > int64_t(free))
         return Fail("the image needs " + std::to_string(size) + " sectors, the disc has " + std::to_string(free) +
                     " free");
     b.SetWriteSpeed(SpeedKBps(a.Speed, kind));

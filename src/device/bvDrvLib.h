@@ -90,6 +90,8 @@ public:
     bool DoDebug = false;
     std::vector<std::string> DeviceList;
     bool TargetBusy = false;
+    // The last command was refused with RESERVATION CONFLICT: another program has the drive.
+    bool TargetReserved = false;
     TDeviceChangedEvent OnDeviceChange;
     SRB_HAInquiry HAInquiry = {};
     TEraseDoneEvent OnEraseDone;
@@ -129,6 +131,7 @@ public:
     TCriticalSection& LockObject() { return lock_; }
 
     // --- Command execution
+    // Sends a request and waits for it; a command met by a unit attention is sent again.
     uint8_t ExecuteCommand(SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
     void BuildFailureText(const SRB_ExecSCSICmd& srb);
 
@@ -182,6 +185,11 @@ public:
     uint32_t LastTrackInLastSession();
     bool IsErasable();
     bool ReadFormatCapacity(uint32_t& blocks, uint32_t& blockSize);
+    // Puts the block count the drive offers for the format type of a 12-byte FORMAT UNIT
+    // parameter list into it; false (the list unchanged) when the drive offers none.
+    bool FitFormatList(uint8_t* list12);
+    // FORMAT UNIT (byte 1 = 11h) with a copy of the list fitted to the disc as above.
+    bool FormatFitted(const uint8_t* list12);
     uint32_t ReadISOVolumeSize();
     uint32_t GetFreeBlocks();
     bool WaitUntilReady(int32_t budgetMs, int32_t intervalMs);
@@ -247,6 +255,7 @@ private:
     void ProbeWriteModes();
     bool SendWriteParametersPage(size_t pageOffset);
     void Trace(const SRB_ExecSCSICmd& srb);
+    uint8_t ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
     uint32_t TrackField(size_t offset) const;
     uint16_t CapabilitiesWord(size_t offset) const;
 };

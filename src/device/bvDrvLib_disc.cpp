@@ -103,6 +103,32 @@ bool TSCSIDevice::ReadFormatCapacity(uint32_t& blocks, uint32_t& blockSize)
     return true;
 }
 
+bool TSCSIDevice::FitFormatList(uint8_t* list12)
+{
+    // A drive takes only the block count it offers for a format type: the list's count is the
+    // one of a disc of the common size, and a disc of another size would refuse it.
+    alignas(4) uint8_t reply[248] = {};
+    if (!ReadFormatCapacities(reply))
+        return false;
+    const uint8_t type = list12[8] >> 2;
+    const size_t end = std::min<size_t>(4 + reply[3], sizeof reply);
+    for (size_t at = 12; at + 8 <= end; at += 8) {
+        if ((reply[at + 4] >> 2) != type)
+            continue;
+        std::memcpy(list12 + 4, reply + at, 4);
+        return true;
+    }
+    return false;
+}
+
+bool TSCSIDevice::FormatFitted(const uint8_t* list12)
+{
+    uint8_t list[12];
+    std::memcpy(list, list12, sizeof list);
+    FitFormatList(list);
+    return FormatUnit(0x11, list, sizeof list);
+}
+
 uint32_t TSCSIDevice::ReadISOVolumeSize()
 {
     alignas(4) uint8_t block[2048];

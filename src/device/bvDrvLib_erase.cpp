@@ -59,11 +59,11 @@ bool TSCSIDevice::Erase(uint8_t eraseType) {
 
     bool accepted = false;
     if (kind == dkDVDPlusRW) {
-        accepted = FormatUnit(0x11, DVDPlusRWFormatList, 12);
+        accepted = FormatFitted(DVDPlusRWFormatList);
         if (!accepted) {
             RezeroUnit();
             DoSleep(1000);
-            accepted = FormatUnit(0x11, DVDPlusRWFormatList, 12);
+            accepted = FormatFitted(DVDPlusRWFormatList);
         }
     } else if (kind == dkDVDRAM && EraseType == 1) {
         std::vector<uint8_t> zeros(RunBytes);
@@ -72,7 +72,7 @@ bool TSCSIDevice::Erase(uint8_t eraseType) {
         SynchronizeCache(30000, false);
         accepted = true;
     } else if (kind == dkDVDRAM) {
-        accepted = FormatUnit(0x11, DVDRAMFullFormatList, 12);
+        accepted = FormatFitted(DVDRAMFullFormatList);
     } else {
         accepted = Blank(EraseType);
     }

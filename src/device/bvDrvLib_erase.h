@@ -11,7 +11,7 @@ namespace scrivo {
 class TSCSIDevice;
 
 // FORMAT UNIT parameter lists: DVD+RW (2,295,104 blocks, type 26h) and DVD-RAM full
-// format (2,236,704 blocks of 2,048 bytes).
+// format (2,236,704 blocks of 2,048 bytes); sent fitted to the disc (FormatFitted).
 extern const uint8_t DVDPlusRWFormatList[12];
 extern const uint8_t DVDRAMFullFormatList[12];
 

@@ -22,8 +22,24 @@ uint8_t LoadStatus(SRB_ExecSCSICmd& srb)
 
 uint8_t TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
 {
+    const uint8_t result = ExecuteOnce(srb, timeoutMs);
+    // A unit attention (power on, reset, a disc just loaded) only tells of an event: the
+    // command itself was not carried out, and is sent once more.
+    if (result == 1 && srb.SRB_Status == SS_ERR && srb.SRB_TargStat == 0x02 && (srb.SenseArea[2] & 0x0F) == 0x06) {
+        srb.SRB_Status = 0;
+        srb.SRB_HaStat = 0;
+        srb.SRB_TargStat = 0;
+        std::memset(srb.SenseArea, 0, sizeof srb.SenseArea);
+        return ExecuteOnce(srb, timeoutMs);
+    }
+    return result;
+}
+
+uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
+{
     LastErrorText.clear();
     TargetBusy = false;
+    TargetReserved = false;
     std::memset(LastSense, 0, sizeof LastSense);
     if (!TransportReady() || HaId == 254)
         return ExecRefused;
@@ -73,6 +89,7 @@ void TSCSIDevice::BuildFailureText(const SRB_ExecSCSICmd& srb)
     std::string text = StatusText(srb.SRB_Status, srb.SRB_HaStat, srb.SRB_TargStat);
     if (text == "TARGET BUSY")
         TargetBusy = true;
+    TargetReserved = srb.SRB_Status == SS_ERR && srb.SRB_TargStat == 0x18;
     if (text == "CHECK CONDITION")
         text = SenseKeyText(srb.SenseArea);
     LastErrorText = text;

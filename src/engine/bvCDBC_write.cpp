@@ -1,6 +1,7 @@
 #include "engine/bvCDBC_write.h"
 #include "engine/bvCDBC.h"
 #include "engine/bvCDBC_run.h"
+#include "device/bvDrvLib_erase.h"
 #include "platform/DateTime.h"
 #include "platform/Text.h"
 #include <cstring>
@@ -16,13 +17,13 @@ constexpr int BusyRetries = 10000;
 constexpr uint32_t BusyPauseMs = 600;
 constexpr int CloseRetries = 1000;
 constexpr uint8_t WriteFlags = 0x50;
+constexpr uint32_t EccBlocks = 16; // a DVD's unit of recording
 
 // SET STREAMING performance descriptor for DVD-R: the whole disc, 43,965 KB/s read and
 // 1,418 KB/s write per second.
 constexpr uint8_t StreamingDescriptor[28] = {0x00, 0, 0, 0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x23, 0x12, 0x7F,
                                              0x00, 0x00, 0xAB, 0xBD, 0x00, 0x00, 0x03, 0xE8, 0x00, 0x00, 0x05, 0x8A,
                                              0x00, 0x00, 0x03, 0xE8};
-constexpr uint8_t PlusRWFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x23, 0x05, 0x40, 0x98, 0x00, 0x00, 0x00};
 
 bool IsDVDKind(uint8_t kind) { return kind >= dkDVDR && kind <= dkDVDPlusR; }
 
@@ -112,16 +113,34 @@ bool TThWrite::NextBlock() {
     }
 }
 
+uint32_t TThWrite::PrepareDescriptorBlocks() {
+    const uint32_t blocks = uint32_t(a_) / 2048;
+    std::memcpy(descriptor_, DescriptorCopy, size_t(a_));
+    if (kind_ != dkDVDRWRestricted && kind_ != dkDVDRWSequential)
+        return blocks;
+    // Restricted overwrite takes whole ECC units only. The rest of the last unit keeps what
+    // the disc holds there (an earlier session's data), zeros where nothing can be read.
+    const uint32_t padded = (blocks + EccBlocks - 1) / EccBlocks * EccBlocks;
+    if (padded > blocks) {
+        uint8_t* rest = descriptor_ + size_t(blocks) * 2048;
+        const uint16_t n = uint16_t(padded - blocks);
+        if (!c_.ReadBlocks(blocks, n, uint32_t(n) * 2048, rest))
+            std::memset(rest, 0, size_t(n) * 2048);
+    }
+    return padded;
+}
+
 bool TThWrite::WriteDescriptorCopy(bool& retry) {
     retry = false;
     c_.FailureTraceDone = true;
+    const uint32_t blocks = PrepareDescriptorBlocks();
     for (;;) {
-        if (c_.WriteBlocks(0, uint16_t(a_ / 2048), WriteFlags, uint32_t(a_), DescriptorCopy)) {
+        if (c_.WriteBlocks(0, uint16_t(blocks), WriteFlags, blocks * 2048, descriptor_)) {
             c_.SynchronizeCache(1800000, false);
             return true;
         }
         if (c_.LastSense[12] == 0x30 && kind_ == dkDVDPlusRW) {
-            if (c_.FormatUnit(0x11, PlusRWFormat, sizeof PlusRWFormat)) {
+            if (c_.FormatFitted(DVDPlusRWFormatList)) {
                 TWaitBudget formatting{FormatReadyBudgetMs};
                 c_.WaitWhile(formatting, 2000,
                              [this] { return !c_.ReadDiscInformation() && c_.AsksToWait(); });

@@ -32,6 +32,9 @@ private:
     // Writes the block in WriteBuffer at its place, again while the drive is busy; false when
     // the run ended (abort, error, or busy for too long).
     bool WriteBlock();
+    // Copies the descriptor copy's first block into descriptor_, padded to whole ECC units
+    // on restricted overwrite; answers its length in sectors.
+    uint32_t PrepareDescriptorBlocks();
     // Takes the next block, waiting while none is ready. False when the run must finish.
     bool NextBlock();
     bool Busy() const;
@@ -52,6 +55,7 @@ private:
     int t_ = 1;
     uint8_t kind_ = 0;
     int32_t a_ = 0;
+    uint8_t descriptor_[65536] = {};
 };
 
 } // namespace scrivo

@@ -16,9 +16,9 @@ class BrenvikRun : public ::testing::Test {
 protected:
     void SetUp() override { SetMainThread(); }
 
-    // A component with a blank disc of `kind` in its drive.
-    void Make(vrecorder::MediaKind kind, const std::string& extra = "") {
-        vd.Insert(kind, extra);
+    // A component with a blank disc of `kind` (of the medium's usual capacity when 0) in its drive.
+    void Make(vrecorder::MediaKind kind, const std::string& extra = "", uint32_t capacity = 0) {
+        vd.Insert(kind, extra, capacity);
         b = std::make_unique<TBrenvik>();
         vd.Attach(*b);
         b->OnWriteDone = [this](TBrenvik*, const std::string& error) {

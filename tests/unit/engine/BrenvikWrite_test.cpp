@@ -107,6 +107,25 @@ TEST_F(BrenvikWriteThreadTest, BlankDvdPlusRwIsFormattedAndTheDescriptorsGoToAdd
     ExpectFilesOnDisc();
 }
 
+TEST_F(BrenvikWriteThreadTest, ShortRestrictedOverwriteSessionGoesOutInWholeEccUnits) {
+    Make(MediaKind::DvdRwRestricted);
+    b->WritePostGap = false;
+    AddFiles({2000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    for (const SentCdb& w : vd.Sent(Write10))
+        EXPECT_EQ(w.Blocks10() % 16, 0u) << "write at " << w.Lba();
+    ExpectFilesOnDisc();
+}
+
+TEST_F(BrenvikWriteThreadTest, DvdPlusRwIsFormattedToItsOwnCapacity) {
+    Make(MediaKind::DvdPlusRw, "", 1000000);
+    AddFiles({70000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    ExpectFilesOnDisc();
+}
+
 TEST_F(BrenvikWriteThreadTest, DvdRamIsNeitherCalibratedNorClosed) {
     Make(MediaKind::DvdRam);
     // A new DVD-RAM is formatted before use (the erase does that); the run itself never formats it.
