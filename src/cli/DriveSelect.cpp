@@ -1,4 +1,5 @@
 #include "DriveSelect.h"
+#include "DriveUser.h"
 #include "platform/SystemInfo.h"
 #include "transport/bvASPI.h"
 #include <cstdlib>
@@ -122,6 +123,9 @@ std::string SelectDrive(TSCSIDevice& device, const std::string& choice) {
     device.SetDevice(entry);
     if (device.HaId == 254)
         return "cannot select the drive \"" + entry + "\"";
+    // One recording at a time: a drive another process has is refused here, with its name.
+    if (!device.TestUnitReady(5000) && device.TargetReserved)
+        return DriveInUseText(device, choice);
     return "";
 }
 

@@ -12,6 +12,9 @@ namespace scrivo {
 
 using DriveHandle = intptr_t;
 constexpr DriveHandle InvalidDriveHandle = -1;
+// Answered by OpenDevice for reading and writing when another program has the drive open
+// exclusively (Linux: EBUSY on O_EXCL, also while the disc is mounted).
+constexpr DriveHandle BusyDriveHandle = -2;
 
 // The two requests, with the Windows control codes.
 constexpr uint32_t IoctlScsiPassThroughDirect = 0x0004D014;
@@ -59,8 +62,9 @@ struct PassThroughOps {
     // Whether the drive number names a CD/DVD drive (GetDriveType = CD-ROM; Linux:
     // /dev/srN exists as a block device).
     bool (*IsCdDrive)(int driveNumber);
-    // Opens the drive's device for reading and writing with shared read and write, or
-    // for reading with shared read; InvalidDriveHandle on failure.
+    // Opens the drive's device for reading and writing with shared read and write (Linux:
+    // exclusively, so that one program records on a drive at a time), or for reading with
+    // shared read; InvalidDriveHandle on failure, BusyDriveHandle when the drive is in use.
     DriveHandle (*OpenDevice)(int driveNumber, bool readWrite);
     bool (*CloseDevice)(DriveHandle h);
     // DeviceIoControl: `code` is one of the two requests above; `returned` receives the

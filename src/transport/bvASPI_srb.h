@@ -155,6 +155,34 @@ typedef struct SRB_ExecSCSICmd {
     uint8_t SenseArea[SRB_SENSE_AREA_LEN];
 } SRB_ExecSCSICmd;
 
+/* SC_ABORT_SRB: SRB_ToAbort is the execute request to abort. */
+typedef struct SRB_Abort {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+    void* SRB_ToAbort;
+} SRB_Abort;
+
+/* SC_RESET_DEV: a bus device reset of one target. */
+typedef struct SRB_BusDeviceReset {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+    uint8_t SRB_Target;
+    uint8_t SRB_Lun;
+    uint8_t SRB_Rsvd1[12];
+    uint8_t SRB_HaStat;
+    uint8_t SRB_TargStat;
+    void* SRB_PostProc;
+    void* SRB_Rsvd2;
+    uint8_t SRB_Rsvd3[16];
+    uint8_t CDBByte[16];
+} SRB_BusDeviceReset;
+
 /* SC_GET_DISK_INFO. SRB_Int13HDriveInfo holds the drive number (0 = A). */
 typedef struct SRB_GetDiskInfo {
     uint8_t SRB_Cmd;

@@ -30,6 +30,8 @@ void ClearTable() {
 // opened or does not answer stays absent.
 void ProbeDrive(int n) {
     DriveHandle h = OpenDrive(static_cast<uint8_t>(n));
+    if (h == BusyDriveHandle) // a drive in use is still listed
+        h = PassThroughOs().OpenDevice(n, false);
     if (h == InvalidDriveHandle)
         return;
     std::memset(scanBuffer, 0, sizeof scanBuffer);
@@ -67,6 +69,8 @@ void ProbeDrive(int n) {
 
 DriveHandle OpenDrive(uint8_t driveNumber) {
     DriveHandle h = PassThroughOs().OpenDevice(driveNumber, true);
+    if (h == BusyDriveHandle)
+        return h; // not read-only behind the other program's back
     if (h == InvalidDriveHandle)
         h = PassThroughOs().OpenDevice(driveNumber, false);
     return h;

@@ -37,7 +37,8 @@ extern const uint8_t ManagerId[16];
 uint8_t BuildDriveTable();
 // Closes open handles and clears the table; false when it was not built.
 bool CloseDriveTable();
-// Opens drive number n for reading and writing, else for reading only.
+// Opens drive number n for reading and writing, else for reading only; BusyDriveHandle
+// when another program has it.
 DriveHandle OpenDrive(uint8_t driveNumber);
 // The letter of the first present drive with this address, NoDriveLetter when none.
 char DriveLetterOf(uint8_t haId, uint8_t target, uint8_t lun);

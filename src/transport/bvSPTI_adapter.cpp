@@ -63,6 +63,13 @@ uint8_t ExecuteCommand(SRB_ExecSCSICmd& r) {
     }
     if (drive->Handle == InvalidDriveHandle)
         drive->Handle = OpenDrive(drive->DriveNumber);
+    if (drive->Handle == BusyDriveHandle) {
+        // Another program records on the drive: answered as a drive reserved by another
+        // initiator; the next command tries again.
+        drive->Handle = InvalidDriveHandle;
+        r.SRB_TargStat = 0x18; // RESERVATION CONFLICT
+        return SS_ERR;
+    }
     uint8_t direction = (r.SRB_Flags & SRB_DIR_IN)    ? ScsiDataIn
                         : (r.SRB_Flags & SRB_DIR_OUT) ? ScsiDataOut
                                                       : ScsiDataUnspecified;

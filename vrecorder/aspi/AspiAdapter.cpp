@@ -68,6 +68,8 @@ uint32_t AspiAdapter::Send(void* srb) {
       case SC_GET_DEV_TYPE: status = DeviceType(static_cast<SRB_GDEVBlock*>(srb)); break;
       case SC_GET_DISK_INFO: status = DiskInfo(static_cast<SRB_GetDiskInfo*>(srb)); break;
       case SC_EXEC_SCSI_CMD: return Execute(static_cast<SRB_ExecSCSICmd*>(srb));
+      case SC_ABORT_SRB: status = Abort(static_cast<SRB_Abort*>(srb)); break;
+      case SC_RESET_DEV: status = ResetDevice(static_cast<SRB_BusDeviceReset*>(srb)); break;
       default: status = SS_INVALID_CMD;
     }
   }
@@ -134,6 +136,62 @@ uint8_t AspiAdapter::Execute(SRB_ExecSCSICmd* r) {
   }
   queued_.notify_one();
   return SS_PENDING;
+}
+
+void AspiAdapter::EndUnrun(SRB_ExecSCSICmd* r) {
+  r->SRB_HaStat = HASTAT_OK;
+  r->SRB_TargStat = 0;
+  bool notify = r->SRB_Flags & SRB_EVENT_NOTIFY;
+  void* event = r->SRB_PostProc;
+  __atomic_store_n(&r->SRB_Status, uint8_t(SS_ABORTED), __ATOMIC_RELEASE);
+  if (notify && event)
+    SignalCompletion(event);
+  else if ((r->SRB_Flags & SRB_POSTING) && event)
+    reinterpret_cast<void(ASPI_CALL*)(void*)>(event)(r);
+}
+
+uint8_t AspiAdapter::Abort(SRB_Abort* r) {
+  // A request still queued is taken out and ends aborted; one already running or done
+  // cannot be stopped any more, which ASPI managers answer with success all the same.
+  auto* target = static_cast<SRB_ExecSCSICmd*>(r->SRB_ToAbort);
+  bool found = false;
+  {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    for (auto it = queue_.begin(); it != queue_.end(); ++it)
+      if (*it == target) {
+        queue_.erase(it);
+        found = true;
+        break;
+      }
+  }
+  if (found) EndUnrun(target);
+  return SS_COMP;
+}
+
+uint8_t AspiAdapter::ResetDevice(SRB_BusDeviceReset* r) {
+  if (r->SRB_Target >= drives_.size() || r->SRB_Lun != 0) return SS_NO_DEVICE;
+  // The target's queued requests are dropped; the drive reports the reset to the next command.
+  std::vector<SRB_ExecSCSICmd*> dropped;
+  {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    for (auto it = queue_.begin(); it != queue_.end();) {
+      if ((*it)->SRB_Target == r->SRB_Target) {
+        dropped.push_back(*it);
+        it = queue_.erase(it);
+      } else
+        ++it;
+    }
+  }
+  for (auto* d : dropped) EndUnrun(d);
+  drives_[r->SRB_Target].drive->Reset();
+  r->SRB_HaStat = HASTAT_OK;
+  r->SRB_TargStat = 0;
+  // The reset is over when this returns; a caller waiting for its event is told at once.
+  if ((r->SRB_Flags & SRB_EVENT_NOTIFY) && r->SRB_PostProc) {
+    r->SRB_Status = SS_COMP;
+    SignalCompletion(r->SRB_PostProc);
+  }
+  return SS_COMP;
 }
 
 void AspiAdapter::Worker() {

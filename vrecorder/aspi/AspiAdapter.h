@@ -37,6 +37,10 @@ class AspiAdapter {
   uint8_t DeviceType(SRB_GDEVBlock* r);
   uint8_t DiskInfo(SRB_GetDiskInfo* r);
   uint8_t Execute(SRB_ExecSCSICmd* r);
+  uint8_t Abort(SRB_Abort* r);
+  uint8_t ResetDevice(SRB_BusDeviceReset* r);
+  // Ends a request that will not run (aborted, or dropped by a reset) as SS_ABORTED.
+  void EndUnrun(SRB_ExecSCSICmd* r);
   void Complete(SRB_ExecSCSICmd* r, DriveSlot& slot);
   void Worker();
 

@@ -157,6 +157,14 @@ uint32_t Disc::LastRecordedAddress() const {
   return end;
 }
 
+uint32_t Disc::CapacityEnd() const {
+  if (info().rom) return capacity;
+  if (IsRandom()) return formattedSize;
+  uint32_t end = 0;
+  for (const auto& t : tracks) end = std::max(end, t.closed && t.runOut ? TrackEnd(t) : t.nwa);
+  return end;
+}
+
 uint32_t Disc::FreeBlocks() const {
   if (info().rom || finalized) return 0;
   if (IsRandom()) return formattedSize > randomEnd ? formattedSize - randomEnd : 0;
@@ -172,7 +180,7 @@ Track* Disc::OpenTrackAt(uint32_t lba) {
   return nullptr;
 }
 
-void Disc::Write(uint32_t lba, uint32_t count) {
+void Disc::Write(uint32_t lba, uint32_t count, bool discAtOnce) {
   const auto& i = info();
   if (i.rom) Refuse(kIllegalRequest, 0x30, 0x05);  // CANNOT WRITE MEDIUM - INCOMPATIBLE FORMAT
   if (uint64_t(lba) + count > capacity) LbaOutOfRange();
@@ -181,6 +189,7 @@ void Disc::Write(uint32_t lba, uint32_t count) {
   if (Track* t = OpenTrackAt(lba)) {
     if (t->reserved && lba + count > t->start + t->reserved) InvalidAddressForWrite();
     t->nwa += count;
+    t->discAtOnce = t->discAtOnce || discAtOnce;
     return;
   }
   if (HasInvisibleTrack() && lba == NextTrackStart()) {
@@ -215,10 +224,14 @@ void Disc::CheckRead(uint32_t lba, uint32_t count) const {
     return;
   }
   for (uint32_t b = lba; b < lba + count; ++b) {
-    bool recorded = false;
-    for (const auto& t : tracks)
+    bool recorded = false, runOut = false;
+    for (const auto& t : tracks) {
       if (b >= t.start && b < t.nwa) { recorded = true; break; }
+      if (t.closed && t.runOut && b >= t.nwa && b < TrackEnd(t)) runOut = true;
+    }
     if (recorded) continue;
+    // The run-out blocks hold no user data; READ CAPACITY counts them all the same.
+    if (runOut) Refuse(kIllegalRequest, 0x64, 0x00);  // ILLEGAL MODE FOR THIS TRACK
     if (b >= LastRecordedAddress()) LbaOutOfRange();
     Refuse(kMediumError, 0x11, 0x00);  // UNRECOVERED READ ERROR: an unrecorded gap
   }
@@ -267,12 +280,16 @@ void Disc::CloseSession(bool finalize, bool trackAtOnce) {
   bool any = false;
   for (auto& t : tracks)
     if (t.session == closedSessions + 1) { CloseOne(t, trackAtOnce); any = true; }
+  bool discAtOnce = false;
+  for (auto& t : tracks)
+    if (t.session == closedSessions + 1) discAtOnce = discAtOnce || t.discAtOnce;
   if (any) {
     ++closedSessions;
   } else if (!(finalize && closedSessions > 0)) {
     CommandSequenceError();  // an empty session cannot be closed
   }
-  if (finalize || NextTrackStart() >= capacity) finalized = true;
+  // A disc-at-once recording is the disc's one session, whatever page 05h asked for.
+  if (finalize || discAtOnce || NextTrackStart() >= capacity) finalized = true;
 }
 
 void Disc::BlankDisc(int type) {
@@ -284,6 +301,8 @@ void Disc::BlankDisc(int type) {
       tracks.clear();
       closedSessions = 0;
       finalized = false;
+      // A minimal blank leaves the disc fit for disc-at-once recording only.
+      minimallyBlanked = type == 1 && (media == MediaKind::DvdRwSequential || media == MediaKind::DvdRwRestricted);
       if (media == MediaKind::DvdRwRestricted) {
         media = MediaKind::DvdRwSequential;
         formatted = false;
@@ -327,6 +346,7 @@ void Disc::Format(int type, uint32_t blocks) {
       }
       if (type != 0x00 && type != 0x10 && type != 0x15) InvalidFieldInParameterList();
       media = MediaKind::DvdRwRestricted;
+      minimallyBlanked = false;
       tracks.clear();
       closedSessions = 0;
       finalized = false;

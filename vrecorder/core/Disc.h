@@ -17,6 +17,7 @@ struct Track {
   uint32_t nwa = 0;        // next writable address; start + recorded blocks
   bool closed = false;
   bool runOut = false;     // CD track-at-once: 2 run-out blocks follow the data once closed
+  bool discAtOnce = false; // DVD-R/-RW disc-at-once: its session closes the disc
   uint32_t Recorded() const { return nwa - start; }
 };
 
@@ -41,6 +42,7 @@ class Disc {
   uint32_t closedSessions = 0;
   uint32_t formattedSize = 0;    // random-writable media: the formatted area
   uint32_t randomEnd = 0;        // random-writable media: one past the highest written block
+  bool minimallyBlanked = false; // DVD-RW after a minimal BLANK: disc-at-once only
   std::vector<Track> tracks;
 
   static Disc Blank(MediaKind kind, uint32_t capacity);
@@ -61,10 +63,15 @@ class Disc {
   bool TrackInfo(uint32_t number, TrackView& out) const;
   std::vector<SessionView> Sessions() const;   // recorded sessions, the open one included
   uint32_t LastRecordedAddress() const;         // one past the last recorded block
+  // One past the last block READ CAPACITY reports: a closed track-at-once CD track's two
+  // run-out blocks included.
+  uint32_t CapacityEnd() const;
+  // Incremental recording (feature 0021h): not on a minimally blanked DVD-RW.
+  bool IncrementalAllowed() const { return !(media == MediaKind::DvdRwSequential && minimallyBlanked); }
   uint32_t FreeBlocks() const;
 
   // Recording rules; each throws a Refusal with the drive's sense data.
-  void Write(uint32_t lba, uint32_t count);
+  void Write(uint32_t lba, uint32_t count, bool discAtOnce = false);
   void CheckRead(uint32_t lba, uint32_t count) const;
   void ReserveTrack(uint32_t blocks);
   void CloseTrack(uint32_t number, bool trackAtOnce);

@@ -52,7 +52,7 @@ bool CopyIso(const std::string& iso, ImageFile& image, uint32_t& blocks, std::st
 }  // namespace
 
 bool DiscFile::Create(const std::string& path, MediaKind kind, uint32_t capacity, uint32_t gap,
-                      const std::string& fromIso, std::string& error) {
+                      const std::string& fromIso, std::string& error, bool unformatted) {
   const auto& info = Info(kind);
   if (info.rom && fromIso.empty()) { error = "ROM media are made from an ISO image (--from)"; return false; }
   std::error_code ec;
@@ -62,6 +62,7 @@ bool DiscFile::Create(const std::string& path, MediaKind kind, uint32_t capacity
   if (!f.image_.Open(path)) { error = "cannot create " + path; return false; }
   f.disc = Disc::Blank(kind, capacity ? capacity : info.capacity);
   if (gap) f.disc.gap = gap;
+  if (kind == MediaKind::DvdRam && !unformatted) f.disc.Format(0x00, f.disc.capacity);
   if (!fromIso.empty()) {
     uint32_t blocks = 0;
     if (!CopyIso(fromIso, f.image_, blocks, error)) return false;

@@ -14,9 +14,10 @@ class DiscFile {
   static std::string StatePath(const std::string& imagePath) { return imagePath + ".state"; }
 
   // Makes a new disc; ROM media (and, optionally, others) take their content from `fromIso`,
-  // recorded as one closed session. Error text in `error`.
+  // recorded as one closed session. Error text in `error`. A DVD-RAM comes formatted, as
+  // from the factory, unless made `unformatted`.
   static bool Create(const std::string& path, MediaKind kind, uint32_t capacity, uint32_t gap,
-                     const std::string& fromIso, std::string& error);
+                     const std::string& fromIso, std::string& error, bool unformatted = false);
   static std::unique_ptr<DiscFile> Open(const std::string& path, std::string& error);
   // Records the file `data` as a new track at the next writable address (track at once) and
   // closes it, then its session unless `keepSessionOpen`: discs as other recorders leave

@@ -27,6 +27,8 @@ bool ParseTrack(const std::string& s, Track& t) {
   }
   t.session = f[0]; t.start = f[1]; t.reserved = f[2]; t.nwa = f[3];
   t.closed = f[4] != 0; t.runOut = f[5] != 0;
+  uint32_t dao = 0;
+  if (std::getline(in, part, ',') && ParseU32(part, dao)) t.discAtOnce = dao != 0;
   return t.nwa >= t.start && t.session > 0;
 }
 
@@ -51,9 +53,10 @@ std::string SerializeDisc(const Disc& d) {
     << "closed_sessions=" << d.closedSessions << "\n"
     << "formatted_size=" << d.formattedSize << "\n"
     << "random_end=" << d.randomEnd << "\n";
+  if (d.minimallyBlanked) o << "minimally_blanked=1\n";
   for (const auto& t : d.tracks)
     o << "track=" << t.session << "," << t.start << "," << t.reserved << "," << t.nwa << ","
-      << t.closed << "," << t.runOut << "\n";
+      << t.closed << "," << t.runOut << (t.discAtOnce ? ",1" : "") << "\n";
   return o.str();
 }
 
@@ -85,6 +88,7 @@ bool ParseDisc(const std::string& text, Disc& d) {
     else if (k == "closed_sessions") d.closedSessions = n;
     else if (k == "formatted_size") d.formattedSize = n;
     else if (k == "random_end") d.randomEnd = n;
+    else if (k == "minimally_blanked") d.minimallyBlanked = n != 0;
   }
   return haveMedia && haveCapacity && d.capacity > 0;
 }

@@ -4,12 +4,17 @@
 #include <cstring>
 
 #include "Bytes.h"
+#include "Mmc.h"
 
 namespace scrivo::vrecorder {
 namespace {
 
 // Commands a drive answers while a long operation runs or a unit attention is pending.
-bool AnsweredWhileBusy(uint8_t op) { return op == 0x12 || op == 0x03 || op == 0x46; }
+bool AnsweredWhileBusy(uint8_t op) {
+  return op == scsi::kInquiry || op == scsi::kRequestSense || op == scsi::kGetConfiguration ||
+         op == scsi::kGetEventStatusNotification;
+}
+bool AnsweredWhileReserved(uint8_t op) { return op == scsi::kInquiry || op == scsi::kRequestSense; }
 
 int CdbLengthOf(uint8_t op) {
   if (op < 0x20) return 6;
@@ -24,12 +29,35 @@ Drive::Drive(DriveOptions options, std::shared_ptr<Clock> clock)
     : options_(std::move(options)), clock_(clock ? std::move(clock) : std::make_shared<SteadyClock>()) {
   busyLeft_ = options_.busy;
   if (!options_.disc.empty()) {
+    claim_ = DiscClaim::Take(options_.disc);
     file_ = DiscFile::Open(options_.disc, error_);
     if (file_) readyAtMs_ = clock_->NowMs() + options_.notReadyMs;
   }
 }
 
-Drive::~Drive() { SaveNow(); }
+Drive::~Drive() {
+  if (claim_) SaveNow();  // a drive refused the disc never changed it
+}
+
+void Drive::Reset() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  writeParams_ = WriteParameters();
+  writeSpeed_ = 0;
+  prevented_ = false;
+  pendingSense_.reset();
+  unitAttention_ = 0x29;
+}
+
+bool Drive::Claim() {
+  if (claim_ || !file_) return true;
+  claim_ = DiscClaim::Take(options_.disc);
+  if (!claim_) return false;
+  std::string error;
+  if (auto fresh = DiscFile::Open(options_.disc, error)) file_ = std::move(fresh);
+  shadow_.reset();
+  dirty_ = false;
+  return true;
+}
 
 void Drive::Flush() {
   std::unique_lock<std::mutex> lock(mutex_, std::try_to_lock);
@@ -37,7 +65,7 @@ void Drive::Flush() {
 }
 
 void Drive::SaveNow() {
-  if (file_ && dirty_) file_->Save();
+  if (file_ && dirty_ && claim_) file_->Save();
   dirty_ = false;
 }
 
@@ -45,32 +73,37 @@ const Disc* Drive::disc() const { return HaveMedium() ? &file_->disc : nullptr; 
 
 Drive::Handler Drive::HandlerFor(uint8_t op) {
   switch (op) {
-    case 0x00: return &Drive::TestUnitReady;
-    case 0x01: return &Drive::Rezero;
-    case 0x03: return &Drive::RequestSense;
-    case 0x04: return &Drive::FormatUnit;
-    case 0x12: return &Drive::Inquiry;
-    case 0x1B: return &Drive::StartStopUnit;
-    case 0x1E: return &Drive::PreventAllow;
-    case 0x23: return &Drive::ReadFormatCapacities;
-    case 0x25: return &Drive::ReadCapacity;
-    case 0x28: return &Drive::Read10;
-    case 0x2A: return &Drive::Write10;
-    case 0x35: return &Drive::SynchronizeCache;
-    case 0x43: return &Drive::ReadToc;
-    case 0x46: return &Drive::GetConfiguration;
-    case 0x51: return &Drive::ReadDiscInformation;
-    case 0x52: return &Drive::ReadTrackInformation;
-    case 0x53: return &Drive::ReserveTrack;
-    case 0x54: return &Drive::SendOpc;
-    case 0x55: return &Drive::ModeSelect10;
-    case 0x5A: return &Drive::ModeSense10;
-    case 0x5B: return &Drive::CloseTrackSession;
-    case 0x5C: return &Drive::ReadBufferCapacity;
-    case 0xA1: return &Drive::Blank;
-    case 0xB6: return &Drive::SetStreaming;
-    case 0xBB: return &Drive::SetCdSpeed;
-    case 0xBF: return &Drive::SendDvdStructure;
+    case scsi::kTestUnitReady: return &Drive::TestUnitReady;
+    case scsi::kRezeroUnit: return &Drive::Rezero;
+    case scsi::kRequestSense: return &Drive::RequestSense;
+    case scsi::kFormatUnit: return &Drive::FormatUnit;
+    case scsi::kInquiry: return &Drive::Inquiry;
+    case scsi::kStartStopUnit: return &Drive::StartStopUnit;
+    case scsi::kPreventAllowRemoval: return &Drive::PreventAllow;
+    case scsi::kReadFormatCapacities: return &Drive::ReadFormatCapacities;
+    case scsi::kReadCapacity: return &Drive::ReadCapacity;
+    case scsi::kRead10: return &Drive::Read10;
+    case scsi::kWrite10: return &Drive::Write10;
+    case scsi::kSynchronizeCache: return &Drive::SynchronizeCache;
+    case scsi::kReadToc: return &Drive::ReadToc;
+    case scsi::kGetConfiguration: return &Drive::GetConfiguration;
+    case scsi::kReadDiscInformation: return &Drive::ReadDiscInformation;
+    case scsi::kReadTrackInformation: return &Drive::ReadTrackInformation;
+    case scsi::kReserveTrack: return &Drive::ReserveTrack;
+    case scsi::kSendOpcInformation: return &Drive::SendOpc;
+    case scsi::kModeSelect10: return &Drive::ModeSelect10;
+    case scsi::kModeSense10: return &Drive::ModeSense10;
+    case scsi::kCloseTrackSession: return &Drive::CloseTrackSession;
+    case scsi::kReadBufferCapacity: return &Drive::ReadBufferCapacity;
+    case scsi::kGetEventStatusNotification: return &Drive::GetEventStatus;
+    case scsi::kBlank: return &Drive::Blank;
+    case scsi::kRead12: return &Drive::Read12;
+    case scsi::kGetPerformance: return &Drive::GetPerformance;
+    case scsi::kReadDvdStructure: return &Drive::ReadDvdStructure;
+    case scsi::kReadCd: return &Drive::ReadCd;
+    case scsi::kSetStreaming: return &Drive::SetStreaming;
+    case scsi::kSetCdSpeed: return &Drive::SetCdSpeed;
+    case scsi::kSendDvdStructure: return &Drive::SendDvdStructure;
     default: return nullptr;
   }
 }
@@ -84,15 +117,18 @@ CommandResult Drive::Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, u
     if (cdbLength < 1) InvalidFieldInCdb();
     uint8_t op = cdb[0];
     Handler h = HandlerFor(op);
-    if (!h || (op == 0x46 && options_.noGetConfig)) Refuse(kIllegalRequest, 0x20, 0x00);
+    if (!h || (op == scsi::kGetConfiguration && options_.noGetConfig)) Refuse(kIllegalRequest, 0x20, 0x00);
     if (cdbLength < CdbLengthOf(op)) InvalidFieldInCdb();
+    // Another process has the disc: like a drive reserved by another initiator, everything
+    // but the identification and the sense is refused.
+    if (!AnsweredWhileReserved(op) && HaveMedium() && !Claim()) throw kReservationConflict;
     CheckAttention(op);
     CheckReady(op);
     (this->*h)(c);
     uint32_t n = std::min<uint32_t>(uint32_t(c.reply.size()), dataLength);
     if (n) std::memcpy(data, c.reply.data(), n);
     result.transferred = n;
-    if (op != 0x03) pendingSense_.reset();
+    if (op != scsi::kRequestSense) pendingSense_.reset();
   } catch (const Refusal& r) {
     result.status = kCheckCondition;
     result.sense = r.sense;
@@ -106,8 +142,11 @@ CommandResult Drive::Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, u
 
 void Drive::CheckAttention(uint8_t op) {
   if (!unitAttention_ || AnsweredWhileBusy(op)) return;
-  unitAttention_ = false;
-  Refuse(kUnitAttention, 0x28, 0x00);  // NOT READY TO READY CHANGE, MEDIUM MAY HAVE CHANGED
+  // 29h/00h POWER ON, RESET, OR BUS DEVICE RESET OCCURRED;
+  // 28h/00h NOT READY TO READY CHANGE, MEDIUM MAY HAVE CHANGED.
+  uint8_t asc = unitAttention_;
+  unitAttention_ = 0;
+  Refuse(kUnitAttention, asc, 0x00);
 }
 
 bool Drive::Busy() { return clock_->NowMs() < busyUntilMs_; }
@@ -173,15 +212,19 @@ void Drive::Load() {
   // The disc may have been recorded elsewhere while it was out: read it afresh.
   file_ = DiscFile::Open(options_.disc, error_);
   if (!file_) return;
+  claim_ = DiscClaim::Take(options_.disc);
   readyAtMs_ = clock_->NowMs() + options_.notReadyMs;
-  unitAttention_ = true;
+  if (unitAttention_ != 0x29) unitAttention_ = 0x28;  // the power-on one is reported first
+  mediaEvent_ = 2;                                    // NewMedia
 }
 
 void Drive::Eject() {
   if (prevented_) Refuse(kIllegalRequest, 0x53, 0x02);  // MEDIUM REMOVAL PREVENTED
-  SaveNow();
+  if (claim_) SaveNow();
   shadow_.reset();
   file_.reset();
+  claim_.reset();
+  mediaEvent_ = 3;  // MediaRemoval
   trayClosed_ = false;
   bufferFill_ = 0;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "DiscClaim.h"
 #include "DiscFile.h"
 #include "DriveOptions.h"
 #include "Sense.h"
@@ -15,7 +16,7 @@
 
 namespace scrivo::vrecorder {
 
-enum ScsiStatus : uint8_t { kGood = 0x00, kCheckCondition = 0x02, kBusy = 0x08 };
+enum ScsiStatus : uint8_t { kGood = 0x00, kCheckCondition = 0x02, kBusy = 0x08, kReservationConflict = 0x18 };
 
 struct CommandResult {
   uint8_t status = kGood;
@@ -35,6 +36,9 @@ class Drive {
                         bool autoSense = true);
 
   const DriveOptions& options() const { return options_; }
+  // A bus device reset: page 05h and the removal lock back to their defaults, pending sense
+  // dropped, and 29h/00h for the next command.
+  void Reset();
   // The loaded disc as the drive sees it now; null with an empty or open tray.
   const Disc* disc() const;
   std::string error() const { return error_; }  // why the configured disc could not be opened
@@ -69,11 +73,18 @@ class Drive {
   void Occupy(double simulatedSeconds, uint8_t asc, uint8_t ascq, bool immediate);
   void Load();
   void Eject();
+  // Claims the loaded disc for this drive; false while another process has it. A disc claimed
+  // afresh is read afresh: the other process may have recorded on it.
+  bool Claim();
   double Scaled(double simulatedMs) const { return simulatedMs * options_.timeScale; }
   std::vector<uint32_t> Speeds() const;
   uint32_t MaxReadSpeed() const;
   bool CanWrite(MediaKind kind) const;
   void DrainBuffer();
+  // What SYNCHRONIZE CACHE finishes: a CD track-at-once track, a full disc-at-once DVD-R/-RW
+  // track with its session and the disc.
+  void FinishOnFlush();
+  bool WriteUserData(uint32_t lba, uint32_t count, const uint8_t* data, uint32_t blockLength);
 
   // Command handlers, one per operation code.
   void TestUnitReady(Command&);
@@ -102,6 +113,15 @@ class Drive {
   void SetStreaming(Command&);
   void SendDvdStructure(Command&);
   void SetCdSpeed(Command&);
+  void Read12(Command&);
+  void ReadCd(Command&);
+  void ReadDvdStructure(Command&);
+  void GetEventStatus(Command&);
+  void GetPerformance(Command&);
+  // READ (10), READ (12) and READ CD: `count` blocks of user data from `lba`.
+  void ReadBlocksInto(Command& c, uint32_t lba, uint32_t count);
+  // READ TOC format 2 (full TOC) of a CD's closed sessions, appended to `r`.
+  void FullToc(const std::vector<SessionView>& closed, std::vector<uint8_t>& r) const;
 
   DriveOptions options_;
   std::shared_ptr<Clock> clock_;
@@ -109,10 +129,14 @@ class Drive {
   std::mutex mutex_;
 
   std::unique_ptr<DiscFile> file_;
+  std::unique_ptr<DiscClaim> claim_;
   std::optional<Disc> shadow_;        // test write in progress
   bool trayClosed_ = true;
   bool prevented_ = false;
-  bool unitAttention_ = false;
+  // The unit attention the next command meets (its ASC; 0: none): power on or reset (29h)
+  // until the first command, a newly loaded disc (28h).
+  uint8_t unitAttention_ = 0x29;
+  uint8_t mediaEvent_ = 0;            // the media event GET EVENT STATUS NOTIFICATION reports next
   double readyAtMs_ = 0;              // becoming ready after a load until then
   double busyFromMs_ = 0, busyUntilMs_ = 0;
   uint8_t busyAsc_ = 0, busyAscq_ = 0;

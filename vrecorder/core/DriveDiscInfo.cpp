@@ -8,17 +8,10 @@
 namespace scrivo::vrecorder {
 namespace {
 
-void Fit(std::vector<uint8_t>& reply, uint32_t allocation) {
-  if (reply.size() > allocation) reply.resize(allocation);
-}
-
-// Absolute CD time of an LBA (the 150-block offset of the first pregap).
+// An address field in MSF form: a zero byte, then the absolute CD time.
 void PutMsf(uint8_t* p, uint32_t lba) {
-  uint32_t f = lba + 150;
   p[0] = 0;
-  p[1] = uint8_t(f / (60 * 75));
-  p[2] = uint8_t(f / 75 % 60);
-  p[3] = uint8_t(f % 75);
+  PutMsf3(p + 1, lba);
 }
 
 void PutAddress(uint8_t* p, uint32_t lba, bool msf) {
@@ -165,6 +158,8 @@ void Drive::ReadToc(Command& c) {
     uint8_t e[8] = {0, kDataTrackControl, uint8_t(closed.back().firstTrack), 0};
     PutAddress(&e[4], closed.back().start, msf);
     r.insert(r.end(), e, e + 8);
+  } else if (format == 2) {
+    FullToc(closed, r);
   } else if (format == 4) {
     if (d.media != MediaKind::CdR && d.media != MediaKind::CdRw) InvalidFieldInCdb();
     bool rw = d.media == MediaKind::CdRw;
@@ -186,7 +181,7 @@ void Drive::ReadToc(Command& c) {
 void Drive::ReadCapacity(Command& c) {
   RequireMedium();
   const Disc& d = Active();
-  uint32_t end = d.IsRandom() ? d.formattedSize : d.LastRecordedAddress();
+  uint32_t end = d.CapacityEnd();
   std::vector<uint8_t> r(8);
   Put32(&r[0], end ? end - 1 : 0);
   Put32(&r[4], 2048);

@@ -8,10 +8,6 @@
 namespace scrivo::vrecorder {
 namespace {
 
-void Fit(std::vector<uint8_t>& reply, uint32_t allocation) {
-  if (reply.size() > allocation) reply.resize(allocation);
-}
-
 void PutText(uint8_t* p, const std::string& s, size_t width) {
   for (size_t i = 0; i < width; ++i) p[i] = i < s.size() ? uint8_t(s[i]) : ' ';
 }

@@ -33,8 +33,10 @@ void Drive::Write10(Command& c) {
     throw kBusy;
   }
   if (count == 0) return;
-  if (c.dataLength < count * 2048u) InvalidFieldInCdb();
   Disc& real = file_->disc;
+  // On CD a block is as long as page 05h's data block type says; DVD blocks are 2048 bytes.
+  const uint32_t blockLength = real.info().cd ? writeParams_.BlockLength() : 2048;
+  if (c.dataLength < count * blockLength) InvalidFieldInCdb();
   if (!real.info().rom && !CanWrite(real.media)) Refuse(kIllegalRequest, 0x30, 0x05);
   // Session-at-once and raw recording on CD need a cue sheet first, which this drive does not take.
   int type = writeParams_.writeType();
@@ -46,9 +48,12 @@ void Drive::Write10(Command& c) {
                                 [&](const Track& t) { return t.reserved && !t.closed && t.nwa == lba; });
     if (!reserved) CommandSequenceError();
   }
+  // A minimally blanked DVD-RW takes disc-at-once only.
+  if (IsDvdMinusSequential(real.media) && type == kPacket && !Recording().IncrementalAllowed())
+    Refuse(kIllegalRequest, 0x64, 0x00);  // ILLEGAL MODE FOR THIS TRACK
   bool test = writeParams_.testWrite();
   Disc next = Recording();
-  next.Write(lba, count);
+  next.Write(lba, count, IsDvdMinusSequential(real.media) && type == kSessionAtOnce);
   if (options_.writeErrorAt && *options_.writeErrorAt >= lba && *options_.writeErrorAt < lba + count)
     Refuse(kMediumError, 0x0C, 0x00);  // WRITE ERROR
   // The host fills the drive buffer, which drains at the write speed; a full buffer holds it up.
@@ -64,21 +69,28 @@ void Drive::Write10(Command& c) {
     *shadow_ = next;
     return;
   }
-  if (!file_->WriteBlocks(lba, count, c.data)) Refuse(kMediumError, 0x0C, 0x00);
+  if (!WriteUserData(lba, count, c.data, blockLength)) Refuse(kMediumError, 0x0C, 0x00);
   bool newTrack = next.tracks.size() != real.tracks.size();
   real = next;
   if (newTrack) Changed();
   else SaveSoon();
 }
 
+bool Drive::WriteUserData(uint32_t lba, uint32_t count, const uint8_t* data, uint32_t blockLength) {
+  if (blockLength == 2048) return file_->WriteBlocks(lba, count, data);
+  // The image keeps the 2048 bytes of user data of each longer block.
+  const uint32_t offset = writeParams_.UserDataOffset();
+  std::vector<uint8_t> user(2048);
+  for (uint32_t i = 0; i < count; ++i) {
+    std::copy_n(data + size_t(i) * blockLength + offset, std::min<uint32_t>(2048, blockLength - offset), user.begin());
+    if (!file_->WriteBlocks(lba + i, 1, user.data())) return false;
+  }
+  return true;
+}
+
 void Drive::Read10(Command& c) {
   RequireMedium();
-  uint32_t lba = Get32(c.cdb + 2), count = Get16(c.cdb + 7);
-  if (count == 0) return;
-  if (c.dataLength < count * 2048u) InvalidFieldInCdb();
-  file_->disc.CheckRead(lba, count);
-  c.reply.resize(size_t(count) * 2048);
-  if (!file_->ReadBlocks(lba, count, c.reply.data())) Refuse(kMediumError, 0x11, 0x00);
+  ReadBlocksInto(c, Get32(c.cdb + 2), Get16(c.cdb + 7));
 }
 
 void Drive::ReserveTrack(Command& c) {
@@ -107,8 +119,11 @@ void Drive::CloseTrackSession(Command& c) {
       d.CloseSession(!plus && !writeParams_.nextSessionAllowed(), tao);
       Occupy(d.finalized ? kFinalizeSeconds : kCloseSessionSeconds, 0x04, 0x07, immediate);
       break;
+    case 0:
     case 3:
-      if (d.media != MediaKind::DvdPlusRw) InvalidFieldInCdb();  // quick stop of a background format
+      // Stop of a background format (0 quick, 3 with a compatible lead-out); the model's
+      // formats never run in the background, so there is nothing to stop.
+      if (d.media != MediaKind::DvdPlusRw) InvalidFieldInCdb();
       break;
     case 5:
     case 6:
@@ -133,8 +148,27 @@ void Drive::SynchronizeCache(Command& c) {
   double rate = double(writeSpeed_ ? writeSpeed_ : Speeds().front()) * 1024;
   double seconds = bufferFill_ / rate;
   bufferFill_ = 0;
+  FinishOnFlush();
   Occupy(seconds, 0x04, 0x08, immediate);  // LONG WRITE IN PROGRESS
   SaveNow();
+}
+
+void Drive::FinishOnFlush() {
+  Disc& d = Recording();
+  if (d.tracks.empty() || d.tracks.back().closed || d.tracks.back().nwa == d.tracks.back().start) return;
+  Track& t = d.tracks.back();
+  int type = writeParams_.writeType();
+  if (d.info().cd && type == kTrackAtOnce) {
+    // Track-at-once: the flush ends the track; the next one starts after its pre-gap.
+    d.CloseTrack(uint32_t(d.tracks.size()), true);
+  } else if (IsDvdMinusSequential(d.media) && t.discAtOnce && t.reserved && t.nwa == t.start + t.reserved) {
+    // Disc-at-once: once the reserved track is full the flush writes the lead-out.
+    d.CloseSession(true, false);
+  } else {
+    return;
+  }
+  if (shadow_) return;
+  Changed();
 }
 
 void Drive::ReadBufferCapacity(Command& c) {

@@ -63,7 +63,7 @@ std::vector<Feature> AllFeatures(const FeatureContext& ctx) {
     f.push_back({0x0020, 0, false, Is(d, {MediaKind::DvdRam}) && d->formatted, rw});
   }
   if (c.cdr || c.dvdr) {
-    bool cur = cdWritable || Is(d, {MediaKind::DvdR, MediaKind::DvdRwSequential});
+    bool cur = cdWritable || (Is(d, {MediaKind::DvdR, MediaKind::DvdRwSequential}) && d->IncrementalAllowed());
     uint8_t link = cd ? 7 : 16;
     f.push_back({0x0021, 1, false, cur, {0x3D, 0x01, uint8_t(c.burnfree ? 1 : 0), 1, link, 0, 0, 0}});
   }
@@ -81,9 +81,10 @@ std::vector<Feature> AllFeatures(const FeatureContext& ctx) {
   if (c.cdr || c.cdrw) {
     uint8_t rw = c.cdrw ? 0x02 : 0;
     f.push_back({0x002D, 2, false, cdWritable, {uint8_t(buf | test | rw), 0, 0x3D, 0x01}});
-    uint8_t sao = ctx.refusedWriteTypes.count(2) ? 0 : 0x20;
-    uint8_t raw = ctx.refusedWriteTypes.count(3) ? 0 : 0x18;
-    f.push_back({0x002E, 0, false, cdWritable, {uint8_t(buf | sao | raw | test | rw), 0x00, 0xFF, 0xFF}});
+    // Session-at-once and raw recording need a cue sheet, which this drive does not take:
+    // the feature is listed (track-at-once CDs need its test-write and BUF bits) but claims
+    // neither SAO nor RAW.
+    f.push_back({0x002E, 0, false, cdWritable, {uint8_t(buf | test | rw), 0x00, 0xFF, 0xFF}});
   }
   if (c.dvdr)
     f.push_back({0x002F, 1, false, Is(d, {MediaKind::DvdR, MediaKind::DvdRwSequential}),

@@ -12,6 +12,23 @@ bool ValidDataBlockType(int t) { return (t >= 0 && t <= 3) || (t >= 8 && t <= 13
 
 }  // namespace
 
+uint32_t WriteParameters::BlockLength() const {
+  static const uint32_t kLength[16] = {2352, 2368, 2448, 2448, 0, 0, 0, 0, 2048, 2336, 2048, 2056, 2324, 2332, 0, 0};
+  return kLength[dataBlockType()];
+}
+
+uint32_t WriteParameters::UserDataOffset() const {
+  switch (dataBlockType()) {
+    case 0:
+    case 1:
+    case 2:
+    case 3: return 16;  // sync and header before the Mode 1 data
+    case 11:
+    case 13: return 8;  // the Mode 2 subheader before it
+    default: return 0;
+  }
+}
+
 WriteParameters::WriteParameters() {
   page_[0] = 0x05;
   page_[1] = kPageLength;

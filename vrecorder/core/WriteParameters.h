@@ -26,6 +26,10 @@ class WriteParameters {
   bool bufe() const { return page_[2] & 0x40; }
   int multiSession() const { return page_[3] >> 6; }
   int dataBlockType() const { return page_[4] & 0x0F; }
+  // Bytes a CD WRITE moves per block for the data block type, and where in them the 2048
+  // bytes of user data lie that the disc image keeps.
+  uint32_t BlockLength() const;
+  uint32_t UserDataOffset() const;
   // A session closed with this page leaves the disc open for another one.
   bool nextSessionAllowed() const { return multiSession() == 3; }
 

@@ -20,7 +20,7 @@ namespace scrivo::vrecorder {
 namespace {
 
 const char kUsage[] =
-    "usage: vrecorder create --media KIND [--capacity BLOCKS] [--gap BLOCKS] [--from ISO] DISC\n"
+    "usage: vrecorder create --media KIND [--capacity BLOCKS] [--gap BLOCKS] [--from ISO] [--unformatted] DISC\n"
     "       vrecorder record [--keep-session-open] DISC DATA\n"
     "       vrecorder show DISC\n"
     "       vrecorder --library-path\n"
@@ -57,11 +57,13 @@ bool ParseBlocks(const std::string& s, uint32_t& v) {
 int Create(const std::vector<std::string>& args) {
   std::string media, from, disc;
   uint32_t capacity = 0, gap = 0;
+  bool unformatted = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size();
     if (a == "--media" && hasValue) media = args[++i];
     else if (a == "--from" && hasValue) from = args[++i];
+    else if (a == "--unformatted") unformatted = true;
     else if (a == "--capacity" && hasValue) {
       if (!ParseBlocks(args[++i], capacity)) return Fail("bad capacity \"" + args[i] + "\"");
     } else if (a == "--gap" && hasValue) {
@@ -73,7 +75,7 @@ int Create(const std::vector<std::string>& args) {
   if (disc.empty() || media.empty()) return Usage();
   if (!MediaFromName(media, kind)) return Fail("unknown medium \"" + media + "\"");
   std::string error;
-  if (!DiscFile::Create(disc, kind, capacity, gap, from, error)) return Fail(error);
+  if (!DiscFile::Create(disc, kind, capacity, gap, from, error, unformatted)) return Fail(error);
   return 0;
 }
 

@@ -25,9 +25,12 @@ DriveHandle SysOpenDevice(int driveNumber, bool readWrite) {
     std::string path = DriveDevicePath(driveNumber);
     if (path.empty())
         return InvalidDriveHandle;
-    // Non-blocking, so that a drive without a disc still opens.
-    int fd = open(path.c_str(), (readWrite ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
-    return fd < 0 ? InvalidDriveHandle : fd;
+    // Non-blocking, so that a drive without a disc still opens. Opened for writing it is
+    // opened exclusively: a second recording on the drive would overwrite the first.
+    int fd = open(path.c_str(), (readWrite ? O_RDWR | O_EXCL : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return readWrite && errno == EBUSY ? BusyDriveHandle : InvalidDriveHandle;
+    return fd;
 }
 
 bool SysCloseDevice(DriveHandle h) { return h >= 0 && close(static_cast<int>(h)) == 0; }

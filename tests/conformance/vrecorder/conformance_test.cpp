@@ -49,6 +49,12 @@ class Conformance : public ::testing::Test {
                          "/dvd-r.img;,lost_completion_at=2;,sync=1";
     aspi = new AspiClient;
     ASSERT_TRUE(aspi->Load(VRECORDER_ASPI_PATH, drives, error)) << error;
+    // A host's first command to each drive meets the power-on unit attention.
+    for (uint8_t target : {kCdR, kDvdPlusRw, kDvdR, kSync}) {
+      auto first = aspi->Exec(target, {0x00, 0, 0, 0, 0, 0}, 0);
+      ASSERT_EQ(first.key(), 0x06);
+      ASSERT_EQ(first.asc(), 0x29);
+    }
   }
 
   static uint32_t Blocks(const Bytes& image = iso) { return uint32_t((image.size() + 2047) / 2048); }
@@ -265,6 +271,24 @@ TEST_F(Conformance, DvdRReserveWriteClose) {
   EXPECT_EQ(Be32(next, 12), reserve + 16384);
   ExpectReadBack(kDvdR, 0);
   ExpectImageHoldsIso("dvd-r.img", 0);
+}
+
+TEST_F(Conformance, AbortAndBusDeviceResetAreTaken) {
+  SRB_ExecSCSICmd done{};
+  SRB_Abort abort{};
+  abort.SRB_Cmd = SC_ABORT_SRB;
+  abort.SRB_ToAbort = &done;  // no longer queued: nothing to stop, and that is no error
+  EXPECT_EQ(aspi->SendRaw(&abort), uint32_t(SS_COMP));
+  SRB_BusDeviceReset reset{};
+  reset.SRB_Cmd = SC_RESET_DEV;
+  reset.SRB_Target = kSync;
+  EXPECT_EQ(aspi->SendRaw(&reset), uint32_t(SS_COMP));
+  auto after = Cmd(kSync, {0x00, 0, 0, 0, 0, 0});
+  EXPECT_EQ(after.key(), 0x06);
+  EXPECT_EQ(after.asc(), 0x29);  // the reset is reported once
+  EXPECT_EQ(Cmd(kSync, {0x00, 0, 0, 0, 0, 0}).asc(), 0x3A);
+  reset.SRB_Target = 9;
+  EXPECT_EQ(aspi->SendRaw(&reset), uint32_t(SS_NO_DEVICE));
 }
 
 }  // namespace

@@ -71,10 +71,10 @@ TEST_F(ScrivoCommand, InfoOnEveryMediaKind)
     struct Case {
         const char* Name;
         MediaKind Kind;
-        const char* Status; // a restricted-overwrite disc reads as complete
+        const char* Status; // a restricted-overwrite disc reads as complete; a DVD-RAM comes formatted
     };
     const Case media[] = {{"CD-R", MediaKind::CdR, "empty"}, {"CD-RW", MediaKind::CdRw, "empty"},
-        {"DVD-R", MediaKind::DvdR, "empty"}, {"DVD-RAM", MediaKind::DvdRam, "empty"},
+        {"DVD-R", MediaKind::DvdR, "empty"}, {"DVD-RAM", MediaKind::DvdRam, "other"},
         {"DVD-RW", MediaKind::DvdRwRestricted, "complete"}, {"DVD-RW", MediaKind::DvdRwSequential, "empty"},
         {"DVD+RW", MediaKind::DvdPlusRw, "empty"}, {"DVD+R", MediaKind::DvdPlusR, "empty"}};
     int n = 0;

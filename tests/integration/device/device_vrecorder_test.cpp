@@ -154,10 +154,9 @@ TEST_F(DeviceOnRecorder, BlankDiscsStateAndFreeBlocks)
         const uint8_t kind = dev->DetectDiscKind();
         CurrentDiscKind = kind;
         if (kind == dkDVDPlusRW || kind == dkDVDRAM) {
-            // A new DVD+RW offers the whole disc (the first write formats it); an unformatted
-            // DVD-RAM offers nothing.
-            EXPECT_EQ(dev->GetFreeBlocks(), kind == dkDVDPlusRW ? Media[t].Capacity : 0u)
-                << "unformatted " << Media[t].Name;
+            // A new DVD+RW offers the whole disc (the first write formats it); a DVD-RAM
+            // comes formatted from the factory.
+            EXPECT_EQ(dev->GetFreeBlocks(), Media[t].Capacity) << "new " << Media[t].Name;
             ASSERT_TRUE(dev->FormatUnit(0x11, kind == dkDVDRAM ? ram : plusRW, 12)) << dev->LastErrorText;
             ASSERT_TRUE(dev->WaitUntilReady(240000, 200));
             EXPECT_EQ(dev->GetFreeBlocks(), Media[t].Capacity) << Media[t].Name;

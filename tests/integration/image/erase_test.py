@@ -39,6 +39,9 @@ class Erase(WriteTestCase):
     def test_dvd_rw(self):
         self.erase_then_record("dvd-rw")
 
+    def test_dvd_rw_full(self):
+        self.erase_then_record("dvd-rw", "--full")
+
     def test_dvd_plus_rw(self):
         self.erase_then_record("dvd+rw")
 

@@ -51,6 +51,16 @@ class WizardMedia(WizardTestCase):
         self.assertEqual(len(state["sessions"]), 1)
         self.assertEqual(state["sessions"][0]["start"], 0)
 
+    def test_dvd_rw_erased_first(self):
+        # The quick erase leaves the DVD-RW for disc-at-once only; the run formats it for
+        # restricted overwrite and records the one new session from the start.
+        disc = self.path("dvdrw.disc")
+        self.write(disc, self.tree("old", 5), media="dvd-rw")
+        r, state = self.record("dvd-rw", ["Erase on", "Finish", "Yes", "OK", "Close"], disc=disc)
+        self.assertIn(">>> Erase process done", r.stdout)
+        self.assertEqual(state["media"], "dvd-rw-ro")
+        self.assertEqual(state["sessions"][0]["start"], 0)
+
     def test_erase_declined_ends_the_run_with_an_error(self):
         disc = self.path("rw.disc")
         self.write(disc, self.tree("old", 3), media="cd-rw")

@@ -27,17 +27,22 @@ void DriveTest::Insert(MediaKind kind, uint32_t capacity, const std::string& ext
   if (!extra.empty()) {
     DriveOptions o;
     ASSERT_TRUE(ParseDriveOptions(discPath + "," + extra, o, error)) << error;
-    drive.reset();
-    drive = std::make_unique<Drive>(o, clock);
+    Start(o);
   }
 }
 
 void DriveTest::Reopen() {
   DriveOptions o = drive ? drive->options() : DriveOptions{};
   o.disc = discPath;
+  Start(o);
+  ASSERT_EQ(drive->error(), "");
+}
+
+void DriveTest::Start(const DriveOptions& o) {
   drive.reset();
   drive = std::make_unique<Drive>(o, clock);
-  ASSERT_EQ(drive->error(), "");
+  // A host's first command meets the power-on unit attention; the tests start after it.
+  Send({0x00, 0, 0, 0, 0, 0});
 }
 
 Reply DriveTest::SendCdb(const std::vector<uint8_t>& cdbIn, uint32_t allocation, const std::vector<uint8_t>& out) {

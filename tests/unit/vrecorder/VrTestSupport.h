@@ -55,7 +55,8 @@ class DriveTest : public ::testing::Test {
 
   // Makes a disc of this kind and a drive with it; `extra` are drive options "key=value,...".
   void Insert(MediaKind kind, uint32_t capacity = 0, const std::string& extra = "");
-  void Reopen();  // a new drive (a new process) on the same disc
+  void Reopen();                      // a new drive (a new process) on the same disc
+  void Start(const DriveOptions& o);  // a new drive, past its power-on unit attention
 
   Reply Send(std::initializer_list<uint8_t> cdb, uint32_t allocation = 0, const std::vector<uint8_t>& out = {});
   Reply SendCdb(const std::vector<uint8_t>& cdb, uint32_t allocation, const std::vector<uint8_t>& out);

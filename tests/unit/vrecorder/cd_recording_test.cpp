@@ -166,10 +166,52 @@ TEST_F(CdRecording, ReadsRecordedBlocksOnly) {
   EXPECT_EQ(r[4095], 0x33);
   EXPECT_SENSE(Read(3, 2), kIllegalRequest, 0x21, 0x00);
   ASSERT_TRUE(CloseSession().ok());
+  // The run-out blocks READ CAPACITY counts are refused as drives do; lead-out and lead-in
+  // between the sessions hold no user data.
+  EXPECT_EQ(Send({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8).u32(0), 4u + 2u - 1u);
   ASSERT_TRUE(Write(Nwa(), 1).ok());
-  // Run-out, lead-out and lead-in between the sessions hold no user data.
-  EXPECT_SENSE(Read(4, 1), kMediumError, 0x11, 0x00);
+  EXPECT_SENSE(Read(4, 1), kIllegalRequest, 0x64, 0x00);
+  EXPECT_SENSE(Read(6, 1), kMediumError, 0x11, 0x00);
   EXPECT_TRUE(Read(4 + 2 + 11400, 1).ok());
+}
+
+TEST_F(CdRecording, SynchronizeCacheEndsATrackAtOnceTrack) {
+  ASSERT_TRUE(Write(0, 300).ok());
+  ASSERT_TRUE(Send({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}).ok());
+  EXPECT_SENSE(Write(300, 10), kIllegalRequest, 0x21, 0x02);
+  EXPECT_EQ(Nwa(), 300u + 2u + 150u);  // run-out, then the next track's pre-gap
+  EXPECT_TRUE(Write(452, 10).ok());
+}
+
+TEST_F(CdRecording, BlockLengthFollowsTheDataBlockType) {
+  ASSERT_TRUE(SelectWriteParams(0x01, 0xC4, 0x00).ok());  // raw 2352-byte blocks
+  std::vector<uint8_t> cdb = {0x2A, 0, 0, 0, 0, 0, 0, 0, 2, 0};
+  EXPECT_SENSE(SendCdb(cdb, 0, std::vector<uint8_t>(2 * 2048, 0x11)), kIllegalRequest, 0x24, 0x00);
+  std::vector<uint8_t> raw(2 * 2352, 0xEE);
+  std::fill(raw.begin() + 16, raw.begin() + 16 + 2048, 0x11);  // the user data after sync and header
+  ASSERT_TRUE(SendCdb(cdb, 0, raw).ok());
+  EXPECT_EQ(Nwa(), 2u);
+  EXPECT_EQ(Read(0, 1)[0], 0x11);
+  EXPECT_EQ(Read(0, 1)[2047], 0x11);
+}
+
+TEST_F(CdRecording, FullTocReadCdAndRead12) {
+  ASSERT_TRUE(Write(0, 20, 0x42).ok());
+  ASSERT_TRUE(CloseSession().ok());
+  auto toc = Send({0x43, 0x02, 0x02, 0, 0, 0, 0, 0x01, 0x00, 0}, 256);
+  ASSERT_TRUE(toc.ok());
+  EXPECT_EQ(toc[3], 1);  // last complete session
+  ASSERT_GE(toc.data.size(), 4u + 5 * 11);
+  EXPECT_EQ(toc[4 + 3], 0xA0);
+  EXPECT_EQ(toc[4 + 11 * 2 + 3], 0xA2);
+  EXPECT_EQ(toc[4 + 11 * 2 + 8] * 4500 + toc[4 + 11 * 2 + 9] * 75 + toc[4 + 11 * 2 + 10], 22u + 150u);
+  EXPECT_EQ(toc[4 + 11 * 3 + 3], 1);                                    // track 1
+  EXPECT_EQ(toc[4 + 11 * 4 + 3], 0xB0);                                 // the disc is open for more
+  auto cd = Send({0xBE, 0x08, 0, 0, 0, 5, 0, 0, 2, 0x10, 0, 0}, 4096);  // Mode 1, user data
+  ASSERT_TRUE(cd.ok());
+  EXPECT_EQ(cd.data, Read(5, 2).data);
+  EXPECT_SENSE(Send({0xBE, 0, 0, 0, 0, 5, 0, 0, 1, 0xF8, 0, 0}, 2352), kIllegalRequest, 0x24, 0x00);
+  EXPECT_EQ(Send({0xA8, 0, 0, 0, 0, 5, 0, 0, 0, 2, 0, 0}, 4096).data, Read(5, 2).data);
 }
 
 using CdRw = DriveTest;

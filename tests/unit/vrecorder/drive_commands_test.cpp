@@ -30,7 +30,7 @@ TEST_F(DriveCommands, InquiryCarriesConfiguredIdentity) {
 }
 
 TEST_F(DriveCommands, UnknownOperationCodeAndFixedSenseBytes) {
-  auto r = Send({0xA8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  auto r = Send({0xA5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // PLAY AUDIO (12)
   EXPECT_SENSE(r, kIllegalRequest, 0x20, 0x00);
   uint8_t b[18];
   EncodeFixedSense(Sense{kNotReady, 0x04, 0x07, uint16_t(0x8000)}, b, 18);
@@ -222,7 +222,9 @@ TEST_F(DriveCommands, TrayEjectPreventAndLoad) {
   Insert(MediaKind::CdR, 0, "");
   DriveOptions empty;
   drive = std::make_unique<Drive>(empty, clock);
-  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, 0x3A, 0x01);  // closed, empty tray
+  EXPECT_TRUE(Send({0x4A, 1, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8).ok());     // not held up by the attention
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kUnitAttention, 0x29, 0x00);  // power on, once
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, 0x3A, 0x01);       // closed, empty tray
   auto cfg = Send({0x46, 0, 0, 0, 0, 0, 0, 0, 8, 0}, 8);
   EXPECT_EQ(cfg.u16(6), 0u);                 // no current profile
 }
@@ -249,6 +251,18 @@ TEST_F(DriveCommands, TestWriteChangesNothing) {
   EXPECT_SENSE(Read(0, 1), kIllegalRequest, 0x21, 0x00);
   ASSERT_TRUE(Write(0, 1).ok());
   EXPECT_EQ(Read(0, 1)[0], 0x5A);
+}
+
+TEST_F(DriveCommands, PerformanceAndEventStatus) {
+  auto p = Send({0xAC, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0x03, 0}, 8 + 8 * 16);
+  ASSERT_TRUE(p.ok());
+  EXPECT_EQ(p.u32(0), 4u + 7 * 16);  // one write speed descriptor per speed
+  EXPECT_EQ(p.u32(8 + 12), 8467u);   // fastest first
+  auto e = Send({0x4A, 1, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8);
+  ASSERT_TRUE(e.ok());
+  EXPECT_EQ(e[2], 4);                                                                        // media class
+  EXPECT_EQ(e[5] & 0x02, 0x02);                                                              // media present
+  EXPECT_SENSE(Send({0x4A, 0, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8), kIllegalRequest, 0x24, 0x00);  // polled only
 }
 
 }  // namespace

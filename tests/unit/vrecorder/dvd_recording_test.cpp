@@ -93,8 +93,13 @@ TEST_F(DvdRecording, DvdPlusRwMustBeFormattedThenWritesAnywhere) {
   EXPECT_SENSE(Format(2295104, 0x00), kIllegalRequest, 0x26, 0x00);
 }
 
-TEST_F(DvdRecording, DvdRamFormatsAndReportsOtherStatus) {
+TEST_F(DvdRecording, DvdRamComesFormattedUnlessMadeUnformatted) {
   Insert(MediaKind::DvdRam);
+  EXPECT_TRUE(Write(0, 16).ok());
+  std::string error;
+  drive.reset();
+  ASSERT_TRUE(DiscFile::Create(discPath, MediaKind::DvdRam, 0, 0, "", error, true)) << error;
+  Reopen();
   EXPECT_SENSE(Write(0, 16), kIllegalRequest, 0x30, 0x10);
   ASSERT_TRUE(Format(2236704, 0x00, 2048).ok());
   ASSERT_TRUE(Write(77, 3).ok());
@@ -123,6 +128,51 @@ TEST_F(DvdRecording, DvdRwQuickFormatMakesRestrictedOverwrite) {
   EXPECT_EQ(drive->disc()->media, MediaKind::DvdRwSequential);
   EXPECT_EQ(DiscInfo()[2] & 3, 0);
   EXPECT_SENSE(Format(0, 0x13, 16), kIllegalRequest, 0x26, 0x00);  // grow needs restricted overwrite
+}
+
+TEST_F(DvdRecording, DvdRwAfterMinimalBlankTakesDiscAtOnceOnly) {
+  Insert(MediaKind::DvdRwSequential);
+  ASSERT_TRUE(SelectWriteParams(0x20, 0xC5, 0x08).ok());  // incremental
+  ASSERT_TRUE(Write(0, 32).ok());
+  ASSERT_TRUE(Blank(1).ok());
+  EXPECT_SENSE(Write(0, 32), kIllegalRequest, 0x64, 0x00);  // ILLEGAL MODE FOR THIS TRACK
+  auto f = Send({0x46, 2, 0, 0x21, 0, 0, 0, 0, 16, 0}, 16);
+  EXPECT_EQ(f[10] & 1, 0);                                // incremental streaming not current
+  ASSERT_TRUE(SelectWriteParams(0x22, 0xC5, 0x08).ok());  // disc-at-once
+  ASSERT_TRUE(Reserve(32).ok());
+  EXPECT_TRUE(Write(0, 32).ok());
+  // A full blank, and a format to restricted overwrite, make it fit for everything again.
+  ASSERT_TRUE(Blank(1).ok());
+  ASSERT_TRUE(Format(0, 0x15, 16).ok());
+  EXPECT_TRUE(Write(0, 32).ok());
+  ASSERT_TRUE(Blank(0).ok());
+  ASSERT_TRUE(SelectWriteParams(0x20, 0xC5, 0x08).ok());
+  EXPECT_TRUE(Write(0, 32).ok());
+}
+
+TEST_F(DvdRecording, DvdRDiscAtOnceIsOneClosedSession) {
+  Insert(MediaKind::DvdR);
+  ASSERT_TRUE(SelectWriteParams(0x22, 0xC5, 0x08).ok());  // disc-at-once, next session allowed
+  ASSERT_TRUE(Reserve(64).ok());
+  ASSERT_TRUE(Write(0, 64).ok());
+  ASSERT_TRUE(Send({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}).ok());  // the flush writes the lead-out
+  auto d = DiscInfo();
+  EXPECT_EQ(d[2] & 3, 2);  // complete all the same
+  EXPECT_EQ(d[4], 1);
+  EXPECT_SENSE(Reserve(16), kIllegalRequest, 0x2C, 0x00);
+}
+
+TEST_F(DvdRecording, DvdPlusRwStopsFormatAndDescribesItsStructure) {
+  Insert(MediaKind::DvdPlusRw);
+  EXPECT_TRUE(Send({0x5B, 0, 0, 0, 0, 0, 0, 0, 0, 0}).ok());  // quick stop of a background format
+  auto s = Send({0xAD, 0, 0, 0, 0, 0, 0, 0x00, 0x08, 0x04, 0, 0}, 2052);
+  ASSERT_TRUE(s.ok());
+  EXPECT_EQ(s[4] >> 4, 9);                        // book type DVD+RW
+  EXPECT_EQ(s.u32(12) - s.u32(8) + 1, 2295104u);  // the data area
+  Insert(MediaKind::DvdR);
+  EXPECT_SENSE(Send({0x5B, 0, 0, 0, 0, 0, 0, 0, 0, 0}), kIllegalRequest, 0x24, 0x00);
+  Insert(MediaKind::CdR);
+  EXPECT_SENSE(Send({0xAD, 0, 0, 0, 0, 0, 0, 0, 0x08, 0x04, 0, 0}, 2052), kIllegalRequest, 0x30, 0x02);
 }
 
 TEST_F(DvdRecording, FormatOfNonFormattableMediaIsRefused) {

@@ -1,4 +1,6 @@
 // Discs persist as image plus state file: a later process goes on where an earlier stopped.
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -15,6 +17,22 @@ std::string Slurp(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+TEST_F(Persistence, OneDriveAtATimeHasTheDisc) {
+  Insert(MediaKind::CdR);
+  ASSERT_TRUE(Write(0, 50, 0x61).ok());
+  Drive second(drive->options(), clock);  // another process with the same disc
+  uint8_t cdb[12] = {0x00};
+  EXPECT_EQ(second.Execute(cdb, 6, nullptr, 0).status, kReservationConflict);
+  uint8_t inquiry[12] = {0x12, 0, 0, 0, 36, 0}, id[36];
+  EXPECT_EQ(second.Execute(inquiry, 6, id, 36).status, kGood);
+  EXPECT_EQ(DiscClaim::Holder(discPath), std::to_string(getpid()));
+  drive.reset();                                                          // the first lets the disc go
+  EXPECT_EQ(second.Execute(cdb, 6, nullptr, 0).status, kCheckCondition);  // its power-on attention
+  EXPECT_EQ(second.Execute(cdb, 6, nullptr, 0).status, kGood);
+  ASSERT_NE(second.disc(), nullptr);
+  EXPECT_EQ(second.disc()->tracks.at(0).nwa, 50u);  // and sees what the first recorded
 }
 
 TEST_F(Persistence, SecondProcessAppendsASession) {
