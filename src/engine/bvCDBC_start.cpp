@@ -52,6 +52,10 @@ bool TBrenvik::StartWrite() {
     const uint8_t kind = DetectDiscKind();
     if (kind == dkCDR || kind == dkCDRW)
         run.BlockSize = CDBlockSize;
+    // The kind just detected is the one to record on: a host that never stored it would
+    // otherwise leave a DVD-RW unformatted and have it written incrementally, which a
+    // sequential disc refuses after its first block (and a minimally blanked one at once).
+    CurrentDiscKind = kind;
     if (CurrentDiscKind == dkDVDRWRestricted || CurrentDiscKind == dkDVDRWSequential)
         FormatDVDRW(CurrentDiscKind);
 
