@@ -1,5 +1,7 @@
 #include "DiscClaim.h"
 
+#include "ImageFile.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -16,18 +18,12 @@ namespace scrivo::vrecorder {
 #ifdef _WIN32
 
 namespace {
-std::wstring Wide(const std::string& s) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
-  std::wstring w(n > 0 ? n - 1 : 0, L'\0');
-  if (n > 1) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, w.data(), n);
-  return w;
-}
 // The byte locked lies past the pid, so that others can still read who holds the claim.
 constexpr DWORD kLockOffset = 0x40000000;
 }  // namespace
 
 std::unique_ptr<DiscClaim> DiscClaim::Take(const std::string& imagePath) {
-  HANDLE h = CreateFileW(Wide(LockPath(imagePath)).c_str(), GENERIC_READ | GENERIC_WRITE,
+  HANDLE h = CreateFileW(WidePath(LockPath(imagePath)).c_str(), GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;

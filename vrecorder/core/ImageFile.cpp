@@ -19,13 +19,14 @@ ImageFile::~ImageFile() { Close(); }
 
 #ifdef _WIN32
 
-namespace {
-std::wstring Wide(const std::string& s) {
+std::wstring WidePath(const std::string& s) {
   int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
   std::wstring w(n > 0 ? n - 1 : 0, L'\0');
   if (n > 1) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, w.data(), n);
   return w;
 }
+
+namespace {
 OVERLAPPED At(uint64_t offset) {
   OVERLAPPED o{};
   o.Offset = DWORD(offset);
@@ -36,7 +37,7 @@ OVERLAPPED At(uint64_t offset) {
 
 bool ImageFile::Open(const std::string& path) {
   Close();
-  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   DWORD unused = 0;

@@ -5,6 +5,11 @@
 
 namespace scrivo::vrecorder {
 
+#ifdef _WIN32
+// A UTF-8 path as the wide-character file functions take it.
+std::wstring WidePath(const std::string& utf8);
+#endif
+
 class ImageFile {
  public:
   ImageFile() = default;

@@ -112,6 +112,10 @@ TEST_F(CdRecording, EmptySessionCannotBeClosed) {
 TEST_F(CdRecording, SessionAtOnceWithoutCueSheetIsASequenceError) {
   ASSERT_TRUE(SelectWriteParams(0x02, 0xC4, 0x08).ok());
   EXPECT_SENSE(Write(0, 1), kIllegalRequest, 0x2C, 0x00);
+  // Nor is it claimed: feature 002Eh lists neither SAO nor RAW.
+  auto f = Send({0x46, 2, 0, 0x2E, 0, 0, 0, 0, 16, 0}, 16);
+  ASSERT_EQ(f.u16(8), 0x002Eu);
+  EXPECT_EQ(f[12] & 0x38, 0);
 }
 
 TEST_F(CdRecording, TocListsClosedSessionsOnly) {
