@@ -22,7 +22,7 @@ namespace {
 constexpr DWORD kLockOffset = 0x40000000;
 }  // namespace
 
-std::unique_ptr<DiscClaim> DiscClaim::Take(const std::string& imagePath) {
+std::unique_ptr<DiscClaim> DiscClaim::Lock(const std::string& imagePath, bool note) {
   HANDLE h = CreateFileW(WidePath(LockPath(imagePath)).c_str(), GENERIC_READ | GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -33,11 +33,13 @@ std::unique_ptr<DiscClaim> DiscClaim::Take(const std::string& imagePath) {
     CloseHandle(h);
     return nullptr;
   }
-  std::string pid = std::to_string(GetCurrentProcessId()) + "\n";
-  DWORD written = 0;
-  SetFilePointer(h, 0, nullptr, FILE_BEGIN);
-  SetEndOfFile(h);
-  WriteFile(h, pid.data(), DWORD(pid.size()), &written, nullptr);
+  if (note) {
+    std::string pid = std::to_string(GetCurrentProcessId()) + "\n";
+    DWORD written = 0;
+    SetFilePointer(h, 0, nullptr, FILE_BEGIN);
+    SetEndOfFile(h);
+    WriteFile(h, pid.data(), DWORD(pid.size()), &written, nullptr);
+  }
   std::unique_ptr<DiscClaim> claim(new DiscClaim);
   claim->handle_ = h;
   return claim;
@@ -49,7 +51,7 @@ DiscClaim::~DiscClaim() {
 
 #else
 
-std::unique_ptr<DiscClaim> DiscClaim::Take(const std::string& imagePath) {
+std::unique_ptr<DiscClaim> DiscClaim::Lock(const std::string& imagePath, bool note) {
   int fd = open(LockPath(imagePath).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) return nullptr;
   // flock belongs to the open file: a second drive on the same disc, even in this process,
@@ -59,7 +61,7 @@ std::unique_ptr<DiscClaim> DiscClaim::Take(const std::string& imagePath) {
     return nullptr;
   }
   std::string pid = std::to_string(getpid()) + "\n";
-  if (ftruncate(fd, 0) != 0 || pwrite(fd, pid.data(), pid.size(), 0) != ssize_t(pid.size())) {
+  if (note && (ftruncate(fd, 0) != 0 || pwrite(fd, pid.data(), pid.size(), 0) != ssize_t(pid.size()))) {
     // The claim holds without the note of its holder.
   }
   std::unique_ptr<DiscClaim> claim(new DiscClaim);
@@ -73,8 +75,12 @@ DiscClaim::~DiscClaim() {
 
 #endif
 
+std::unique_ptr<DiscClaim> DiscClaim::Take(const std::string& imagePath) { return Lock(imagePath, true); }
+
+bool DiscClaim::Free(const std::string& imagePath) { return Lock(imagePath, false) != nullptr; }
+
 std::string DiscClaim::Holder(const std::string& imagePath) {
-  if (auto probe = Take(imagePath)) return "";  // nobody holds it
+  if (Free(imagePath)) return "";
   std::ifstream in(LockPath(imagePath), std::ios::binary);
   std::string pid;
   std::getline(in, pid);

@@ -12,6 +12,8 @@ class DiscClaim {
   static std::unique_ptr<DiscClaim> Take(const std::string& imagePath);
   // The process id of the holder as it wrote it, empty when nobody holds the disc.
   static std::string Holder(const std::string& imagePath);
+  // Whether nobody holds the claim (it is not taken).
+  static bool Free(const std::string& imagePath);
   static std::string LockPath(const std::string& imagePath) { return imagePath + ".lock"; }
 
   ~DiscClaim();
@@ -20,6 +22,8 @@ class DiscClaim {
 
  private:
   DiscClaim() = default;
+  // Locks the claim file; `note` writes this process's id into it.
+  static std::unique_ptr<DiscClaim> Lock(const std::string& imagePath, bool note);
 #ifdef _WIN32
   void* handle_ = nullptr;
 #else

@@ -15,6 +15,17 @@ bool AnsweredWhileBusy(uint8_t op) {
          op == scsi::kGetEventStatusNotification;
 }
 bool AnsweredWhileReserved(uint8_t op) { return op == scsi::kInquiry || op == scsi::kRequestSense; }
+// The commands that record, format, blank or close: the first of them claims the disc.
+bool ChangesDisc(uint8_t op) {
+  switch (op) {
+    case scsi::kWrite10: case scsi::kFormatUnit: case scsi::kBlank: case scsi::kCloseTrackSession:
+    case scsi::kReserveTrack: case scsi::kSynchronizeCache: case scsi::kSendOpcInformation:
+    case scsi::kSendDvdStructure:
+      return true;
+    default:
+      return false;
+  }
+}
 
 int CdbLengthOf(uint8_t op) {
   if (op < 0x20) return 6;
@@ -29,14 +40,13 @@ Drive::Drive(DriveOptions options, std::shared_ptr<Clock> clock)
     : options_(std::move(options)), clock_(clock ? std::move(clock) : std::make_shared<SteadyClock>()) {
   busyLeft_ = options_.busy;
   if (!options_.disc.empty()) {
-    claim_ = DiscClaim::Take(options_.disc);
     file_ = DiscFile::Open(options_.disc, error_);
     if (file_) readyAtMs_ = clock_->NowMs() + options_.notReadyMs;
   }
 }
 
 Drive::~Drive() {
-  if (claim_) SaveNow();  // a drive refused the disc never changed it
+  if (claim_) SaveNow();  // only a drive that claimed the disc has changed it
 }
 
 void Drive::Reset() {
@@ -48,8 +58,9 @@ void Drive::Reset() {
   unitAttention_ = 0x29;
 }
 
-bool Drive::Claim() {
+bool Drive::Claim(bool keep) {
   if (claim_ || !file_) return true;
+  if (!keep) return DiscClaim::Free(options_.disc);
   claim_ = DiscClaim::Take(options_.disc);
   if (!claim_) return false;
   std::string error;
@@ -121,7 +132,7 @@ CommandResult Drive::Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, u
     if (cdbLength < CdbLengthOf(op)) InvalidFieldInCdb();
     // Another process has the disc: like a drive reserved by another initiator, everything
     // but the identification and the sense is refused.
-    if (!AnsweredWhileReserved(op) && HaveMedium() && !Claim()) throw kReservationConflict;
+    if (!AnsweredWhileReserved(op) && HaveMedium() && !Claim(ChangesDisc(op))) throw kReservationConflict;
     CheckAttention(op);
     CheckReady(op);
     (this->*h)(c);
@@ -212,7 +223,6 @@ void Drive::Load() {
   // The disc may have been recorded elsewhere while it was out: read it afresh.
   file_ = DiscFile::Open(options_.disc, error_);
   if (!file_) return;
-  claim_ = DiscClaim::Take(options_.disc);
   readyAtMs_ = clock_->NowMs() + options_.notReadyMs;
   if (unitAttention_ != 0x29) unitAttention_ = 0x28;  // the power-on one is reported first
   mediaEvent_ = 2;                                    // NewMedia

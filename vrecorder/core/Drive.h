@@ -73,9 +73,10 @@ class Drive {
   void Occupy(double simulatedSeconds, uint8_t asc, uint8_t ascq, bool immediate);
   void Load();
   void Eject();
-  // Claims the loaded disc for this drive; false while another process has it. A disc claimed
-  // afresh is read afresh: the other process may have recorded on it.
-  bool Claim();
+  // False while another process has the loaded disc. A command that changes the disc (`keep`)
+  // claims it for this drive until it is ejected or the drive ends; the disc claimed is read
+  // afresh, since another process may have recorded on it meanwhile.
+  bool Claim(bool keep);
   double Scaled(double simulatedMs) const { return simulatedMs * options_.timeScale; }
   std::vector<uint32_t> Speeds() const;
   uint32_t MaxReadSpeed() const;
