@@ -196,7 +196,8 @@ class LoadCycles : public ::testing::Test {
 
     // kCycles rounds of load, call, free; every round's handle and thread count after
     // the free. The first rounds may still grow (the system's own first-use caches, the
-    // recorder's), the second half must stay flat: a leak of one handle a round shows.
+    // recorder's, whose locks keep an event once two of its threads meet on one), the
+    // second half must stay flat within that: a leak of one handle a round shows.
     void Run(bool record) {
         std::vector<DWORD> handles;
         std::vector<int> threads;
@@ -217,7 +218,7 @@ class LoadCycles : public ::testing::Test {
         }
         RecordProperty("figures", Figures(handles, threads));
         std::printf("%s cycles: %s\n", record ? "recording" : "cancel", Figures(handles, threads).c_str());
-        EXPECT_LE(handles.back(), handles[kCycles / 2] + 2) << Figures(handles, threads);
+        EXPECT_LE(handles.back(), handles[kCycles / 2] + 4) << Figures(handles, threads);
         EXPECT_LE(threads.back(), threads[1]) << Figures(handles, threads);
     }
 
