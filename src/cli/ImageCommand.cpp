@@ -163,11 +163,8 @@ int RunImage(const std::vector<std::string>& args) {
     const std::string committed = out->Commit();
     if (!committed.empty())
         return Fail(committed);
-    if (!r.ChangedFiles.empty()) {
-        for (const std::string& f : r.ChangedFiles)
-            PrintError("\"" + f + "\" changed size while the image was built; its missing bytes are zeros");
+    if (PrintSourceProblems(r.ChangedFiles, r.UnreadableFiles, "the image was built"))
         return Fail("\"" + a.Out + "\" was written, but the files above do not match their sources");
-    }
     return ExitOk;
 }
 

@@ -117,4 +117,13 @@ std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& p
     return fatal;
 }
 
+bool PrintSourceProblems(const std::vector<std::string>& changed, const std::vector<std::string>& unreadable,
+                         const std::string& during) {
+    for (const std::string& f : changed)
+        PrintError("\"" + f + "\" changed size while " + during + "; its missing bytes are zeros");
+    for (const std::string& f : unreadable)
+        PrintError("\"" + f + "\" could not be read while " + during + "; what it did not deliver is zeros");
+    return !changed.empty() || !unreadable.empty();
+}
+
 } // namespace scrivo::cli

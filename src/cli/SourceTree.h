@@ -22,4 +22,9 @@ std::string ToDiscPath(const std::string& dest);
 // disc folder are a usage error (UsageError) naming both.
 std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& paths, const std::string& discDest);
 
+// Names on stderr every source that went out with zeros for bytes it did not deliver
+// (`during`: "the image was built", "it was recorded"); true when there was one.
+bool PrintSourceProblems(const std::vector<std::string>& changed, const std::vector<std::string>& unreadable,
+                         const std::string& during);
+
 } // namespace scrivo::cli

@@ -6,20 +6,24 @@
 #include "SourceTree.h"
 #include "platform/Text.h"
 #include <cmath>
+#include <memory>
 
 namespace scrivo::cli {
 
 const char* const WriteUsage =
     "scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-joliet] [--volume LABEL]\n"
-    "             [--dest /DISC/FOLDER] [--no-import] [--skip-damaged] [--log FILE] [-v] PATH...\n"
+    "             [--dest /DISC/FOLDER] [--no-import] [--skip-damaged] [--no-verify] [--log FILE] [-v]\n"
+    "             PATH...\n"
     "  Records PATHs (as scrivo image takes them) on the disc in DRIVE as a new session. On a\n"
     "  disc that already holds sessions the last one is imported first (unless --no-import),\n"
     "  so its files stay visible; a new file of an imported file's name replaces it. When that\n"
     "  session cannot be read whole, nothing is recorded unless --skip-damaged is given (the\n"
     "  new session then lists what could be read). --erase blanks a rewritable disc first,\n"
-    "  --close closes the disc, --test records with the laser off. DRIVE: the position in the\n"
-    "  drive list (1 = first), an adapter:target:lun address, or virtual:DISC[,media=KIND,...] for a\n"
-    "  virtual recorder (a missing DISC is created blank, DVD+R by default).\n"
+    "  --close closes the disc, --test records with the laser off. The new session is read back\n"
+    "  and compared with what was written (--no-verify skips that); files whose data differs\n"
+    "  are named. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
+    "  address, or virtual:DISC[,media=KIND,...] for a virtual recorder (a missing DISC is\n"
+    "  created blank, DVD+R by default).\n"
     "  Exit status: 0 recorded, 1 failed (or interrupted), 2 bad usage.";
 
 namespace {
@@ -29,6 +33,7 @@ struct WriteArgs {
     std::string Speed = "max";
     bool Erase = false, Close = false, Test = false, Joliet = true, Import = true, Verbose = false;
     bool SkipDamaged = false;
+    bool Verify = true;
     std::vector<std::string> Paths;
 };
 
@@ -52,6 +57,10 @@ WriteArgs Parse(const std::vector<std::string>& args) {
             a.Volume = r.Value();
         else if (r.Is("--dest"))
             a.Dest = ToDiscPath(r.Value());
+        else if (r.Is("--verify"))
+            a.Verify = true;
+        else if (r.Is("--no-verify"))
+            a.Verify = false;
         else if (r.Is("--no-import"))
             a.Import = false;
         else if (r.Is("--skip-damaged"))
@@ -161,6 +170,7 @@ int RunWrite(const std::vector<std::string>& args) {
     b.IdVolume = a.Volume;
     b.FinalizeDisc = a.Close;
     b.TestWrite = a.Test;
+    b.VerifyWrite = a.Verify;
     std::string imported;
     if (a.Import && b.RecordedSessionCount() > 0) {
         failed = ImportLastSession(b, a.SkipDamaged, overwritable, imported);
@@ -195,6 +205,7 @@ int RunWrite(const std::vector<std::string>& args) {
         return Fail(error.empty() ? "the recording did not start" : error);
 
     TProgressLine progress("scrivo write", b.ImageSize() * 2048);
+    std::unique_ptr<TProgressLine> verifying;
     const double factor = IsCDKind(kind) ? 176.4 : 1385.0;
     const uint32_t started = TickCount();
     bool abortSent = false;
@@ -203,6 +214,14 @@ int RunWrite(const std::vector<std::string>& args) {
                      if (TEngineSession::Interrupted && !abortSent) {
                          b.AbortWrite();
                          abortSent = true;
+                     }
+                     if (b.Verifying || verifying) {
+                         if (!verifying) {
+                             progress.Finish();
+                             verifying = std::make_unique<TProgressLine>("verify", b.ImageSize() * 2048);
+                         }
+                         verifying->Update(b.BytesVerified);
+                         return;
                      }
                      const int64_t bytes = b.BytesWritten;
                      const uint32_t size = b.DeviceBufferSize, freeBytes = b.DeviceFreeBufferSize;
@@ -215,12 +234,18 @@ int RunWrite(const std::vector<std::string>& args) {
                      progress.Update(bytes, extra);
                  });
     progress.Finish();
+    if (verifying)
+        verifying->Finish();
+    for (const std::string& f : b.MismatchedFiles)
+        PrintError("\"" + f + "\" differs on the disc from what was written");
     if (!error.empty())
         return Fail(error);
-    std::printf("%s %d files (%s) in %d folders to the %s disc in %s, session at sector %u%s%s\n",
+    std::printf("%s %d files (%s) in %d folders to the %s disc in %s, session at sector %u%s%s%s\n",
                 a.Test ? "test-wrote" : "wrote", b.FileCount() - b.DirectoryCount(), Mib(b.ImageSize() * 2048).c_str(),
                 b.DirectoryCount() + 1, DiscKindName(kind), b.Device().c_str(), b.StartAddress, imported.c_str(),
-                a.Close ? ", disc closed" : "");
+                a.Close ? ", disc closed" : "", a.Verify && !a.Test ? ", verified" : "");
+    if (PrintSourceProblems(b.ChangedFiles(), b.UnreadableFiles(), "it was recorded"))
+        return Fail("the disc was written, but the files above do not match their sources");
     return ExitOk;
 }
 

@@ -102,6 +102,7 @@ TImageRunResult TImageRun::Deliver(const TBlockSink& sink, const std::function<v
     r.ErrorText = cache_->ErrorText();
     settings_.Lock->Leave();
     r.ChangedFiles = cache_->ChangedFiles();
+    r.UnreadableFiles = cache_->UnreadableFiles();
     return r;
 }
 

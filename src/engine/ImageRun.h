@@ -33,8 +33,9 @@ public:
 };
 
 struct TImageRunResult {
-    std::string ErrorText;                 // empty on success
-    std::vector<std::string> ChangedFiles; // sources whose size changed since they were added
+    std::string ErrorText;                    // empty on success
+    std::vector<std::string> ChangedFiles;    // sources whose size changed since they were added
+    std::vector<std::string> UnreadableFiles; // sources that could not be opened or read
     int64_t BytesDelivered = 0;
 };
 

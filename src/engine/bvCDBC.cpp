@@ -81,6 +81,16 @@ int TBrenvik::CacheFillPercent() const {
     return static_cast<int>(std::nearbyint(double(buffered) / double(cacheSize_) * 100.0));
 }
 
+std::vector<std::string> TBrenvik::ChangedFiles() const {
+    const TCacheThread* cache = WriteRun().Cache();
+    return cache ? cache->ChangedFiles() : std::vector<std::string>();
+}
+
+std::vector<std::string> TBrenvik::UnreadableFiles() const {
+    const TCacheThread* cache = WriteRun().Cache();
+    return cache ? cache->UnreadableFiles() : std::vector<std::string>();
+}
+
 void TBrenvik::AbortWrite() { WriteRun().RunAbortFlag = true; }
 
 } // namespace scrivo

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace scrivo {
 
@@ -21,6 +22,7 @@ using TFinalizingTrackEvent = std::function<void(void* Sender)>;
 constexpr int32_t MinCacheSize = 2097152;
 constexpr int32_t DefaultCacheSize = 4194304;
 constexpr const char* EngineVersion = "1.21";
+constexpr const char* MetadataMismatch = "(sectors outside every file: the volume and directory records)";
 // Images shorter than this are padded with zero sectors when WritePostGap is set.
 constexpr int64_t PostGapSectors = 300;
 // A drive still reporting "not ready" an hour after a FORMAT UNIT is given up on.
@@ -63,8 +65,20 @@ public:
     int64_t ImageSize() const;
     int CacheFillPercent() const;
     std::atomic<int64_t> BytesWritten{0};
+    // Read the new session back after it was closed and compare it with what was written.
+    bool VerifyWrite = false;
+    // While the run verifies: set, and the bytes compared so far.
+    std::atomic<bool> Verifying{false};
+    std::atomic<int64_t> BytesVerified{0};
+    // The sources whose data on the disc differs from what was written (set before OnWriteDone);
+    // metadata that differs is named as MetadataMismatch.
+    std::vector<std::string> MismatchedFiles;
     // The text the write thread hands to OnWriteDone.
     std::string LastRunError;
+    // Sources of the last run that went out with zeros for bytes they did not deliver: those
+    // whose size changed since they were added, and those that could not be opened or read.
+    std::vector<std::string> ChangedFiles() const;
+    std::vector<std::string> UnreadableFiles() const;
 
     // Sleeps through the drive component's time seam (tests replace it).
     void Pause(uint32_t ms) { DoSleep(ms); }

@@ -1,9 +1,11 @@
 #include "engine/bvCDBC_write.h"
 #include "engine/bvCDBC.h"
+#include "engine/SectorChecksum.h"
 #include "engine/bvCDBC_run.h"
 #include "device/bvDrvLib_erase.h"
 #include "platform/DateTime.h"
 #include "platform/Text.h"
+#include <algorithm>
 #include <cstring>
 
 namespace scrivo {
@@ -16,7 +18,7 @@ constexpr const char* WriterErrorPrefix = "WRITER ERROR";
 constexpr int BusyRetries = 10000;
 constexpr uint32_t BusyPauseMs = 600;
 constexpr int CloseRetries = 1000;
-constexpr uint8_t WriteFlags = 0x50;
+constexpr uint8_t WriteFlags = FlagsDataOut;
 constexpr uint32_t EccBlocks = 16; // a DVD's unit of recording
 
 // SET STREAMING performance descriptor for DVD-R: the whole disc, 43,965 KB/s read and
@@ -26,6 +28,11 @@ constexpr uint8_t StreamingDescriptor[28] = {0x00, 0, 0, 0, 0x00, 0x00, 0x00, 0x
                                              0x00, 0x00, 0x03, 0xE8};
 
 bool IsDVDKind(uint8_t kind) { return kind >= dkDVDR && kind <= dkDVDPlusR; }
+
+// Discs whose sessions are found by a copy of the volume descriptors at address 0.
+bool Overwritable(uint8_t kind) {
+    return kind == dkDVDRAM || kind == dkDVDRWRestricted || kind == dkDVDRWSequential || kind == dkDVDPlusRW;
+}
 
 } // namespace
 
@@ -47,7 +54,7 @@ void TThWrite::EndWithError(const std::string& text) {
     c_.Unlock();
 }
 
-void TThWrite::Prepare() {
+bool TThWrite::Prepare() {
     run_.RunAbortFlag = false;
     run_.WritingFlag = true;
     c_.BytesWritten = 0;
@@ -55,6 +62,12 @@ void TThWrite::Prepare() {
     cache_.SetErrorText("");
     c_.Unlock();
     retries_ = 0;
+    formatTried_ = false;
+    verify_ = c_.VerifyWrite && !c_.TestWrite;
+    sums_.clear();
+    c_.Verifying = false;
+    c_.BytesVerified = 0;
+    c_.MismatchedFiles.clear();
     pollCountdown_ = 5;
     t_ = 1;
 
@@ -70,8 +83,13 @@ void TThWrite::Prepare() {
     const uint16_t speed = c_.CurrentWriteSpeed();
     const bool finalize = c_.FinalizeDisc;
     c_.FinalizeDisc = true;
-    c_.SetWriteParameters(c_.TestWrite, c_.UnderrunProtection, kind_);
+    const bool accepted = c_.SetWriteParameters(c_.TestWrite, c_.UnderrunProtection, kind_);
     c_.FinalizeDisc = finalize;
+    // Recording with whatever parameters the drive had before could close the disc for good.
+    if (!accepted) {
+        EndWithError(WriterErrorText());
+        return false;
+    }
     t_ = int(c_.LastTrackInLastSession());
 
     if (kind_ == dkDVDR) {
@@ -88,6 +106,7 @@ void TThWrite::Prepare() {
     if (kind_ != dkDVDRAM && !c_.TestWrite && c_.PerformOPC)
         c_.SendOPC();
     Announce(speed);
+    return true;
 }
 
 void TThWrite::Announce(uint16_t speed) {
@@ -113,9 +132,19 @@ bool TThWrite::NextBlock() {
     }
 }
 
-uint32_t TThWrite::PrepareDescriptorBlocks() {
-    const uint32_t blocks = uint32_t(a_) / 2048;
-    std::memcpy(descriptor_, DescriptorCopy, size_t(a_));
+bool TThWrite::FormatBlankPlusRW() {
+    if (kind_ != dkDVDPlusRW || c_.LastSense[12] != 0x30 || formatTried_)
+        return false;
+    formatTried_ = true;
+    if (c_.FormatFitted(DVDPlusRWFormatList)) {
+        TWaitBudget formatting{FormatReadyBudgetMs};
+        c_.WaitWhile(formatting, 2000, [this] { return !c_.ReadDiscInformation() && c_.AsksToWait(); });
+    }
+    return true;
+}
+
+uint32_t TThWrite::PrepareDescriptorBlocks(uint32_t blocks) {
+    std::memcpy(descriptor_, DescriptorCopy, size_t(blocks) * 2048);
     if (kind_ != dkDVDRWRestricted && kind_ != dkDVDRWSequential)
         return blocks;
     // Restricted overwrite takes whole ECC units only. The rest of the last unit keeps what
@@ -130,55 +159,45 @@ uint32_t TThWrite::PrepareDescriptorBlocks() {
     return padded;
 }
 
-bool TThWrite::WriteDescriptorCopy(bool& retry) {
-    retry = false;
-    c_.FailureTraceDone = true;
-    const uint32_t blocks = PrepareDescriptorBlocks();
-    for (;;) {
-        if (c_.WriteBlocks(0, uint16_t(blocks), WriteFlags, blocks * 2048, descriptor_)) {
-            c_.SynchronizeCache(1800000, false);
-            return true;
-        }
-        if (c_.LastSense[12] == 0x30 && kind_ == dkDVDPlusRW) {
-            if (c_.FormatFitted(DVDPlusRWFormatList)) {
-                TWaitBudget formatting{FormatReadyBudgetMs};
-                c_.WaitWhile(formatting, 2000,
-                             [this] { return !c_.ReadDiscInformation() && c_.AsksToWait(); });
-            }
-            if (++retries_ == 1)
-                continue;
-        }
-        if (Busy()) {
-            // The block goes to its own write, which waits while the drive stays busy.
-            c_.Pause(BusyPauseMs);
-            retry = true;
-            return true;
-        }
-        EndWithError(WriterErrorText());
+bool TThWrite::WriteDescriptorCopy() {
+    // A session starting at 0 has its own descriptors there; one starting within the copy's
+    // blocks keeps the blocks it wrote from its start on.
+    const uint32_t blocks = uint32_t(std::min<int64_t>(copyLength_ / 2048, int64_t(c_.StartAddress)));
+    if (blocks == 0)
+        return true;
+    const uint32_t padded = PrepareDescriptorBlocks(blocks);
+    if (!WriteAt(0, padded * 2048, descriptor_))
         return false;
-    }
+    if (c_.SynchronizeCache(1800000, false))
+        return true;
+    EndWithError(WriterErrorText());
+    return false;
 }
 
-bool TThWrite::WriteBlock() {
-    // The first attempt and up to BusyRetries - 1 more, BusyPauseMs apart.
-    TWaitBudget busy{int64_t(BusyPauseMs) * (BusyRetries - 1)};
-    bool written = false, aborted = false;
-    const TWaitEnd end = c_.WaitWhile(busy, BusyPauseMs, [&] {
-        if (run_.RunAbortFlag) {
-            aborted = true;
-            return false;
-        }
-        written = c_.WriteBlocks(uint32_t(c_.StartAddress + written_), uint16_t(a_ / 2048), WriteFlags,
-                                 uint32_t(a_), run_.WriteBuffer);
-        return !written && Busy();
-    });
-    if (written)
-        return true;
-    if (aborted || end == TWaitEnd::Stopped)
-        EndWithError(AbortedText);
-    else
-        EndWithError(end == TWaitEnd::OutOfTime ? BusyText : WriterErrorText());
-    return false;
+bool TThWrite::WriteAt(uint32_t lba, uint32_t bytes, uint8_t* data) {
+    for (;;) {
+        // The first attempt and up to BusyRetries - 1 more, BusyPauseMs apart.
+        TWaitBudget busy{int64_t(BusyPauseMs) * (BusyRetries - 1)};
+        bool written = false, aborted = false;
+        const TWaitEnd end = c_.WaitWhile(busy, BusyPauseMs, [&] {
+            if (run_.RunAbortFlag) {
+                aborted = true;
+                return false;
+            }
+            written = c_.WriteBlocks(lba, uint16_t(bytes / 2048), WriteFlags, bytes, data);
+            return !written && Busy();
+        });
+        if (written)
+            return true;
+        // A blank DVD+RW answers the session's first write with 30h: formatted, it goes again.
+        if (!aborted && end == TWaitEnd::Done && FormatBlankPlusRW())
+            continue;
+        if (aborted || end == TWaitEnd::Stopped)
+            EndWithError(AbortedText);
+        else
+            EndWithError(end == TWaitEnd::OutOfTime ? BusyText : WriterErrorText());
+        return false;
+    }
 }
 
 void TThWrite::WriteImage() {
@@ -186,10 +205,9 @@ void TThWrite::WriteImage() {
     if (!NextBlock())
         return;
     bool retry = false;
-    const bool overwritable = kind_ == dkDVDRAM || kind_ == dkDVDRWRestricted || kind_ == dkDVDRWSequential ||
-                              kind_ == dkDVDPlusRW;
-    if (overwritable && a_ > 0 && !WriteDescriptorCopy(retry))
-        return;
+    copyLength_ = a_;
+    if (Overwritable(kind_))
+        c_.FailureTraceDone = true; // a blank DVD+RW's first write is refused, then formatted
 
     for (;;) {
         if (!retry) {
@@ -226,9 +244,12 @@ void TThWrite::WriteImage() {
         }
         retry = false;
 
-        if (!WriteBlock())
+        if (!WriteAt(uint32_t(c_.StartAddress + written_), uint32_t(a_), run_.WriteBuffer))
             return;
         written_ += a_ / 2048;
+        if (verify_)
+            for (int32_t at = 0; at < a_; at += 2048)
+                sums_.push_back(SectorChecksum(run_.WriteBuffer + at));
 
         if (run_.RunAbortFlag) {
             EndWithError(AbortedText);
@@ -239,11 +260,12 @@ void TThWrite::WriteImage() {
     }
 }
 
-void TThWrite::FinalFlush() {
+bool TThWrite::FinalFlush() {
     if (c_.OnFinalizingTrack)
         c_.OnFinalizingTrack(static_cast<TSCSIDevice*>(&c_));
     if (kind_ == dkDVDR || kind_ == dkDVDRWRestricted || kind_ == dkDVDRWSequential) {
-        c_.SynchronizeCache(1800000, true);
+        const bool started = c_.SynchronizeCache(1800000, true);
+        const std::string refused = started ? "" : WriterErrorText();
         c_.DeviceFreeBufferSize = c_.DeviceBufferSize.load();
         // The drive answers READ DISC INFORMATION again once the flush is done; meanwhile the
         // buffer display drains.
@@ -257,35 +279,46 @@ void TThWrite::FinalFlush() {
             c_.DeviceFreeBufferSize -= c_.DeviceBufferSize / 960;
             return !c_.FailedWithoutSense();
         });
-        if (!answered && cache_.ErrorText().empty())
-            EndWithError(WriterErrorText());
-        return;
+        if (!answered)
+            return Failed();
+        // A flush the drive refused outright did not happen; one that ran, ended with the poll.
+        if (!started && cache_.ErrorText().empty())
+            EndWithError(refused);
+        return started;
     }
-    if (!c_.SynchronizeCache(120000, false))
-        c_.SynchronizeCache(120000, true);
+    if (c_.SynchronizeCache(120000, false) || c_.SynchronizeCache(120000, true))
+        return true;
+    return Failed();
 }
 
-void TThWrite::Close() {
-    if (kind_ != dkDVDR)
-        c_.SetWriteParameters(c_.TestWrite, c_.UnderrunProtection, kind_);
+bool TThWrite::Failed() {
+    if (cache_.ErrorText().empty())
+        EndWithError(WriterErrorText());
+    return false;
+}
+
+bool TThWrite::CloseStep(bool done) { return done || Failed(); }
+
+bool TThWrite::Close() {
+    if (kind_ != dkDVDR && !c_.SetWriteParameters(c_.TestWrite, c_.UnderrunProtection, kind_))
+        return Failed();
     const uint8_t t = uint8_t(t_);
     switch (kind_) {
     case dkDVDPlusR:
-        c_.CloseTrackSession(false, 1, 0, 0, t);
-        c_.CloseTrackSession(false, 2, 0, 0, 0xFF);
-        return;
+        return CloseStep(c_.CloseTrackSession(false, 1, 0, 0, t)) &&
+               CloseStep(c_.CloseTrackSession(false, 2, 0, 0, 0xFF));
     case dkDVDR:
-        c_.CloseTrackSession(false, 1, 0, 0, t);
+        // The track after the reserved one may not exist; only the data track and the
+        // session must close.
+        if (!CloseStep(c_.CloseTrackSession(false, 1, 0, 0, t)))
+            return false;
         c_.CloseTrackSession(false, 1, 0, 0, uint8_t(t + 1));
-        c_.CloseTrackSession(false, 2, 0, 0, uint8_t(t + 2));
-        return;
+        return CloseStep(c_.CloseTrackSession(false, 2, 0, 0, uint8_t(t + 2)));
     case dkDVDRWRestricted:
     case dkDVDRWSequential:
-        c_.CloseTrackSession(true, 2, 0, 0, 0);
-        return;
+        return CloseStep(c_.CloseTrackSession(true, 2, 0, 0, 0));
     case dkDVDPlusRW:
-        c_.CloseTrackSession(false, 3, 0, 0, 0xFF);
-        return;
+        return CloseStep(c_.CloseTrackSession(false, 3, 0, 0, 0xFF));
     default:
         break;
     }
@@ -298,7 +331,8 @@ void TThWrite::Close() {
         return !closed && Busy();
     });
     if (!closed && end == TWaitEnd::Done)
-        c_.CloseSession(false, CloseSessionImmediate, false);
+        closed = c_.CloseSession(false, CloseSessionImmediate, false);
+    return CloseStep(closed);
 }
 
 void TThWrite::NeutralState() {
@@ -325,19 +359,25 @@ void TThWrite::Report() {
 }
 
 void TThWrite::Execute() {
-    Prepare();
-    WriteImage();
+    if (Prepare())
+        WriteImage();
 
     uint32_t length = 0, blank = 0;
     if (kind_ != dkDVDRAM)
         c_.ReadBufferCapacity(length, blank);
-    FinalFlush();
+    // Only a session whose every block is on the disc gets the descriptor copy that makes it
+    // the one an overwritable disc shows: a run that ends early leaves the earlier sessions in view.
+    const bool flushed = FinalFlush() && cache_.ErrorText().empty();
+    if (flushed && Overwritable(kind_))
+        WriteDescriptorCopy();
     c_.DeviceBufferSize = 0;
     c_.DeviceFreeBufferSize = 0;
     if (cache_.ErrorText().empty()) {
         if (!c_.TestWrite && kind_ != dkDVDRAM && c_.FinalizeTrack)
             Close();
         c_.WaitUntilReady(240000, 5000);
+        if (verify_ && cache_.ErrorText().empty())
+            Verify();
         if (kind_ != dkDVDRAM)
             c_.ReadBufferCapacity(length, blank);
         NeutralState();

@@ -3,6 +3,7 @@
 #include "platform/Threads.h"
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace scrivo {
 
@@ -22,27 +23,37 @@ protected:
     void Execute() override;
 
 private:
-    void Prepare();
+    // False when the drive refused the write parameters: nothing is written then.
+    bool Prepare();
     void Announce(uint16_t speed);
     // Steps from the first block to the end of the image; false when the run ended early.
     void WriteImage();
-    // Writes the descriptor copy at address 0. Answers false when the run ended; `retry`
-    // tells that the drive was busy and the block goes straight to its write.
-    bool WriteDescriptorCopy(bool& retry);
-    // Writes the block in WriteBuffer at its place, again while the drive is busy; false when
-    // the run ended (abort, error, or busy for too long).
-    bool WriteBlock();
-    // Copies the descriptor copy's first block into descriptor_, padded to whole ECC units
-    // on restricted overwrite; answers its length in sectors.
-    uint32_t PrepareDescriptorBlocks();
+    // Writes the descriptor copy at address 0 and flushes it; false when the run failed.
+    bool WriteDescriptorCopy();
+    // Writes `bytes` at `lba`, again while the drive is busy (and once more after formatting
+    // a blank DVD+RW); false when the run ended (abort, error, or busy for too long).
+    bool WriteAt(uint32_t lba, uint32_t bytes, uint8_t* data);
+    // Formats a blank DVD+RW once after its first write was refused with 30h; false when
+    // that is not the case.
+    bool FormatBlankPlusRW();
+    // Copies the first `blocks` sectors of the descriptor copy into descriptor_, padded to
+    // whole ECC units on restricted overwrite; answers its length in sectors.
+    uint32_t PrepareDescriptorBlocks(uint32_t blocks);
     // Takes the next block, waiting while none is ready. False when the run must finish.
     bool NextBlock();
     bool Busy() const;
     void EndWithError(const std::string& text);
     std::string WriterErrorText() const;
-    void FinalFlush();
-    void Close();
+    // Each false when the drive failed it; the run's error then says why.
+    bool FinalFlush();
+    bool Close();
+    bool CloseStep(bool done);
+    bool Failed();
     void NeutralState();
+    // Reads the session back and compares each sector with the checksum kept when it went
+    // out; false when the run failed.
+    bool Verify();
+    void NameMismatches(const std::vector<uint32_t>& bad);
     void Report();
 
     TWriteRun& run_;
@@ -53,6 +64,10 @@ private:
     int pollCountdown_ = 5;
     bool pollSupported_ = false;
     int t_ = 1;
+    int32_t copyLength_ = 0;
+    bool formatTried_ = false;
+    bool verify_ = false;
+    std::vector<uint64_t> sums_; // one per sector written, in order from the start address
     uint8_t kind_ = 0;
     int32_t a_ = 0;
     uint8_t descriptor_[65536] = {};

@@ -127,6 +127,11 @@ std::vector<std::string> TCacheThread::ChangedFiles() const {
     return changedFiles_;
 }
 
+std::vector<std::string> TCacheThread::UnreadableFiles() const {
+    Locked l(lock_);
+    return unreadableFiles_;
+}
+
 int TCacheThread::QueueCount() const {
     Locked l(lock_);
     return static_cast<int>(queue_.size());
@@ -235,6 +240,12 @@ void TCacheThread::NoteChangedFile(const std::string& path) {
         changedFiles_.push_back(path);
 }
 
+void TCacheThread::NoteUnreadableFile(const std::string& path) {
+    Locked l(lock_);
+    if (unreadableFiles_.empty() || unreadableFiles_.back() != path)
+        unreadableFiles_.push_back(path);
+}
+
 bool TCacheThread::ProduceFile(const std::string& path, uint64_t size, bool lastIndex, bool checkSize) {
     uint64_t left = size;
     bool shortNoted = false;
@@ -248,12 +259,16 @@ bool TCacheThread::ProduceFile(const std::string& path, uint64_t size, bool last
         const int32_t n = static_cast<int32_t>(std::min<uint64_t>(static_cast<uint64_t>(room_), left));
         const int32_t s = (n + SectorBytes - 1) / SectorBytes * SectorBytes;
         uint8_t* at = current_->Data + partial_;
-        const uint32_t got = ReadFully(source_.get(), at, static_cast<uint32_t>(n));
+        // A file that failed to read once is not read again: the rest of it are zeros.
+        const uint32_t got = shortNoted ? 0 : ReadFully(source_.get(), at, static_cast<uint32_t>(n));
         // Never let stale bytes of an earlier block reach the disc: what the file does
         // not deliver, and the rest of its last sector, are zeros.
         std::memset(at + got, 0, static_cast<size_t>(s) - got);
         if (got < static_cast<uint32_t>(n) && checkSize && !shortNoted) {
-            NoteChangedFile(path);
+            if (source_ && source_->ReadFailed)
+                NoteUnreadableFile(path);
+            else
+                NoteChangedFile(path);
             shortNoted = true;
         }
         partial_ += s;
@@ -305,14 +320,21 @@ bool TCacheThread::ProduceEntries() {
             currentFile_ = e.SourcePath;
         }
         source_.reset();
+        bool opened = true;
         try {
             source_ = std::make_unique<TFileStreamEx>(e.SourcePath, fmOpenReadShared);
         } catch (const EFOpenError&) {
-            Fail(CantOpenText(e.SourcePath));
-            return false;
+            // Before the run starts nothing is lost by refusing it; once it writes, a file
+            // that went away costs only its own bytes, not the disc.
+            if (!Primed || index < 0) {
+                Fail(CantOpenText(e.SourcePath));
+                return false;
+            }
+            NoteUnreadableFile(e.SourcePath);
+            opened = false;
         }
         // The boot image goes out in whole sectors of its own, measured by the layout.
-        if (!ProduceFile(e.SourcePath, e.IsoSize, index == count - 1, index >= 0))
+        if (!ProduceFile(e.SourcePath, e.IsoSize, index == count - 1, index >= 0 && opened))
             return false;
         if (index < 0 && bootPaddingSectors_ > 0) {
             source_.reset();

@@ -82,6 +82,9 @@ public:
     // Files that delivered a different number of bytes than they had when they were
     // added: their missing bytes went out as zeros (the layout on disc stays valid).
     std::vector<std::string> ChangedFiles() const;
+    // Files that could not be opened (once the run was under way) or read: what they did not
+    // deliver went out as zeros.
+    std::vector<std::string> UnreadableFiles() const;
     int QueueCount() const;
     int32_t MaxBlocks() const { return maxBlocks_; }
     int32_t BlockSize() const { return blockSize_; }
@@ -119,6 +122,7 @@ private:
     void Fail(const std::string& text);
     void SetLevel(uint8_t level);
     void NoteChangedFile(const std::string& path);
+    void NoteUnreadableFile(const std::string& path);
     void Signal();
     std::unique_ptr<TCacheBlock> NewBlock();
 
@@ -144,6 +148,7 @@ private:
     std::string errorText_;
     std::string currentFile_;
     std::vector<std::string> changedFiles_;
+    std::vector<std::string> unreadableFiles_;
 
     TEvent roomEvent_;    // a block was taken
     TEvent releaseEvent_; // the object is being destroyed

@@ -25,7 +25,10 @@ void THandleStreamEx::SetSize(int64_t size) {
 }
 
 uint32_t THandleStreamEx::Read(void* buffer, uint32_t count) {
-    return FileRead(Handle, buffer, count);
+    bool failed = false;
+    const uint32_t n = FileRead(Handle, buffer, count, failed);
+    ReadFailed = ReadFailed || failed;
+    return n;
 }
 
 uint32_t THandleStreamEx::Write(const void* buffer, uint32_t count) {

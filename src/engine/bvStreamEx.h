@@ -55,6 +55,8 @@ public:
     int64_t Seek(int64_t offset, uint16_t origin) override;
 
     FileHandle Handle;
+    // A read stopped at a failure of the system, not at the end of the file.
+    bool ReadFailed = false;
 };
 
 class TFileStreamEx : public THandleStreamEx {

@@ -27,6 +27,7 @@ TWizardSettings LoadWizardSettings(const std::string& registryKey, int cacheSize
     s.JolietFS = ReadBoolSetting(key, "JolietFS", true);
     s.TestWrite = ReadBoolSetting(key, "TestWrite", false);
     s.PerformOPC = ReadBoolSetting(key, "PerformOPC", true);
+    s.VerifyWrite = ReadBoolSetting(key, "VerifyWrite", false);
     s.VolumeLabel = key.ReadString("VolumeLabel");
     if (s.VolumeLabel.empty())
         s.VolumeLabel = DefaultVolumeLabel;
@@ -44,6 +45,7 @@ void SaveWizardSettings(const std::string& registryKey, const TWizardSettings& s
     WriteBoolSetting(key, "JolietFS", s.JolietFS);
     WriteBoolSetting(key, "TestWrite", s.TestWrite);
     WriteBoolSetting(key, "PerformOPC", s.PerformOPC);
+    WriteBoolSetting(key, "VerifyWrite", s.VerifyWrite);
     key.WriteString("VolumeLabel", s.VolumeLabel);
     WriteIntSetting(key, "CacheSize", s.CacheSize);
     key.WriteString("FixedWNASPI", s.FixedWNASPI);

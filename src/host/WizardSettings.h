@@ -20,6 +20,7 @@ struct TWizardSettings {
     bool JolietFS = true;
     bool TestWrite = false;
     bool PerformOPC = true;
+    bool VerifyWrite = false;
     std::string VolumeLabel = DefaultVolumeLabel;
     int CacheSize = 4194304; // bytes
 };

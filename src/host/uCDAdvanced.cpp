@@ -22,6 +22,7 @@ TdlgCDSettings::TdlgCDSettings(TForm* owner, TRecordingOptions& options, TSessio
       cCloseDisc(Add<TCheckBox>("cCloseDisc")),
       cUnderrunProtection(Add<TCheckBox>("cUnderrunProtection")),
       cOPC(Add<TCheckBox>("cOPC")),
+      cVerify(Add<TCheckBox>("cVerify")),
       cImportSession(Add<TCheckBox>("cImportSession")),
       eSession(Add<TEdit>("eSession")),
       Button1(Add<TButton>("Button1")),
@@ -71,6 +72,10 @@ TdlgCDSettings::TdlgCDSettings(TForm* owner, TRecordingOptions& options, TSessio
     cOPC.SetBounds(8, 148, 200, 17);
     cOPC.SetHint("If enabled OPC is peformed on the drive before writing.  OPC is supported by some newer drives and "
                  "improves the quality and writing of the data");
+    cVerify.SetCaption("Verify written data");
+    cVerify.SetBounds(8, 172, 200, 17);
+    cVerify.SetHint("If enabled the data is read back from the disk after writing and compared with what was "
+                    "written; files whose data differs are named in the log.");
 
     // Importing a previous session is not offered to the user.
     cImportSession.SetCaption("Import Session");
@@ -99,6 +104,7 @@ void TdlgCDSettings::FormShow(TObject*)
     cCloseDisc.SetChecked(options_.FinalizeDisc);
     eVolLabel.SetText(options_.IdVolume);
     cOPC.SetChecked(options_.PerformOPC);
+    cVerify.SetChecked(options_.VerifyWrite);
     eSession.SetText(std::to_string(import_.Session));
     cImportSession.SetChecked(import_.Import);
     cUnderrunProtection.SetChecked(options_.UnderrunProtection);
@@ -122,6 +128,7 @@ void TdlgCDSettings::Button1Click(TObject*)
     options_.FinalizeDisc = cCloseDisc.Checked();
     options_.UnderrunProtection = cUnderrunProtection.Checked();
     options_.PerformOPC = cOPC.Checked();
+    options_.VerifyWrite = cVerify.Checked();
     options_.CacheSize = sCacheSize.Position() * MiB;
     import_.Import = cImportSession.Checked();
     int session = 0;

@@ -15,6 +15,7 @@ struct TRecordingOptions {
     std::string IdVolume;
     bool UnderrunProtection = false;
     bool PerformOPC = true;
+    bool VerifyWrite = false;
     int CacheSize = 4194304; // bytes
 };
 
@@ -38,6 +39,7 @@ public:
     TCheckBox& cCloseDisc;
     TCheckBox& cUnderrunProtection;
     TCheckBox& cOPC;
+    TCheckBox& cVerify;
     TCheckBox& cImportSession;
     TEdit& eSession;
     TButton& Button1;

@@ -285,6 +285,7 @@ void TfrmCDMain::SaveSettings()
     s.JolietFS = brenvik.JolietFileSystem;
     s.TestWrite = brenvik.TestWrite;
     s.PerformOPC = brenvik.PerformOPC;
+    s.VerifyWrite = brenvik.VerifyWrite;
     s.VolumeLabel = brenvik.IdVolume;
     s.CacheSize = brenvik.CacheSize();
     s.FixedWNASPI = FixedWnaspiPath;

@@ -106,6 +106,8 @@ public:
     // The settings key could not be created: the wizard runs on defaults held in memory
     // and stores nothing when it closes.
     bool SettingsInMemory = false;
+    // Sources of the last run that went out with zeros for what they did not deliver.
+    std::vector<std::string> SourceProblems;
     uint32_t StartTicks = 0;
     // The previous-session import choice of the advanced dialog.
     TSessionImport SessionImport;

@@ -157,6 +157,19 @@ void TfrmCDMain::brenvikWriteDone(TBrenvik* Sender, const std::string& Error)
         brenvik.DebugMessage(">>> CD write process done", 0);
         DiscWritten = true;
     }
+    // The disc holds every file, but these with zeros where their source failed them.
+    SourceProblems.clear();
+    for (const std::string& f : brenvik.ChangedFiles())
+        SourceProblems.push_back("\"" + f + "\" changed size while it was written; its missing bytes are zeros");
+    for (const std::string& f : brenvik.UnreadableFiles())
+        SourceProblems.push_back("\"" + f +
+                                 "\" could not be read while it was written; what it did not deliver is zeros");
+    for (const std::string& p : SourceProblems)
+        brenvik.DebugMessage(">>> " + p, 0);
+    for (const std::string& f : brenvik.MismatchedFiles)
+        brenvik.DebugMessage(">>> Differs on the disk from what was written: " + f, 0);
+    if (brenvik.VerifyWrite && !brenvik.TestWrite && Error.empty())
+        brenvik.DebugMessage(">>> Written data verified", 0);
     Beep();
     PostMessage(WM_CDDONE, Error.empty() ? 0 : 1);
 }
@@ -174,7 +187,13 @@ void TfrmCDMain::WMCDDone(const TMessage& Message)
     if (WithError) {
         ShowError("An error was encountered while writing data to your disk:\r\n\r\n" + LastError);
     } else {
-        ShowInformation("Your disk is now ready.");
+        std::string text = "Your disk is now ready.";
+        if (!SourceProblems.empty()) {
+            text += "\r\n\r\nSome files did not match their sources while they were written:";
+            for (const std::string& p : SourceProblems)
+                text += "\r\n" + p;
+        }
+        ShowInformation(text);
         PostMessage(WM_CDEJECT);
     }
 }
@@ -192,6 +211,13 @@ void TfrmCDMain::Timer1Timer(TObject* Sender)
     if (brenvik.Erasing) {
         pbrErase.SetMax(100);
         pbrErase.SetPosition(brenvik.EraseProgress());
+        return;
+    }
+    if (brenvik.Verifying) {
+        const int64_t verified = brenvik.BytesVerified.load();
+        lblSize.SetCaption("Data Verified: " + MB(static_cast<double>(verified)) + "/" +
+                           MB(static_cast<double>(brenvik.ImageSize()) * 2048.0) + " MB");
+        pbrWriteCD.SetPosition(static_cast<int>(verified / 2048));
         return;
     }
     const int64_t written = brenvik.BytesWritten.load();

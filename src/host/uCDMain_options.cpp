@@ -32,6 +32,7 @@ void TfrmCDMain::btnAdvancedClick(TObject*)
     options.IdVolume = brenvik.IdVolume;
     options.UnderrunProtection = brenvik.UnderrunProtection;
     options.PerformOPC = brenvik.PerformOPC;
+    options.VerifyWrite = brenvik.VerifyWrite;
     options.CacheSize = brenvik.CacheSize();
     if (ShowAdvancedOptions(this, options, SessionImport, brenvik.Has(UnderrunFree)) != mrOk)
         return;
@@ -40,6 +41,7 @@ void TfrmCDMain::btnAdvancedClick(TObject*)
     brenvik.IdVolume = options.IdVolume;
     brenvik.UnderrunProtection = options.UnderrunProtection;
     brenvik.PerformOPC = options.PerformOPC;
+    brenvik.VerifyWrite = options.VerifyWrite;
     brenvik.SetCacheSize(options.CacheSize);
 }
 

@@ -153,6 +153,7 @@ void TfrmCDMain::LoadRecordingSettings(const TWizardSettings& settings)
     brenvik.JolietFileSystem = settings.JolietFS;
     brenvik.TestWrite = settings.TestWrite;
     brenvik.PerformOPC = settings.PerformOPC;
+    brenvik.VerifyWrite = settings.VerifyWrite;
     SessionImport = TSessionImport{};
     if (brenvik.IdVolume.empty())
         brenvik.IdVolume = settings.VolumeLabel;

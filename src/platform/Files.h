@@ -26,6 +26,9 @@ FileHandle FileCreateExclusive(const std::string& path);
 FileHandle FileOpenSharedRead(const std::string& path);
 // Bytes transferred, 0 when the system call fails.
 uint32_t FileRead(FileHandle h, void* buffer, uint32_t count);
+// The same, and `failed` tells a read that stopped at a failure of the system from one that
+// reached the end of the file.
+uint32_t FileRead(FileHandle h, void* buffer, uint32_t count, bool& failed);
 uint32_t FileWrite(FileHandle h, const void* buffer, uint32_t count);
 // origin 0 begin, 1 current, 2 end; the new position or -1.
 int64_t FileSeek(FileHandle h, int64_t offset, int origin);

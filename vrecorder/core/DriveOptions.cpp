@@ -73,6 +73,9 @@ bool Apply(const std::string& key, const std::string& value, DriveOptions& o, st
   else if (key == "busy") return number(o.busy);
   else if (key == "busy_every") return number(o.busyEvery);
   else if (key == "write_error_at") { uint32_t v = 0; if (!number(v)) return false; o.writeErrorAt = v; }
+  else if (key == "corrupt_write_at") { uint32_t v = 0; if (!number(v)) return false; o.corruptWriteAt = v; }
+  else if (key == "close_error") o.closeError = value != "0";
+  else if (key == "sync_error") o.syncError = value != "0";
   else if (key == "not_ready_ms") return number(o.notReadyMs);
   else if (key == "lost_completion_at") return number(o.lostCompletionAt);
   else if (key == "refuse_write_types") return ApplyWriteTypes(value, o.refusedWriteTypes, error);
@@ -102,7 +105,8 @@ bool ParseDriveOptions(const std::string& entry, DriveOptions& out, std::string&
   bool pending = false;
   for (size_t i = 1; i < items.size(); ++i) {
     auto eq = items[i].find('=');
-    bool flag = items[i] == "nogetconfig" || items[i] == "sync";
+    bool flag = items[i] == "nogetconfig" || items[i] == "sync" || items[i] == "close_error" ||
+                items[i] == "sync_error";
     if (eq == std::string::npos && pending && !flag) { value += "," + items[i]; continue; }
     if (pending && !Apply(key, value, out, error)) return false;
     if (eq == std::string::npos) { key = items[i]; value = std::string("1"); }

@@ -26,6 +26,9 @@ struct DriveOptions {
   uint32_t busy = 0;                        // answer BUSY to the next N WRITE (10)
   uint32_t busyEvery = 0;                   // and to every K-th one
   std::optional<uint32_t> writeErrorAt;     // MEDIUM ERROR for a write covering this LBA
+  std::optional<uint32_t> corruptWriteAt;   // this LBA is stored altered, the write answers GOOD
+  bool closeError = false;                  // CLOSE TRACK/SESSION fails (session fixation error)
+  bool syncError = false;                   // SYNCHRONIZE CACHE fails (write error)
   uint32_t notReadyMs = 0;                  // becoming ready for this long after a load
   uint32_t lostCompletionAt = 0;            // the N-th command never completes (1-based)
   std::set<int> refusedWriteTypes;          // page 05h write types MODE SELECT refuses

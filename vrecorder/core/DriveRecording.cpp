@@ -1,5 +1,6 @@
 // Writing and reading blocks, track reservation, closing, the drive buffer and speeds.
 #include <algorithm>
+#include <vector>
 
 #include "Bytes.h"
 #include "Drive.h"
@@ -69,7 +70,16 @@ void Drive::Write10(Command& c) {
     *shadow_ = next;
     return;
   }
-  if (!WriteUserData(lba, count, c.data, blockLength)) Refuse(kMediumError, 0x0C, 0x00);
+  const uint8_t* data = c.data;
+  std::vector<uint8_t> altered;
+  if (options_.corruptWriteAt && *options_.corruptWriteAt >= lba && *options_.corruptWriteAt < lba + count) {
+    // The block reaches the disc with bytes the host never sent, and the write says GOOD.
+    altered.assign(c.data, c.data + size_t(count) * blockLength);
+    uint8_t* block = &altered[size_t(*options_.corruptWriteAt - lba) * blockLength];
+    for (uint32_t i = 0; i < blockLength; i += 97) block[i] ^= 0x5A;
+    data = altered.data();
+  }
+  if (!WriteUserData(lba, count, data, blockLength)) Refuse(kMediumError, 0x0C, 0x00);
   bool newTrack = next.tracks.size() != real.tracks.size();
   real = next;
   if (newTrack) Changed();
@@ -109,6 +119,7 @@ void Drive::CloseTrackSession(Command& c) {
   Disc& d = Recording();
   bool tao = writeParams_.writeType() == kTrackAtOnce;
   bool plus = d.media == MediaKind::DvdPlusR;
+  if (options_.closeError) Refuse(kMediumError, 0x72, 0x00);  // SESSION FIXATION ERROR
   switch (function) {
     case 1:
       d.CloseTrack(track, tao);
@@ -144,6 +155,7 @@ void Drive::CloseTrackSession(Command& c) {
 void Drive::SynchronizeCache(Command& c) {
   RequireMedium();
   bool immediate = c.cdb[1] & 0x02;
+  if (options_.syncError) Refuse(kMediumError, 0x0C, 0x00);  // WRITE ERROR
   DrainBuffer();
   double rate = double(writeSpeed_ ? writeSpeed_ : Speeds().front()) * 1024;
   double seconds = bufferFill_ / rate;

@@ -33,13 +33,21 @@ FileHandle FileOpenSharedRead(const std::string& path)
 
 uint32_t FileRead(FileHandle h, void* buffer, uint32_t count)
 {
+    bool failed = false;
+    return FileRead(h, buffer, count, failed);
+}
+
+uint32_t FileRead(FileHandle h, void* buffer, uint32_t count, bool& failed) {
+    failed = false;
     uint32_t done = 0;
     while (done < count) {
         ssize_t n = read(static_cast<int>(h), static_cast<char*>(buffer) + done, count - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0)
+        if (n < 0) {
+            failed = true;
             return done; // what arrived before the failure
+        }
         if (n == 0)
             break;
         done += static_cast<uint32_t>(n);

@@ -25,10 +25,15 @@ FileHandle FileOpenSharedRead(const std::string& path)
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-uint32_t FileRead(FileHandle h, void* buffer, uint32_t count)
-{
+uint32_t FileRead(FileHandle h, void* buffer, uint32_t count) {
+    bool failed = false;
+    return FileRead(h, buffer, count, failed);
+}
+
+uint32_t FileRead(FileHandle h, void* buffer, uint32_t count, bool& failed) {
     DWORD n = 0;
-    return ReadFile(H(h), buffer, count, &n, nullptr) ? n : 0;
+    failed = !ReadFile(H(h), buffer, count, &n, nullptr);
+    return failed ? 0 : n;
 }
 
 uint32_t FileWrite(FileHandle h, const void* buffer, uint32_t count)

@@ -61,6 +61,16 @@ public:
         drive = std::make_unique<vrecorder::Drive>(o, clock);
     }
 
+    // A new drive with other options and the same disc, as if it was moved to another drive.
+    void Reload(const std::string& extra) {
+        std::string error;
+        vrecorder::DriveOptions o;
+        ASSERT_TRUE(vrecorder::ParseDriveOptions(discPath + (extra.empty() ? "" : "," + extra), o, error)) << error;
+        o.synchronous = true;
+        drive.reset();
+        drive = std::make_unique<vrecorder::Drive>(o, clock);
+    }
+
     // Puts this drive behind the transport and selects it on `device`.
     void Attach(TSCSIDevice& device) {
         TransportEntry = [this](void* srb) { return Answer(*static_cast<SRB_ExecSCSICmd*>(srb)); };

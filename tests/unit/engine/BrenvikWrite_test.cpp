@@ -126,6 +126,117 @@ TEST_F(BrenvikWriteThreadTest, DvdPlusRwIsFormattedToItsOwnCapacity) {
     ExpectFilesOnDisc();
 }
 
+// The volume space size in the descriptors at 16, which is what a reader of the disc sees.
+uint32_t VisibleVolumeSize(VirtualDrive& vd) {
+    const auto pvd = vd.ReadDisc(16, 1);
+    return uint32_t(pvd[80]) | uint32_t(pvd[81]) << 8 | uint32_t(pvd[82]) << 16 | uint32_t(pvd[83]) << 24;
+}
+
+TEST_F(BrenvikWriteThreadTest, ASecondDvdPlusRwSessionGetsItsDescriptorCopyLastAfterAFlush) {
+    Make(MediaKind::DvdPlusRw);
+    AddFiles({40000});
+    ASSERT_TRUE(Record());
+    ASSERT_EQ(doneError, "");
+    b->ClearFiles(100, 10);
+    sources.clear();
+    doneCount = 0;
+    const size_t before = vd.Sent().size();
+    AddFiles({70000, 3});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    ASSERT_GT(b->StartAddress, 0u);
+    const auto all = vd.Sent();
+    std::vector<SentCdb> writes;
+    size_t copyAt = 0;
+    for (size_t i = before; i < all.size(); ++i)
+        if (all[i].Op() == Write10) {
+            writes.push_back(all[i]);
+            copyAt = i;
+        }
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ(writes[0].Lba(), b->StartAddress);
+    EXPECT_EQ(writes.back().Lba(), 0u);
+    EXPECT_EQ(writes.back().Blocks10(), 32u);
+    EXPECT_EQ(all[copyAt - 1].Op(), SyncCache); // the data is on the disc before the copy
+    EXPECT_EQ(all[copyAt + 1].Op(), SyncCache);
+    EXPECT_GT(VisibleVolumeSize(vd), b->StartAddress);
+    ExpectFilesOnDisc();
+}
+
+// A later session that ends early on an overwritable disc leaves the earlier one in view.
+class BrenvikOverwritableFailureTest : public BrenvikRun,
+                                       public ::testing::WithParamInterface<std::tuple<MediaKind, std::string>> {};
+
+TEST_P(BrenvikOverwritableFailureTest, KeepsTheEarlierSessionInView) {
+    const auto& [kind, fault] = GetParam();
+    Make(kind);
+    if (kind == MediaKind::DvdRam) {
+        ASSERT_TRUE(b->FormatUnit(0x11, DVDRAMFullFormatList, 12));
+        b->WaitUntilReady(60000, 1000);
+    }
+    CurrentDiscKind = b->DetectDiscKind();
+    AddFiles({40000});
+    ASSERT_TRUE(Record());
+    ASSERT_EQ(doneError, "");
+    const uint32_t firstSize = VisibleVolumeSize(vd);
+    const auto firstDescriptors = vd.ReadDisc(0, 32);
+    // Where the next session goes: after the volume, or at the track's next writable address.
+    uint32_t next = firstSize;
+    if (kind == MediaKind::DvdRwRestricted && b->ReadTrackInformation(1))
+        next = std::max(next, b->NextWritableAddress());
+
+    b->ClearFiles(100, 10);
+    sources.clear();
+    doneCount = 0;
+    int writes = 0;
+    if (fault == "abort")
+        vd.OnCommand = [&](const SentCdb& c) {
+            if (c.Op() == Write10 && ++writes == 3)
+                b->AbortWrite();
+        };
+    else
+        vd.Reload(fault == "header" ? "write_error_at=" + std::to_string(next + 17) : fault);
+    vd.Attach(*b);
+    AddFiles({300000});
+    ASSERT_TRUE(Record());
+    EXPECT_NE(doneError, "");
+    EXPECT_EQ(vd.ReadDisc(0, 32), firstDescriptors);
+    EXPECT_EQ(VisibleVolumeSize(vd), firstSize);
+}
+
+INSTANTIATE_TEST_SUITE_P(KindsAndFaults, BrenvikOverwritableFailureTest,
+                         ::testing::Combine(::testing::Values(MediaKind::DvdPlusRw, MediaKind::DvdRwRestricted,
+                                                              MediaKind::DvdRam),
+                                            ::testing::Values("header", "abort", "sync_error")));
+
+// Failures after the last block: the run reports them like a failed write.
+class BrenvikCloseFailureTest : public BrenvikRun,
+                                public ::testing::WithParamInterface<std::tuple<MediaKind, std::string>> {};
+
+TEST_P(BrenvikCloseFailureTest, EndsTheRunWithAWriterError) {
+    const auto& [kind, fault] = GetParam();
+    Make(kind, fault);
+    CurrentDiscKind = b->DetectDiscKind();
+    AddFiles({9000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneCount, 1);
+    EXPECT_EQ(doneError.rfind("WRITER ERROR [", 0), 0u) << doneError;
+}
+
+INSTANTIATE_TEST_SUITE_P(KindsAndFaults, BrenvikCloseFailureTest,
+                         ::testing::Combine(::testing::Values(MediaKind::CdR, MediaKind::DvdPlusR, MediaKind::DvdR,
+                                                              MediaKind::DvdRwRestricted, MediaKind::DvdPlusRw),
+                                            ::testing::Values("close_error", "sync_error")));
+
+TEST_F(BrenvikWriteThreadTest, RefusedWriteParametersFailTheRunBeforeAnyWrite) {
+    Make(MediaKind::CdR, "refuse_write_types=packet,tao,sao,raw");
+    AddFiles({1000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError.rfind("WRITER ERROR [", 0), 0u) << doneError;
+    EXPECT_TRUE(vd.Sent(Write10).empty());
+    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+}
+
 TEST_F(BrenvikWriteThreadTest, DvdRamIsNeitherCalibratedNorClosed) {
     Make(MediaKind::DvdRam);
     // A new DVD-RAM is formatted before use (the erase does that); the run itself never formats it.
@@ -241,6 +352,49 @@ TEST_F(BrenvikWriteThreadTest, ASourceThatCannotBeOpenedFailsTheStartOnTheCaller
     EXPECT_TRUE(doneOnMain);
     EXPECT_NE(doneError.find(gone), std::string::npos) << doneError;
     EXPECT_TRUE(vd.Sent(Write10).empty());
+}
+
+TEST_F(BrenvikWriteThreadTest, ASourceThatVanishesDuringTheRunGoesOutAsZerosAndIsNamed) {
+    Make(MediaKind::CdR);
+    b->SetCacheSize(MinCacheSize);
+    AddFiles({3000000, 5000});
+    const std::string gone = src.File("f1.bin");
+    vd.OnCommand = [&](const SentCdb& c) {
+        if (c.Op() == Write10)
+            std::filesystem::remove(gone);
+    };
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    EXPECT_EQ(b->UnreadableFiles(), std::vector<std::string>{gone});
+    EXPECT_TRUE(b->ChangedFiles().empty());
+    sources[gone].assign(5000, 0);
+    ExpectFilesOnDisc();
+}
+
+TEST_F(BrenvikWriteThreadTest, ACleanRunVerifiesEverySectorItWrote) {
+    Make(MediaKind::DvdPlusR);
+    b->VerifyWrite = true;
+    AddFiles({40000, 300000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "");
+    EXPECT_FALSE(b->Verifying);
+    EXPECT_EQ(b->BytesVerified, int64_t(vd.Sent(Write10).size()) * 32 * 2048);
+    EXPECT_TRUE(b->MismatchedFiles.empty());
+    EXPECT_TRUE(HasMessage("1 >>> VERIFICATION PASSED"));
+}
+
+TEST_F(BrenvikWriteThreadTest, VerificationNamesTheFileOfACorruptedBlockAndFailsTheRun) {
+    Make(MediaKind::CdR);
+    b->VerifyWrite = true;
+    AddFiles({40000, 300000});
+    ASSERT_TRUE(b->PrepareImage(true, nullptr));
+    for (const TFEntry* f : FileTables().Files)
+        if (f && f->SourcePath == src.File("f1.bin"))
+            vd.Reload("corrupt_write_at=" + std::to_string(b->FirstFileLocation + f->IsoLocation + 40));
+    vd.Attach(*b);
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError.rfind("VERIFY ERROR [1 SECTORS", 0), 0u) << doneError;
+    EXPECT_EQ(b->MismatchedFiles, std::vector<std::string>{src.File("f1.bin")});
 }
 
 TEST_F(BrenvikWriteThreadTest, NoDriveSelectedIsAFailureNotASilentSuccess) {

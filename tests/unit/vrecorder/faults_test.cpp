@@ -31,6 +31,18 @@ TEST_F(Faults, WriteErrorAtAnAddress) {
   EXPECT_EQ(TrackInfo(0xFF).u32(12), 32u);
 }
 
+TEST_F(Faults, CorruptWriteAnswersGoodButStoresOtherBytes) {
+    Insert(MediaKind::CdR, 0, "corrupt_write_at=5,close_error,sync_error");
+    ASSERT_TRUE(Write(0, 8).ok());
+    auto back = Read(4, 2);
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(std::vector<uint8_t>(back.data.begin(), back.data.begin() + 2048),
+              std::vector<uint8_t>(2048, 0));
+    EXPECT_NE(std::vector<uint8_t>(back.data.begin() + 2048, back.data.end()), std::vector<uint8_t>(2048, 0));
+    EXPECT_SENSE(Send({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}), kMediumError, 0x0C, 0x00);
+    EXPECT_SENSE(CloseTrack(1), kMediumError, 0x72, 0x00);
+}
+
 TEST_F(Faults, NotReadyAfterLoad) {
   Insert(MediaKind::CdR, 0, "not_ready_ms=500");
   EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, 0x04, 0x01);

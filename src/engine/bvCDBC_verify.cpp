@@ -1,0 +1,75 @@
+// Verification after a recording: the new session read back and compared, sector by sector,
+// with the checksums kept while it was written, so no source file is read twice.
+#include "engine/SectorChecksum.h"
+#include "engine/bvCDBC.h"
+#include "engine/bvCDBC_run.h"
+#include "engine/bvCDBC_write.h"
+#include <algorithm>
+
+namespace scrivo {
+
+namespace {
+constexpr uint16_t VerifyChunkSectors = 32; // the write buffer holds 32 sectors
+} // namespace
+
+bool TThWrite::Verify() {
+    c_.DebugMessage(">>> VERIFYING WRITTEN DATA", 1);
+    c_.Verifying = true;
+    const uint32_t start = c_.StartAddress;
+    const uint32_t total = uint32_t(sums_.size());
+    std::vector<uint32_t> bad;
+    for (uint32_t done = 0; done < total;) {
+        if (run_.RunAbortFlag) {
+            c_.Verifying = false;
+            EndWithError("OPERATION ABORTED BY USER");
+            return false;
+        }
+        const uint16_t n = uint16_t(std::min<uint32_t>(VerifyChunkSectors, total - done));
+        if (c_.ReadBlocks(start + done, n, uint32_t(n) * 2048, run_.WriteBuffer)) {
+            for (uint16_t i = 0; i < n; ++i)
+                if (SectorChecksum(run_.WriteBuffer + size_t(i) * 2048) != sums_[done + i])
+                    bad.push_back(start + done + i);
+        } else if (c_.LastErrorText.empty()) {
+            // A drive that stopped answering cannot tell what is on the disc.
+            c_.Verifying = false;
+            EndWithError("VERIFY ERROR [COMMAND TIMEOUT]");
+            return false;
+        } else {
+            for (uint16_t i = 0; i < n; ++i)
+                bad.push_back(start + done + i);
+        }
+        done += n;
+        c_.BytesVerified = int64_t(done) * 2048;
+    }
+    c_.Verifying = false;
+    if (bad.empty()) {
+        c_.DebugMessage(">>> VERIFICATION PASSED", 1);
+        return true;
+    }
+    NameMismatches(bad);
+    EndWithError("VERIFY ERROR [" + std::to_string(bad.size()) + " SECTORS DIFFER FROM WHAT WAS WRITTEN]");
+    return false;
+}
+
+void TThWrite::NameMismatches(const std::vector<uint32_t>& bad) {
+    // `bad` is in ascending order; so are the files' extents, in creation order.
+    std::vector<std::string>& names = c_.MismatchedFiles;
+    std::vector<bool> inFile(bad.size(), false);
+    for (const TFEntry* f : FileTables().Files) {
+        if (!f || (f->Attr & 0x10) != 0 || f->Imported || f->SourcePath.empty() || f->IsoSize == 0) continue;
+        const uint64_t first = uint64_t(c_.FirstFileLocation) + f->IsoLocation;
+        const uint64_t end = first + (f->IsoSize + 2047) / 2048;
+        auto it = std::lower_bound(bad.begin(), bad.end(), first);
+        bool hit = false;
+        for (; it != bad.end() && *it < end; ++it) {
+            inFile[size_t(it - bad.begin())] = true;
+            hit = true;
+        }
+        if (hit) names.push_back(f->SourcePath);
+    }
+    if (std::find(inFile.begin(), inFile.end(), false) != inFile.end()) names.push_back(MetadataMismatch);
+    for (const std::string& name : names)
+        c_.DebugMessage(">>> VERIFY MISMATCH: " + name, 1);
+}
+
+} // namespace scrivo
