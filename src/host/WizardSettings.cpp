@@ -45,12 +45,12 @@ void SaveWizardSettings(const std::string& registryKey, const TWizardSettings& s
     WriteBoolSetting(key, "JolietFS", s.JolietFS);
     WriteBoolSetting(key, "TestWrite", s.TestWrite);
     WriteBoolSetting(key, "PerformOPC", s.PerformOPC);
-    WriteBoolSetting(key, "VerifyWrite", s.VerifyWrite);
     key.WriteString("VolumeLabel", s.VolumeLabel);
     WriteIntSetting(key, "CacheSize", s.CacheSize);
     key.WriteString("FixedWNASPI", s.FixedWNASPI);
     WriteIntSetting(key, "CDSpeed", s.CDSpeed);
     WriteIntSetting(key, "CDRomDrive", s.CDRomDrive);
+    WriteBoolSetting(key, "VerifyWrite", s.VerifyWrite);
     key.CloseKey();
 }
 

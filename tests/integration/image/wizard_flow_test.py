@@ -94,7 +94,7 @@ class WizardLogAndSettings(WizardTestCase):
                     "--key", key, "--label", "FIRSTLABEL", expect=2)
         values = self.settings(key)
         self.assertEqual(list(values), ["CloseTrack", "CloseDisc", "JolietFS", "TestWrite", "PerformOPC",
-                                        "VolumeLabel", "CacheSize", "FixedWNASPI", "CDSpeed", "CDRomDrive"])
+                                        "VolumeLabel", "CacheSize", "FixedWNASPI", "CDSpeed", "CDRomDrive", "VerifyWrite"])
         self.assertEqual(values["VolumeLabel"], "FIRSTLABEL")
         self.assertEqual(values["CloseTrack"], "True")
         self.assertEqual(values["CloseDisc"], "True")

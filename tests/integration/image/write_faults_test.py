@@ -52,6 +52,34 @@ class WriteFaults(WriteTestCase):
         self.assertIn("free", r.stderr)
         self.assertEqual(disc_state(disc)["status"], "empty")
 
+    def test_a_failed_close_or_flush_fails_the_run(self):
+        for media, knob in (("cd-r", "close_error"), ("dvd+r", "sync_error")):
+            r = self.write(self.path(media + ".disc"), self.src(), media=media, options="," + knob, expect=1)
+            self.assertIn("WRITER ERROR [", r.stderr)
+
+    def test_verification_names_the_file_of_a_corrupted_block(self):
+        src = self.src()
+        r = self.write(self.path("ok.disc"), src, media="cd-r")
+        self.assertIn(", verified", r.stdout)
+        # Sector 200 lies in a.bin (98 sectors from 152 in this small tree).
+        r = self.write(self.path("bad.disc"), src, media="cd-r", options=",corrupt_write_at=200", expect=1)
+        self.assertIn("VERIFY ERROR [1 SECTORS", r.stderr)
+        self.assertIn("a.bin\" differs on the disc", r.stderr)
+        self.assertNotIn("c.bin", r.stderr)
+        self.write(self.path("unchecked.disc"), "--no-verify", src, media="cd-r", options=",corrupt_write_at=200")
+
+    def test_a_failed_second_session_on_a_dvd_plus_rw_keeps_the_first_in_view(self):
+        disc = self.path("rw.disc")
+        first = self.path("first")
+        make_tree(first, {"x.bin": pattern(50000, 3)})
+        self.write(disc, first, media="dvd+rw")
+        with open(disc, "rb") as f:
+            f.seek(16 * 2048 + 80)
+            end = int.from_bytes(f.read(4), "little")
+        # The new session's directory sectors follow its descriptors.
+        self.write(disc, self.src(), options=",write_error_at=%d" % (end + 20), expect=1)
+        self.assertSession(disc, 0, [first])
+
     def vrecorder(self):
         import os
         return os.path.join(os.path.dirname(SCRIVO), "vrecorder")

@@ -85,6 +85,7 @@ TEST_F(WizardSettingsTest, SavedValuesAreTextAndReadBackAsSaved)
     s.JolietFS = false;
     s.TestWrite = true;
     s.PerformOPC = false;
+    s.VerifyWrite = true;
     s.CloseTrack = false;
     s.VolumeLabel = "Host label";
     s.CacheSize = 2097152;
@@ -98,7 +99,8 @@ TEST_F(WizardSettingsTest, SavedValuesAreTextAndReadBackAsSaved)
     EXPECT_EQ(key.ReadString("CacheSize"), "2097152");
     EXPECT_EQ(key.ReadString("CDRomDrive"), "1");
     EXPECT_FALSE(key.ValueExists("UseInternalASPI"));
-    EXPECT_EQ(key.ValueNames().size(), 10u);
+    EXPECT_EQ(key.ReadString("VerifyWrite"), "True");
+    EXPECT_EQ(key.ValueNames().size(), 11u);
     key.CloseKey();
 
     // The label a host passed once is the label of a later call made without one.
@@ -108,6 +110,7 @@ TEST_F(WizardSettingsTest, SavedValuesAreTextAndReadBackAsSaved)
     EXPECT_EQ(r.CDSpeed, 3);
     EXPECT_FALSE(r.CloseTrack);
     EXPECT_TRUE(r.TestWrite);
+    EXPECT_TRUE(r.VerifyWrite);
     EXPECT_FALSE(r.PerformOPC);
     EXPECT_TRUE(r.UseInternalASPI);
 }

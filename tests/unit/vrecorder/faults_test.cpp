@@ -32,15 +32,15 @@ TEST_F(Faults, WriteErrorAtAnAddress) {
 }
 
 TEST_F(Faults, CorruptWriteAnswersGoodButStoresOtherBytes) {
-    Insert(MediaKind::CdR, 0, "corrupt_write_at=5,close_error,sync_error");
-    ASSERT_TRUE(Write(0, 8).ok());
-    auto back = Read(4, 2);
-    ASSERT_TRUE(back.ok());
-    EXPECT_EQ(std::vector<uint8_t>(back.data.begin(), back.data.begin() + 2048),
-              std::vector<uint8_t>(2048, 0));
-    EXPECT_NE(std::vector<uint8_t>(back.data.begin() + 2048, back.data.end()), std::vector<uint8_t>(2048, 0));
-    EXPECT_SENSE(Send({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}), kMediumError, 0x0C, 0x00);
-    EXPECT_SENSE(CloseTrack(1), kMediumError, 0x72, 0x00);
+  Insert(MediaKind::CdR, 0, "corrupt_write_at=5,close_error,sync_error");
+  ASSERT_TRUE(Write(0, 8, 0x11).ok());
+  auto back = Read(4, 2);
+  ASSERT_TRUE(back.ok());
+  const std::vector<uint8_t> sent(2048, 0x11);
+  EXPECT_EQ(std::vector<uint8_t>(back.data.begin(), back.data.begin() + 2048), sent);
+  EXPECT_NE(std::vector<uint8_t>(back.data.begin() + 2048, back.data.end()), sent);
+  EXPECT_SENSE(Send({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}), kMediumError, 0x0C, 0x00);
+  EXPECT_SENSE(CloseTrack(1), kMediumError, 0x72, 0x00);
 }
 
 TEST_F(Faults, NotReadyAfterLoad) {
