@@ -165,6 +165,11 @@ int RunWrite(const std::vector<std::string>& args) {
     if (b.DiscStatus() == 2 && !overwritable)
         return Fail(std::string("the ") + DiscKindName(kind) + " disc is closed: no session can be added");
 
+    uint32_t unfinishedAt = 0;
+    if (!overwritable && b.HasUnfinishedTrack(unfinishedAt))
+        return Fail(UnfinishedDiscText(kind, b.IsErasable(), unfinishedAt) +
+                    (b.IsErasable() ? " (scrivo write --erase)" : ""));
+
     b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     b.JolietFileSystem = a.Joliet;
     b.IdVolume = a.Volume;

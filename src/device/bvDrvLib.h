@@ -183,6 +183,9 @@ public:
     // The last track of the last session (the incomplete one on an appendable disc), from
     // the disc information; without it the session count + 1 (one track per session).
     uint32_t LastTrackInLastSession();
+    // The last session holds a track a recording left unfinished (written in part, never
+    // closed: a process killed or a drive cut off while writing); `start` is where it begins.
+    bool HasUnfinishedTrack(uint32_t& start);
     bool IsErasable();
     bool ReadFormatCapacity(uint32_t& blocks, uint32_t& blockSize);
     // Puts the block count the drive offers for the format type of a 12-byte FORMAT UNIT
@@ -270,6 +273,10 @@ std::string WriteSpeedText(uint16_t kbps, bool dvd);
 // each speed from the maximum down in steps (176 KB/s on CD media, 700 on DVD media) is set
 // and the speed the drive then reports is listed. The drive keeps the last speed tried.
 std::vector<std::string> WriteSpeedItems(TSCSIDevice& dev);
+
+// Why a disc with an unfinished track (see HasUnfinishedTrack) takes no new session, and what
+// to do: its new session would start in the middle of a broken one and hide the earlier ones.
+std::string UnfinishedDiscText(uint8_t kind, bool erasable, uint32_t start);
 
 // One trace line for a finished request: "<<< " + optional "nn:ss:zzz " + body + result.
 std::string TraceLine(const SRB_ExecSCSICmd& srb, const std::string& lastErrorText, const std::string& timeText);

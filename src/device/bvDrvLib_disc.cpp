@@ -75,6 +75,36 @@ uint32_t TSCSIDevice::LastTrackInLastSession()
     return uint32_t(RecordedSessionCount() + 1);
 }
 
+bool TSCSIDevice::HasUnfinishedTrack(uint32_t& start)
+{
+    start = 0;
+    if (DiscStatus() != 1)
+        return false; // only an appendable disc has an open track
+    // Every track of the last session: a partly written reserved track (DVD-R) may be followed
+    // by the invisible one.
+    const uint32_t first = uint32_t(DiscInformation[10]) << 8 | DiscInformation[5];
+    const uint32_t last = uint32_t(DiscInformation[11]) << 8 | DiscInformation[6];
+    for (uint32_t track = first; track != 0 && track <= last; ++track) {
+        if (!ReadTrackInformation(track))
+            return false;
+        const bool blank = (TrackInformation[6] & 0x40) != 0;
+        const bool nwaValid = (TrackInformation[7] & 0x01) != 0;
+        if (!blank && nwaValid) {
+            start = TrackStartAddress();
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string UnfinishedDiscText(uint8_t kind, bool erasable, uint32_t start)
+{
+    return std::string("The ") + DiscKindName(kind) + " disc holds an unfinished session from an interrupted " +
+           "recording (from sector " + std::to_string(start) +
+           "). Its earlier sessions can still be read, but no session can be added after it. " +
+           (erasable ? "Erase the disc to use it again." : "Copy its files to a new disc.");
+}
+
 bool TSCSIDevice::IsErasable()
 {
     if (ReadDiscInformation())

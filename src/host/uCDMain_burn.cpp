@@ -54,6 +54,16 @@ void TfrmCDMain::bBurnClick(TObject* Sender)
                 ") does not appear to be writable.\r\n\r\nAre you sure you want to continue?") != mrYes)
         return;
 
+    // An interrupted recording left a broken session that a new one cannot follow safely; an
+    // erase first (chkClearCD) removes it.
+    uint32_t unfinishedAt = 0;
+    if (!(chkClearCD.Checked() && brenvik.IsErasable()) && brenvik.HasUnfinishedTrack(unfinishedAt)) {
+        const std::string text = UnfinishedDiscText(kind, brenvik.IsErasable(), unfinishedAt);
+        brenvik.DebugMessage(">>> " + text, 0);
+        ShowError(text);
+        return;
+    }
+
     uint32_t bufferLength = 0, blankLength = 0;
     brenvik.ReadBufferCapacity(bufferLength, blankLength);
     pHBuf.SetMax(static_cast<int>(bufferLength));

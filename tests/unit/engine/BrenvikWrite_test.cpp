@@ -461,3 +461,42 @@ INSTANTIATE_TEST_SUITE_P(BothModes, BrenvikDvdRwThreadTest,
 
 } // namespace
 } // namespace scrivo::test
+
+namespace scrivo::test {
+namespace {
+
+using vrecorder::MediaKind;
+
+// A recording cut off after a few blocks (a killed process): the track stays open.
+class BrenvikInterruptedDiscTest : public BrenvikRun, public ::testing::WithParamInterface<MediaKind> {};
+
+TEST_P(BrenvikInterruptedDiscTest, ItsUnfinishedTrackIsFoundWhereTheNextSessionWouldGo) {
+    Make(GetParam());
+    AddFiles({5000});
+    ASSERT_TRUE(Record());
+    ASSERT_EQ(doneError, "");
+    uint32_t at = 1;
+    EXPECT_FALSE(b->HasUnfinishedTrack(at));
+    EXPECT_EQ(at, 0u);
+
+    const uint8_t kind = b->DetectDiscKind();
+    ASSERT_TRUE(b->SetWriteParameters(false, false, kind));
+    if (kind == dkDVDR) {
+        ASSERT_TRUE(b->ReserveTrack(640));
+    }
+    ASSERT_TRUE(b->ReadTrackInformation(b->LastTrackInLastSession()));
+    const uint32_t start = b->NextWritableAddress();
+    std::vector<uint8_t> block(65536, 0x33);
+    ASSERT_TRUE(b->WriteBlocks(start, 32, FlagsDataOut, uint32_t(block.size()), block.data()));
+    ASSERT_TRUE(b->SynchronizeCache(10000, false));
+
+    EXPECT_TRUE(b->HasUnfinishedTrack(at));
+    EXPECT_EQ(at, start);
+    EXPECT_NE(UnfinishedDiscText(kind, false, at).find("unfinished session"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(SequentialKinds, BrenvikInterruptedDiscTest,
+                         ::testing::Values(MediaKind::CdR, MediaKind::CdRw, MediaKind::DvdPlusR, MediaKind::DvdR));
+
+} // namespace
+} // namespace scrivo::test
