@@ -487,8 +487,8 @@ TEST_P(BrenvikInterruptedDiscTest, ItsUnfinishedTrackIsFoundWhereTheNextSessionW
     ASSERT_TRUE(b->ReadTrackInformation(b->LastTrackInLastSession()));
     const uint32_t start = b->NextWritableAddress();
     std::vector<uint8_t> block(65536, 0x33);
+    // No SYNCHRONIZE CACHE: on a track-at-once CD it would close the track.
     ASSERT_TRUE(b->WriteBlocks(start, 32, FlagsDataOut, uint32_t(block.size()), block.data()));
-    ASSERT_TRUE(b->SynchronizeCache(10000, false));
 
     EXPECT_TRUE(b->HasUnfinishedTrack(at));
     EXPECT_EQ(at, start);
