@@ -21,7 +21,7 @@ bool TThWrite::Verify() {
     for (uint32_t done = 0; done < total;) {
         if (run_.RunAbortFlag) {
             c_.Verifying = false;
-            EndWithError("OPERATION ABORTED BY USER");
+            EndWithError(AbortedText);
             return false;
         }
         const uint16_t n = uint16_t(std::min<uint32_t>(VerifyChunkSectors, total - done));

@@ -12,7 +12,6 @@ namespace scrivo {
 
 namespace {
 
-constexpr const char* AbortedText = "OPERATION ABORTED BY USER";
 constexpr const char* BusyText = "WRITER BUSY/BUFFER FULL";
 constexpr const char* WriterErrorPrefix = "WRITER ERROR";
 constexpr int BusyRetries = 10000;
@@ -65,6 +64,8 @@ bool TThWrite::Prepare() {
     formatTried_ = false;
     verify_ = c_.VerifyWrite && !c_.TestWrite;
     sums_.clear();
+    // One checksum per sector: reserved once so the write loop never reallocates.
+    if (verify_) sums_.reserve(size_t(std::max<int64_t>(c_.ImageSize(), 0)));
     c_.Verifying = false;
     c_.BytesVerified = 0;
     c_.MismatchedFiles.clear();
