@@ -1,7 +1,11 @@
 #include "DriveSelect.h"
+#include "Commands.h"
+#include "DriveOptions.h"
 #include "DriveUser.h"
+#include "Media.h"
 #include "platform/SystemInfo.h"
 #include "transport/bvASPI.h"
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
@@ -38,10 +42,37 @@ std::string FindDriveEntry(const std::vector<std::string>& list, const std::stri
     return "";
 }
 
-std::string PrepareVirtualDrive(const std::string& choice) {
+void CheckDriveChoice(const std::string& choice) {
+    if (choice.empty())
+        return;
+    if (choice.rfind(VirtualPrefix, 0) != 0) {
+        // A position from 1 or an adapter:target:lun address.
+        const bool position = choice.find_first_not_of("0123456789") == std::string::npos;
+        unsigned a = 0, t = 0, l = 0;
+        char end = 0;
+        const bool address = std::sscanf(choice.c_str(), "%u:%u:%u%c", &a, &t, &l, &end) == 3;
+        if (!position && !address)
+            throw UsageError("-d \"" + choice + "\" is neither a drive's position, an adapter:target:lun address nor "
+                             "virtual:DISC[,media=KIND,...]");
+        return;
+    }
     TVirtualChoice v;
     if (!ParseVirtualChoice(choice, v))
-        return "\"" + choice + "\" names no disc (virtual:DISC[,media=KIND,...])";
+        throw UsageError("\"" + choice + "\" names no disc (virtual:DISC[,media=KIND,...])");
+    vrecorder::MediaKind kind;
+    if (!vrecorder::MediaFromName(v.Media, kind))
+        throw UsageError("\"" + choice + "\": unknown media kind \"" + v.Media + "\"");
+    // The recorder would only warn about these and go on with the drive it could make.
+    vrecorder::DriveOptions options;
+    std::string error;
+    if (!vrecorder::ParseDriveOptions(v.Disc + v.Options, options, error))
+        throw UsageError("\"" + choice + "\": " + error);
+}
+
+std::string PrepareVirtualDrive(const std::string& choice) {
+    CheckDriveChoice(choice);
+    TVirtualChoice v;
+    ParseVirtualChoice(choice, v);
     std::error_code ec;
     if (!std::filesystem::exists(v.Disc, ec)) {
         if (RunTool("vrecorder", {"create", "--media", v.Media, v.Disc}) != 0)
@@ -94,7 +125,10 @@ int RunTool(const std::string& program, const std::vector<std::string>& args) {
     return WEXITSTATUS(status);
 }
 
+std::string NoSuchDriveText(const std::string& choice) { return "no drive \"" + choice + "\" (see scrivo drives)"; }
+
 std::string OpenDrives(TSCSIDevice& device, const std::string& choice) {
+    CheckDriveChoice(choice);
     const bool virtualChoice = choice.rfind(VirtualPrefix, 0) == 0;
     if (virtualChoice) {
         const std::string failed = PrepareVirtualDrive(choice);
@@ -118,8 +152,10 @@ std::string SelectDrive(TSCSIDevice& device, const std::string& choice) {
         return failed;
     const bool virtualChoice = choice.rfind(VirtualPrefix, 0) == 0;
     const std::string entry = FindDriveEntry(device.DeviceList, virtualChoice ? "" : choice);
+    if (entry.empty() && !choice.empty() && !virtualChoice)
+        throw UsageError(NoSuchDriveText(choice));
     if (entry.empty())
-        return choice.empty() ? "no CD/DVD drive found" : "no drive \"" + choice + "\" (see scrivo drives)";
+        return "no CD/DVD drive found";
     device.SetDevice(entry);
     if (device.HaId == 254)
         return "cannot select the drive \"" + entry + "\"";

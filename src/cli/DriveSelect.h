@@ -11,13 +11,20 @@ namespace scrivo::cli {
 
 constexpr const char* VirtualPrefix = "virtual:";
 
+// Bad usage (UsageError) when `choice` cannot name a drive: neither a position nor an
+// adapter:target:lun address, or a "virtual:" choice without a disc, of an unknown media kind,
+// or with a drive option the virtual recorder does not know or a value it cannot take.
+void CheckDriveChoice(const std::string& choice);
+// The text of a choice that names no drive of the list.
+std::string NoSuchDriveText(const std::string& choice);
+
 // Loads the transport for `choice` into `device` and lists its drives. A virtual DISC that
 // does not exist yet is created blank, of the kind given by "media=KIND" (DVD+R by
 // default). Answers an error text, empty on success.
 std::string OpenDrives(TSCSIDevice& device, const std::string& choice);
 
 // OpenDrives, then selects the drive `choice` names (the first usable one when empty or
-// virtual). Answers an error text, empty on success.
+// virtual). Answers an error text, empty on success; bad usage when `choice` names no drive.
 std::string SelectDrive(TSCSIDevice& device, const std::string& choice);
 
 // The device-list entry `choice` names: empty for the first usable drive, a number for its

@@ -1,4 +1,5 @@
 #include "WizardDrive.h"
+#include "Commands.h"
 #include "DriveSelect.h"
 #include "transport/bvASPI.h"
 
@@ -65,7 +66,7 @@ std::string TWizardDrive::Prepare(const std::string& choice, const std::string& 
             k.WriteString(DriveValue, std::to_string(i));
             return "";
         }
-    return "no drive \"" + choice + "\" (see scrivo drives)";
+    throw UsageError(NoSuchDriveText(choice));
 }
 
 } // namespace scrivo::cli

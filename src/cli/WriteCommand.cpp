@@ -5,6 +5,7 @@
 #include "Progress.h"
 #include "SourceTree.h"
 #include "platform/Text.h"
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -83,12 +84,31 @@ WriteArgs Parse(const std::vector<std::string>& args) {
     return a;
 }
 
-// KB/s of an X factor on this kind of disc; 0 is the drive's maximum.
-uint16_t SpeedKBps(const std::string& speed, uint8_t kind) {
+// The KB/s to ask the drive for, 0 for its maximum. A factor above the drive's maximum for
+// the disc records at the maximum and says so (KB/s past 65535 would wrap round to a slow
+// speed). Any factor below the drive's slowest speed, however small, asks for 1 KB/s, which
+// the drive answers with its slowest (see SayChosenSpeed): the user asked for slow, and a
+// factor too small to name a speed is still a request for the slowest one.
+uint16_t SpeedKBps(TBrenvik& b, const std::string& speed, uint8_t kind) {
     if (speed == "max")
         return 0;
-    const double x = std::strtod(speed.c_str(), nullptr);
-    return uint16_t(std::lround(x * (IsCDKind(kind) ? 176.4 : 1385.0)));
+    const bool dvd = !IsCDKind(kind);
+    const double want = std::strtod(speed.c_str(), nullptr) * (dvd ? 1385.0 : 176.4);
+    const uint16_t fastest = b.MaxWriteSpeed();
+    if (fastest > 0 && std::lround(want) > fastest) {
+        PrintError("--speed " + speed + ": the drive's fastest for this disc is " + WriteSpeedText(fastest, dvd) +
+                   ", recording at that speed");
+        return 0;
+    }
+    return uint16_t(std::clamp(std::lround(want), 1L, 0xFFFEL));
+}
+
+// Says when the drive answered a slower request than it can go with its slowest speed.
+void SayChosenSpeed(TBrenvik& b, const std::string& speed, uint16_t asked, uint8_t kind) {
+    const uint16_t chosen = asked ? b.CurrentWriteSpeed() : 0;
+    if (chosen > asked)
+        PrintError("--speed " + speed + ": the drive's slowest for this disc is " +
+                   WriteSpeedText(chosen, !IsCDKind(kind)) + ", recording at that speed");
 }
 
 int Fail(const std::string& text) {
@@ -198,7 +218,9 @@ int RunWrite(const std::vector<std::string>& args) {
     if (size > int64_t(free))
         return Fail("the image needs " + std::to_string(size) + " sectors, the disc has " + std::to_string(free) +
                     " free");
-    b.SetWriteSpeed(SpeedKBps(a.Speed, kind));
+    const uint16_t speed = SpeedKBps(b, a.Speed, kind);
+    b.SetWriteSpeed(speed);
+    SayChosenSpeed(b, a.Speed, speed, kind);
 
     bool done = false;
     std::string error;

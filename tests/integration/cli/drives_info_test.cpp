@@ -103,15 +103,31 @@ TEST_F(ScrivoCommand, SaysWhenThereIsNoDriveOrNoDisc)
     EXPECT_EQ(r.Err, "scrivo: no disc in drive 0:1:0\n");
     r = Run(cd + ";", "info -d 0:1:0 --json");
     EXPECT_NE(r.Out.find("\"disc\": null"), std::string::npos) << r.Out;
+    // A choice that names no drive is bad usage, as is one that cannot name a drive.
     r = Run(cd + ";", "info -d 0:4:0");
-    EXPECT_EQ(r.Status, 1);
-    EXPECT_EQ(r.Err, "scrivo: no drive \"0:4:0\" (see scrivo drives)\n");
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err.rfind("scrivo: no drive \"0:4:0\" (see scrivo drives)\nusage: ", 0), 0u) << r.Err;
+    r = Run(cd, "info -d D:");
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("-d \"D:\" is neither"), std::string::npos) << r.Err;
     r = Run(cd, "info");
     EXPECT_EQ(r.Status, 0);
     EXPECT_NE(r.Out.find("Disc:              CD-RW\n"), std::string::npos);
     EXPECT_NE(r.Out.find("Erasable:          yes\n"), std::string::npos);
     r = Run("", "info -d virtual:" + (work / "missing" / "disc.img").string());
     EXPECT_EQ(r.Status, 1);
+}
+
+TEST_F(ScrivoCommand, RefusesVirtualDriveOptionsTheRecorderWouldNotTake)
+{
+    const std::string disc = (work / "never-made.img").string();
+    for (const std::string bad : {",write_eror_at=20", ",busy=abc", ",media=dvd+zz", ""}) {
+        const std::string choice = "virtual:" + (bad.empty() ? "" : disc + bad);
+        const Result r = Run("", "info -d " + choice);
+        EXPECT_EQ(r.Status, 2) << choice;
+        EXPECT_EQ(r.Err.rfind("scrivo: \"" + choice + "\"", 0), 0u) << r.Err;
+    }
+    EXPECT_FALSE(fs::exists(disc)) << "no disc is made for a choice that was refused";
 }
 
 } // namespace

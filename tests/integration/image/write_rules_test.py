@@ -41,6 +41,16 @@ class WriteRules(WriteTestCase):
         with open(disc, "rb") as f:
             self.assertFalse(f.read(), "nothing may have been written")
 
+    def test_a_speed_outside_the_drives_range_is_its_fastest_or_slowest(self):
+        src = self.tree("src", 4)
+        # 48X of a DVD is more KB/s than the command's 16-bit field holds.
+        for speed, said in (("48", "fastest for this disc is 6.0X (8,310 KB/s)"),
+                            ("0.0001", "slowest for this disc is 2.0X (2,770 KB/s)")):
+            r = self.write(self.path(speed + ".disc"), "--speed", speed, src, media="dvd+rw")
+            self.assertIn("--speed %s: the drive's %s, recording at that speed" % (speed, said), r.stderr)
+        r = self.write(self.path("in-range.disc"), "--speed", "4", src, media="dvd+rw")
+        self.assertEqual(r.stderr, "")
+
     def test_one_recording_at_a_time(self):
         disc = self.path("busy.disc")
         src = self.path("big")
