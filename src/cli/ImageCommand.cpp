@@ -4,6 +4,7 @@
 #include "SourceTree.h"
 #include "engine/ImageRun.h"
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <unistd.h>
@@ -11,18 +12,21 @@
 namespace scrivo::cli {
 
 const char* const ImageUsage =
-    "scrivo image -o OUT.iso [--volume LABEL] [--no-joliet] [--dest /DISC/FOLDER] PATH...\n"
+    "scrivo image -o OUT.iso [--volume LABEL] [--no-joliet] [--dest /DISC/FOLDER] [--skip-unreadable] PATH...\n"
     "  A file PATH is added to the destination folder (the disc's root by default); a folder\n"
     "  is added as a folder with everything below it; a folder written with a trailing \"/\"\n"
-    "  adds its contents. Exit status: 0 done, 1 failed (no OUT.iso is left behind; when\n"
-    "  a source changed while it was read, OUT.iso is kept and the files are named), 2 bad usage.";
+    "  adds its contents. An item below a folder that cannot be added (a folder that cannot be\n"
+    "  read, a name too long for the disc) is named and fails the run, unless --skip-unreadable\n"
+    "  (the image is then made without it). Exit status: 0 done, 1 failed (no OUT.iso is left\n"
+    "  behind; when a source changed while it was read, OUT.iso is kept and the files are\n"
+    "  named), 2 bad usage.";
 
 namespace {
 
 struct ImageArgs {
     std::string Out;
     std::string Volume;
-    bool Joliet = true;
+    bool Joliet = true, SkipUnreadable = false;
     std::string Dest = "\\";
     std::vector<std::string> Paths;
 };
@@ -39,6 +43,8 @@ ImageArgs Parse(const std::vector<std::string>& args) {
             a.Joliet = false;
         else if (r.Is("--dest"))
             a.Dest = ToDiscPath(r.Value());
+        else if (r.Is("--skip-unreadable"))
+            a.SkipUnreadable = true;
         else
             a.Paths.push_back(r.Operand());
     }
@@ -64,7 +70,9 @@ class OutputFile {
 public:
     explicit OutputFile(const std::string& out) : out_(out) {
         const std::filesystem::path p(out);
-        temp_ = (p.parent_path() / ("." + p.filename().string() + ".part-" + std::to_string(getpid()))).string();
+        const std::string prefix = "." + p.filename().string() + ".part-";
+        RemoveStaleParts(p.parent_path(), prefix);
+        temp_ = (p.parent_path() / (prefix + std::to_string(getpid()))).string();
         stream_ = std::make_unique<TFileStreamEx>(temp_, fmCreate);
     }
     ~OutputFile() {
@@ -92,6 +100,22 @@ public:
     }
 
 private:
+    // A run that was killed (SIGKILL, power loss) left its part file behind: those of
+    // processes that are gone are removed. A live process's may still be written.
+    static void RemoveStaleParts(const std::filesystem::path& folder, const std::string& prefix) {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+                continue;
+            const std::string pid = name.substr(prefix.size());
+            if (pid.size() > 9 || pid.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            if (kill(pid_t(std::stol(pid)), 0) != 0 && errno == ESRCH)
+                std::filesystem::remove(entry.path(), ec);
+        }
+    }
+
     std::string out_, temp_;
     std::unique_ptr<TFileStreamEx> stream_;
 };
@@ -126,7 +150,7 @@ int RunImage(const std::vector<std::string>& args) {
     builder.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     builder.JolietFileSystem = a.Joliet;
     builder.IdVolume = a.Volume;
-    const std::string failed = AddSources(builder, a.Paths, a.Dest);
+    const std::string failed = AddSources(builder, a.Paths, a.Dest, a.SkipUnreadable);
     if (!failed.empty())
         return Fail(failed);
 
@@ -140,6 +164,9 @@ int RunImage(const std::vector<std::string>& args) {
     Interrupted = false;
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
+    // Past the file size limit a write fails (and the part file goes) instead of the
+    // process being ended.
+    std::signal(SIGXFSZ, SIG_IGN);
     TCriticalSection lock;
     TRunSettings settings;
     settings.Lock = &lock;

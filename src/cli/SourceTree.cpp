@@ -52,7 +52,8 @@ std::string FolderName(const std::string& path) {
 
 } // namespace
 
-std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& paths, const std::string& discDest) {
+std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& paths, const std::string& discDest,
+                       bool skipLeftOut) {
     std::string fatal;
     const TImageMessage previous = builder.ReportMessage;
     builder.ReportMessage = [&](const std::string& text, uint8_t type) {
@@ -68,12 +69,17 @@ std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& p
             clash = "\"" + existing.SourcePath + "\" and \"" + fullPath +
                     "\" have the same name on the disc (\"" + existing.LongName + "\")";
     };
+    std::string leftOut;
+    builder.OnLeftOut = [&](const std::string& source, const std::string& why) {
+        leftOut += "\n  \"" + source + "\": " + why;
+    };
     struct Restore {
         TImageBuilder& b;
         const TImageMessage& m;
         ~Restore() {
             b.ReportMessage = m;
             b.OnNameTaken = nullptr;
+            b.OnLeftOut = nullptr;
         }
     } restore{builder, previous};
 
@@ -114,7 +120,14 @@ std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& p
     }
     if (!clash.empty())
         throw UsageError(clash);
-    return fatal;
+    if (!fatal.empty())
+        return fatal;
+    if (leftOut.empty())
+        return "";
+    if (!skipLeftOut)
+        return "not every item could be added (--skip-unreadable goes on without them):" + leftOut;
+    PrintError("left out:" + leftOut);
+    return "";
 }
 
 bool PrintSourceProblems(const std::vector<std::string>& changed, const std::vector<std::string>& unreadable,

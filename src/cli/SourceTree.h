@@ -18,9 +18,12 @@ std::string ToDiscPath(const std::string& dest);
 // a file is added to it; a folder is added as a folder of that name with everything
 // below it; a folder written with a trailing "/" adds its contents. Messages of the
 // builder go to stderr; those that mean something was left out (capacity, destination)
-// make it fail. Answers an error text, empty on success. Two sources of one name in one
-// disc folder are a usage error (UsageError) naming both.
-std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& paths, const std::string& discDest);
+// make it fail. Items below a folder that cannot be added (a name the disc cannot hold, a
+// folder that cannot be read) make it fail naming each, unless `skipLeftOut`: then they are
+// named on stderr and the rest goes on. Answers an error text, empty on success. Two sources
+// of one name in one disc folder are a usage error (UsageError) naming both.
+std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& paths, const std::string& discDest,
+                       bool skipLeftOut);
 
 // Names on stderr every source that went out with zeros for bytes it did not deliver
 // (`during`: "the image was built", "it was recorded"); true when there was one.

@@ -13,13 +13,15 @@ namespace scrivo::cli {
 
 const char* const WriteUsage =
     "scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-joliet] [--volume LABEL]\n"
-    "             [--dest /DISC/FOLDER] [--no-import] [--skip-damaged] [--no-verify] [--log FILE] [-v]\n"
-    "             PATH...\n"
+    "             [--dest /DISC/FOLDER] [--no-import] [--skip-damaged] [--skip-unreadable] [--no-verify]\n"
+    "             [--log FILE] [-v] PATH...\n"
     "  Records PATHs (as scrivo image takes them) on the disc in DRIVE as a new session. On a\n"
     "  disc that already holds sessions the last one is imported first (unless --no-import),\n"
     "  so its files stay visible; a new file of an imported file's name replaces it. When that\n"
     "  session cannot be read whole, nothing is recorded unless --skip-damaged is given (the\n"
-    "  new session then lists what could be read). --erase blanks a rewritable disc first,\n"
+    "  new session then lists what could be read). An item below a folder that cannot be added\n"
+    "  (a folder that cannot be read, a name too long for the disc) is named and nothing is\n"
+    "  recorded, unless --skip-unreadable. --erase blanks a rewritable disc first,\n"
     "  --close closes the disc, --test records with the laser off. The new session is read back\n"
     "  and compared with what was written (--no-verify skips that); files whose data differs\n"
     "  are named. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
@@ -33,7 +35,7 @@ struct WriteArgs {
     std::string Drive, Volume, Log, Dest = "\\";
     std::string Speed = "max";
     bool Erase = false, Close = false, Test = false, Joliet = true, Import = true, Verbose = false;
-    bool SkipDamaged = false;
+    bool SkipDamaged = false, SkipUnreadable = false;
     bool Verify = true;
     std::vector<std::string> Paths;
 };
@@ -66,6 +68,8 @@ WriteArgs Parse(const std::vector<std::string>& args) {
             a.Import = false;
         else if (r.Is("--skip-damaged"))
             a.SkipDamaged = true;
+        else if (r.Is("--skip-unreadable"))
+            a.SkipUnreadable = true;
         else if (r.Is("--log"))
             a.Log = r.Value();
         else if (r.Is("-v", "--verbose"))
@@ -204,7 +208,7 @@ int RunWrite(const std::vector<std::string>& args) {
         // A file of the session that has a new version on the command line is recorded anew.
         b.ReplaceImported = true;
     }
-    failed = AddSources(b, a.Paths, a.Dest);
+    failed = AddSources(b, a.Paths, a.Dest, a.SkipUnreadable);
     if (!failed.empty())
         return Fail(failed);
     if (b.ReplacedImported > 0)

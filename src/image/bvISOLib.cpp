@@ -23,4 +23,11 @@ void TImageBuilder::ReportLimit(const std::string& text) const {
     Report(text, 3);
 }
 
+void TImageBuilder::LeaveOut(const std::string& source, const std::string& why, const std::string& logLine) const {
+    if (OnLeftOut && !source.empty())
+        OnLeftOut(source, why);
+    else if (!logLine.empty())
+        Report(logLine, 0);
+}
+
 } // namespace scrivo

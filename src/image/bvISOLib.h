@@ -235,6 +235,10 @@ public:
     int ReplacedImported = 0;         // imported files replaced since ClearFiles
     // A file was not added: `Existing`, a file that was not imported, has its name.
     std::function<void(const TFEntry& Existing, const std::string& FullPath)> OnNameTaken;
+    // An item of the local disks was left out of the tree: a name the disc cannot hold, a
+    // folder that cannot be read. `Why` says it in the user's words. When assigned, these
+    // items are told here instead of the type-0 message each would get otherwise.
+    std::function<void(const std::string& SourcePath, const std::string& Why)> OnLeftOut;
     bool KeepLastFolderOnly = false;  // with KeepSourcePath: keep only the last folder
 
     // ---- Layout and generation ----
@@ -263,6 +267,11 @@ protected:
     void Report(const std::string& text, uint8_t type) const;
     // Reports a reached capacity limit (type 3), the first time only.
     void ReportLimit(const std::string& text) const;
+    // An item of the local disks (`source`) left out: to OnLeftOut when assigned, else
+    // `logLine` as a type-0 message (none when empty). Without a source only the line.
+    void LeaveOut(const std::string& source, const std::string& why, const std::string& logLine) const;
+    // True when `folder` (listed empty) can be read; else leaves the folder `source` out.
+    bool LeaveOutUnreadable(const std::string& source, const std::string& folder) const;
 
 private:
     // Takes out the imported files below `target` whose extents overlap others; answers how many.

@@ -1,6 +1,7 @@
 // Adding files and folders of the local disks to the tree.
 #include "bvISOLib_names.h"
 #include "bvISOLib_tree.h"
+#include "platform/FolderAccess.h"
 #include "platform/Text.h"
 
 namespace scrivo {
@@ -49,6 +50,14 @@ TDEntry* KeptFolder(TImageBuilder& b, std::string path) {
 
 } // namespace
 
+bool TImageBuilder::LeaveOutUnreadable(const std::string& source, const std::string& folder) const {
+    const std::string why = FolderUnreadable(folder);
+    if (why.empty()) return true;
+    LeaveOut(source, "the folder cannot be read (" + why + ")",
+             ">>> SKIPPING FOLDER " + source + ": CANNOT BE READ (" + why + ")");
+    return false;
+}
+
 int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const std::string& FullPath,
                                 std::optional<uint32_t> ImportedLocation) {
     TFileTables& t = FileTables();
@@ -64,13 +73,19 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
     if (OnAddFile)
         OnAddFile(Sender, FullPath, longFileName, shortFileName, dateTime, Item.Attr, static_cast<int64_t>(Item.Size),
                   skip);
-    if (skip) return 0;
+    if (skip) {
+        // A handler that skips says why itself.
+        if (!OnAddFile)
+            LeaveOut(FullPath, "its name has " + std::to_string(Utf16Length(longName)) +
+                                   " characters, too many for the disc (at most 109)", "");
+        return 0;
+    }
 
     std::string shortName = UpperCase(shortFileName);
     if (!NamesFitRecords(shortName, longFileName, true)) {
-        Report(">>> SKIPPING FILE " + (FullPath.empty() ? longFileName : FullPath) +
-                   ": NAME TOO LONG FOR A DIRECTORY RECORD (AT MOST 108 CHARACTERS FOR JOLIET)",
-               0);
+        LeaveOut(FullPath, "its name is too long for a directory record (at most 108 characters with Joliet)",
+                 ">>> SKIPPING FILE " + (FullPath.empty() ? longFileName : FullPath) +
+                     ": NAME TOO LONG FOR A DIRECTORY RECORD (AT MOST 108 CHARACTERS FOR JOLIET)");
         return 0;
     }
 
@@ -83,9 +98,9 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
         }
         if (e->Dir) {
             // Reusing a folder's entry for a file would orphan the folder.
-            Report(">>> SKIPPING FILE " + (FullPath.empty() ? longFileName : FullPath) +
-                       ": A FOLDER OF THAT NAME EXISTS",
-                   0);
+            LeaveOut(FullPath, "a folder of that name is on the disc",
+                     ">>> SKIPPING FILE " + (FullPath.empty() ? longFileName : FullPath) +
+                         ": A FOLDER OF THAT NAME EXISTS");
             return 0;
         }
         RenameEntry(Dest, e, longFileName);
@@ -152,6 +167,7 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
     std::vector<FileListing> all;
     if (Recurse) {
         all = ListDirectory(folder, "*.*", faAnyFile);
+        if (all.empty() && !LeaveOutUnreadable(SourcePath, folder)) return 0;
         for (const FileListing& sub : all) {
             if (!(sub.Attr & faDirectory)) continue;
             FileListing item = sub;
@@ -162,7 +178,10 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
             TDEntry* d = CreateDirectory(dest, item);
             if (!d) {
                 if (TablesFull(t)) return 0;
-                continue; // a name that cannot be recorded: that folder is left out
+                // A name that cannot be recorded: that folder is left out.
+                LeaveOut(folder + sub.Name,
+                         "its name is too long for a directory record (at most 110 characters with Joliet)", "");
+                continue;
             }
             result = AddDir(d, folder + sub.Name, mask, Attr, Recurse, false, ArchiveOnly);
             if (!d->FirstEntry) {
@@ -175,6 +194,7 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
 
     const bool reuse = Recurse && mask == "*.*" && (attr & faAnyFile) == faAnyFile;
     std::vector<FileListing> listed = reuse ? std::move(all) : ListDirectory(folder, mask, attr);
+    if (!Recurse && listed.empty() && !LeaveOutUnreadable(SourcePath, folder)) return 0;
     for (const FileListing& item : listed) {
         if (item.Attr & faDirectory) continue;
         if (ArchiveOnly && !(item.Attr & faArchive)) continue;

@@ -63,9 +63,11 @@ TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item
 
     std::string shortName = Item.AltName.empty() ? UpperCase(Item.Name) : Item.AltName;
     if (!NamesFitRecords(shortName, Item.Name, false)) {
-        Report(">>> SKIPPING FOLDER " + path +
-                   ": NAME TOO LONG FOR A DIRECTORY RECORD (AT MOST 110 CHARACTERS FOR JOLIET)",
-               0);
+        // A listener of left-out items hears of it from the caller, who knows the source.
+        if (!OnLeftOut)
+            Report(">>> SKIPPING FOLDER " + path +
+                       ": NAME TOO LONG FOR A DIRECTORY RECORD (AT MOST 110 CHARACTERS FOR JOLIET)",
+                   0);
         return nullptr;
     }
     if (static_cast<int>(t.Dirs.size()) >= t.MaxDirs) {

@@ -1,8 +1,20 @@
 """Exit status and leftovers of `scrivo image` when it cannot do its job."""
 import os
+import resource
+import shutil
+import subprocess
 import unittest
 
-from scrivo_it import ImageTestCase, make_tree, pattern, scrivo
+from scrivo_it import SCRIVO, ImageTestCase, make_tree, pattern, scrivo
+
+
+def without_privileges(args):
+    """args run so that file permissions hold (root drops its right to pass them)."""
+    if os.geteuid() != 0:
+        return args
+    if not shutil.which("setpriv"):
+        raise unittest.SkipTest("running as root without setpriv")
+    return ["setpriv", "--bounding-set=-dac_override,-dac_read_search"] + args
 
 
 class ImageErrors(ImageTestCase):
@@ -49,6 +61,55 @@ class ImageErrors(ImageTestCase):
         make_tree(self.work, {"f.txt": b"x"})
         r = scrivo("image", "-o", self.path("o.iso"), self.path("f.txt") + "/")
         self.assertEqual(r.returncode, 1)
+        self.assertNoOutput(self.work, "o.iso")
+
+    def test_items_that_cannot_be_added_are_named_and_fail_the_run_unless_skipped(self):
+        src = self.path("src")
+        long_name = "n" * 106 + ".txt"  # 110 characters
+        make_tree(src, {"ok/a.txt": pattern(3000, 1), "ok/" + long_name: b"x", "locked/in.txt": b"y",
+                        "no-entry/in.txt": b"z"})
+        out = self.path("o.iso")
+        named = ["\"%s\": the folder cannot be read (Permission denied)" % os.path.join(src, "locked"),
+                 "\"%s\": the folder cannot be read (Permission denied)" % os.path.join(src, "no-entry"),
+                 "\"%s\": its name has 110 characters" % os.path.join(src, "ok", long_name)]
+        os.chmod(os.path.join(src, "locked"), 0)
+        os.chmod(os.path.join(src, "no-entry"), 0o644)  # names readable, entries not
+        try:
+            for skip in (False, True):
+                r = subprocess.run(without_privileges([SCRIVO, "image", "-o", out] + ["--skip-unreadable"] * skip
+                                                      + [src]), capture_output=True, text=True, timeout=60)
+                self.assertEqual(r.returncode, 0 if skip else 1, r.stderr)
+                for line in named:
+                    self.assertIn(line, r.stderr)
+                self.assertEqual(os.path.exists(out), skip)
+        finally:
+            os.chmod(os.path.join(src, "locked"), 0o755)
+            os.chmod(os.path.join(src, "no-entry"), 0o755)
+        # The image holds the rest.
+        for gone in ("locked", "no-entry"):
+            shutil.rmtree(os.path.join(src, gone))
+        os.remove(os.path.join(src, "ok", long_name))
+        self.assertVerified(out, [src])
+
+    def test_part_files_of_killed_runs_are_cleaned_up(self):
+        make_tree(self.work, {"f.txt": pattern(5000, 2)})
+        gone = subprocess.Popen(["true"])
+        gone.wait()
+        left = {".o.iso.part-%d" % gone.pid: False, ".o.iso.part-%d" % os.getpid(): True,
+                ".other.iso.part-%d" % gone.pid: True, ".o.iso.part-x1": True}
+        for name in left:
+            make_tree(self.work, {name: b"partial"})
+        self.build(self.path("o.iso"), self.path("f.txt"))
+        for name, kept in left.items():
+            self.assertEqual(os.path.exists(self.path(name)), kept, name)
+
+    def test_the_file_size_limit_fails_the_run_without_leftovers(self):
+        make_tree(self.work, {"big.bin": pattern(400000, 3)})
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (100000, 100000))  # noqa: E731
+        r = subprocess.run([SCRIVO, "image", "-o", self.path("o.iso"), self.path("big.bin")], capture_output=True,
+                           text=True, timeout=60, preexec_fn=limit)
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertIn("cannot write", r.stderr)
         self.assertNoOutput(self.work, "o.iso")
 
 

@@ -52,6 +52,19 @@ class WriteFaults(WriteTestCase):
         self.assertIn("free", r.stderr)
         self.assertEqual(disc_state(disc)["status"], "empty")
 
+    def test_an_item_that_cannot_be_added_stops_the_run_before_writing_unless_skipped(self):
+        disc = self.path("left.disc")
+        src = self.src()
+        long_name = os.path.join(src, "b", "n" * 110)
+        make_tree(src, {long_name: b"x"})
+        r = self.write(disc, src, media="cd-r", expect=1)
+        self.assertIn("\"%s\": its name has 111 characters" % long_name, r.stderr)
+        self.assertEqual(disc_state(disc)["sessions"], [])
+        r = self.write(disc, "--skip-unreadable", src)
+        self.assertIn("left out:\n  \"%s\"" % long_name, r.stderr)
+        os.remove(long_name)
+        self.assertSession(disc, 0, [src])
+
     def test_a_failed_close_or_flush_fails_the_run(self):
         for media, knob in (("cd-r", "close_error"), ("dvd+r", "sync_error")):
             r = self.write(self.path(media + ".disc"), self.src(), media=media, options="," + knob, expect=1)

@@ -137,6 +137,29 @@ TEST_F(ImageTree, NamesTooLongForAJolietRecordAreRefusedWithAMessage) {
     EXPECT_EQ(0, messages[1].second);
 }
 
+TEST_F(ImageTree, ItemsLeftOutAreToldToTheirListenerElseLogged) {
+    const std::string gone = (src / "gone").string();
+    EXPECT_EQ(0, b.AddDir(Root(), gone, "*.*", 63, true, false, false));
+    EXPECT_EQ(0, b.AddDir(Root(), gone, "*.*", 63, false, false, false));
+    ASSERT_EQ(2u, messages.size());
+    EXPECT_EQ(0u, messages[0].first.rfind(">>> SKIPPING FOLDER " + gone + ": CANNOT BE READ (", 0)) << messages[0].first;
+
+    std::vector<std::string> told;
+    b.OnLeftOut = [&](const std::string& source, const std::string& why) { told.push_back(source + ": " + why); };
+    b.AddDir(Root(), gone, "*.*", 63, true, false, false);
+    b.AddFileEntry(Root(), Listed(std::string(106, 'a') + ".txt"), "/s/110");
+    b.AddFileEntry(Root(), Listed(std::string(105, 'a') + ".txt"), "/s/109");
+    Make("top/" + std::string(111, 'd') + "/x.txt");
+    b.AddDir(Root(), (src / "top").string(), "*.*", 63, true, false, false);
+    ASSERT_EQ(4u, told.size());
+    EXPECT_EQ(0u, told[0].rfind(gone + ": the folder cannot be read (", 0)) << told[0];
+    EXPECT_EQ("/s/110: its name has 110 characters, too many for the disc (at most 109)", told[1]);
+    EXPECT_EQ("/s/109: its name is too long for a directory record (at most 108 characters with Joliet)", told[2]);
+    EXPECT_EQ(0u, told[3].rfind((src / "top").string() + PathDelim + std::string(111, 'd') + ": its name is too long", 0))
+        << told[3];
+    EXPECT_EQ(2u, messages.size()) << "a listener's items are not logged as well";
+}
+
 TEST_F(ImageTree, FileCapacityRefusesWithItsMessage) {
     b.ClearFiles(2, 10);
     Make("three/a.txt");
