@@ -71,6 +71,16 @@ class WizardRuns(WizardTestCase):
         self.assertEqual(pvd[40:72].decode("ascii").rstrip(), "FIRSTLABEL")
         self.assertSession(disc, state["sessions"][0]["start"], [src])
 
+    def test_verify_written_data_is_an_advanced_option_kept_with_the_settings(self):
+        disc = self.path("v.disc")
+        src = self.flat_tree("src", 9)
+        self.wizard(["Advanced", "Verify written data on", "OK"] + RECORD, "-d", self.drive(disc, "cd-r"), src,
+                    expect=1)
+        self.assertEqual(self.settings()["VerifyWrite"], "True")
+        with open(self.log_path(), "rb") as f:
+            self.assertIn(b"[brenvikDebugMessage] >>> Written data verified\r\n", f.read())
+        self.assertSession(disc, 0, [src])
+
 
 class WizardTerminal(WizardTestCase):
     """The wizard at a terminal: lines are typed when the screen asks for them."""

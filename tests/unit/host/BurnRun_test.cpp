@@ -192,6 +192,45 @@ TEST_F(BurnRunTest, CancelDuringAnEraseShowsCloseAndTheRecordingStillFollows)
     ExpectOnDisc({a});
 }
 
+TEST_F(BurnRunTest, ASourceThatShrinksWhileWrittenIsNamedAfterTheRun)
+{
+    Make(MediaKind::CdR);
+    frm.brenvik.SetCacheSize(MinCacheSize);
+    const std::string a = File("a.bin", 3000000), shrinks = File("b.bin", 5000);
+    vd.OnCommand = [&](const SentCdb& c) {
+        if (c.Op() == 0x2A)
+            std::filesystem::resize_file(shrinks, 1000);
+    };
+    const std::string problem = "\"" + shrinks + "\" changed size while it was written; its missing bytes are zeros";
+    ui.Script.Answer(mrOk, "Your disk is now ready.\r\n\r\nSome files did not match their sources while they were "
+                           "written:\r\n" + problem);
+    Finish();
+    RunToEnd();
+    EXPECT_TRUE(frm.DiscWritten);
+    EXPECT_TRUE(Logged(">>> " + problem));
+    ExpectOnDisc({a});
+}
+
+TEST_F(BurnRunTest, VerifyWrittenDataNamesTheFileOfABadBlockAndFailsTheRun)
+{
+    Make(MediaKind::CdR);
+    frm.brenvik.VerifyWrite = true;
+    const std::string a = File("a.bin", 200000);
+    ui.Script.Answer(mrOk, "Your disk is now ready.");
+    Finish();
+    RunToEnd();
+    EXPECT_TRUE(Logged(">>> Written data verified"));
+
+    // The same tree on a blank disc again, one block of a.bin stored altered while the
+    // drive answers GOOD.
+    vd.Insert(MediaKind::CdR, "corrupt_write_at=" + std::to_string(at[a] + 10));
+    UserClick(frm.btnPrev2);
+    ui.Script.Answer(mrOk, "An error was encountered while writing data to your disk:\r\n\r\nVERIFY ERROR [");
+    Finish();
+    RunToEnd();
+    EXPECT_TRUE(Logged(">>> Differs on the disk from what was written: " + a));
+}
+
 TEST_F(BurnRunTest, ProgressTextsAndBars)
 {
     Make(MediaKind::CdR);
@@ -208,6 +247,12 @@ TEST_F(BurnRunTest, ProgressTextsAndBars)
     frm.brenvik.DeviceFreeBufferSize = 5000; // more free than buffer: the bar stays
     frm.Timer1Timer(nullptr);
     EXPECT_EQ(frm.pHBuf.Position(), 3072);
+    frm.brenvik.Verifying = true; // the verify run reads back after the recording
+    frm.brenvik.BytesVerified = 1000000000;
+    frm.Timer1Timer(nullptr);
+    EXPECT_EQ(frm.lblSize.Caption(), "Data Verified: 953.67/1,953.13 MB");
+    EXPECT_EQ(frm.pbrWriteCD.Position(), 488281);
+    frm.brenvik.Verifying = false;
 }
 
 } // namespace
