@@ -28,21 +28,20 @@ TImageRun::~TImageRun() = default;
 bool TImageRun::Start() {
     builder_.WritingImage = true;
     builder_.PrepareImage(settings_.NoDiscAccess, nullptr);
-    builder_.GenerateImage(settings_.NoDiscAccess, nullptr);
+    const bool generated = builder_.GenerateImage(settings_.NoDiscAccess, nullptr);
     builder_.WritingImage = false;
-
     cache_.reset();
+    if (!generated) {
+        errorText_ = builder_.GenerationError;
+        return false;
+    }
+
     TCacheParams p;
     p.CacheSize = settings_.CacheSize;
     p.Lock = settings_.Lock;
     p.BlockSize = settings_.BlockSize;
     p.WritePostGap = settings_.WritePostGap;
     p.ThreadPriorities = settings_.ThreadPriorities;
-    if (builder_.Bootable) {
-        p.BootImageFile = builder_.BootImageFile;
-        p.BootImageSectors = static_cast<int32_t>(builder_.BootImageSectors);
-        p.BootImagePaddingSectors = static_cast<int32_t>(builder_.BootImagePaddingSectors);
-    }
     p.ImageSize = builder_.ImageSectorCount * 2048;
     p.HeaderStream = &builder_.HeaderStream;
     p.Files = &files_;
@@ -63,7 +62,7 @@ int64_t TImageRun::ImageSize() const {
     return settings_.WritePostGap && n < 300 ? 300 : n;
 }
 
-std::string TImageRun::ErrorText() const { return cache_ ? cache_->ErrorText() : std::string(); }
+std::string TImageRun::ErrorText() const { return cache_ ? cache_->ErrorText() : errorText_; }
 
 void TImageRun::EndWithError(const std::string& text) {
     cache_->AbortRequested = true;

@@ -45,7 +45,7 @@ public:
     ~TImageRun();
 
     // Lays the image out, generates its metadata and starts the cache; then waits until
-    // the cache has filled. False when the cache failed meanwhile (ErrorText says why).
+    // the cache has filled. False when generation or the cache failed (ErrorText says why).
     bool Start();
     // Sectors the run delivers: the image, or 300 with the post gap when it is shorter.
     int64_t ImageSize() const;
@@ -66,6 +66,7 @@ private:
     TRunSettings settings_;
     TBuilderFileTable files_;
     std::unique_ptr<TCacheThread> cache_;
+    std::string errorText_; // why the run could not start before the cache did
 };
 
 } // namespace scrivo

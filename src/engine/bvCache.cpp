@@ -61,8 +61,7 @@ uint8_t CachePriorityLevel(int count, int32_t maxBlocks) {
 
 TCacheThread::TCacheThread(const TCacheParams& p)
     : TThread(true), lock_(p.Lock), blockSize_(p.BlockSize), postGapPadding_(false), imageSize_(p.ImageSize),
-      bootImageFile_(p.BootImageFile), bootImageSectors_(p.BootImageSectors),
-      bootPaddingSectors_(p.BootImagePaddingSectors), header_(p.HeaderStream),
+      header_(p.HeaderStream),
       files_(p.Files), lingerMs_(p.LingerMs), threadPriorities_(p.ThreadPriorities) {
     // Blocks carry whole sectors and fit the block record.
     blockSize_ = std::clamp<int32_t>(blockSize_ / SectorBytes * SectorBytes, SectorBytes, CacheBlockCapacity);
@@ -298,17 +297,12 @@ bool TCacheThread::ProduceFile(const std::string& path, uint64_t size, bool last
 }
 
 bool TCacheThread::ProduceEntries() {
-    for (int index = -1;; ++index) {
+    for (int index = 0;; ++index) {
         const int count = files_ ? files_->Count() : 0;
         if (index >= count)
             break;
         TCacheFileEntry e;
-        if (index < 0) {
-            if (bootImageFile_.empty())
-                continue;
-            e.SourcePath = bootImageFile_;
-            e.IsoSize = static_cast<uint64_t>(bootImageSectors_) * SectorBytes;
-        } else if (!files_->Entry(index, e)) {
+        if (!files_->Entry(index, e)) {
             Fail(TableErrorText);
             return false;
         }
@@ -326,21 +320,15 @@ bool TCacheThread::ProduceEntries() {
         } catch (const EFOpenError&) {
             // Before the run starts nothing is lost by refusing it; once it writes, a file
             // that went away costs only its own bytes, not the disc.
-            if (!Primed || index < 0) {
+            if (!Primed) {
                 Fail(CantOpenText(e.SourcePath));
                 return false;
             }
             NoteUnreadableFile(e.SourcePath);
             opened = false;
         }
-        // The boot image goes out in whole sectors of its own, measured by the layout.
-        if (!ProduceFile(e.SourcePath, e.IsoSize, index == count - 1, index >= 0 && opened))
+        if (!ProduceFile(e.SourcePath, e.IsoSize, index == count - 1, opened))
             return false;
-        if (index < 0 && bootPaddingSectors_ > 0) {
-            source_.reset();
-            if (!ProduceFile("", static_cast<uint64_t>(bootPaddingSectors_) * SectorBytes, count == 0, false))
-                return false;
-        }
     }
     return true;
 }

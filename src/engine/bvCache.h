@@ -1,6 +1,6 @@
 // The read-ahead cache: a thread that reads the image of a recording run in write
-// order (header sectors, boot image, every source file) into a bounded queue of blocks
-// that the write thread takes one at a time.
+// order (the metadata stream the image builder made, then every source file) into a
+// bounded queue of blocks that the write thread takes one at a time.
 #pragma once
 #include "engine/bvStreamEx.h"
 #include "image/MemoryStream.h"
@@ -41,10 +41,6 @@ struct TCacheParams {
     TCriticalSection* Lock = nullptr;
     int32_t BlockSize = CacheBlockCapacity;
     bool WritePostGap = true;
-    std::string BootImageFile;
-    int32_t BootImageSectors = 0;
-    // Zero sectors the layout places after the boot image (the metadata's padding).
-    int32_t BootImagePaddingSectors = 0;
     int64_t ImageSize = 0; // bytes, without the post-gap minimum
     TMemoryStream* HeaderStream = nullptr;
     const TCacheFileTable* Files = nullptr;
@@ -131,9 +127,6 @@ private:
     int32_t maxBlocks_;
     bool postGapPadding_;
     int64_t imageSize_;
-    std::string bootImageFile_;
-    int32_t bootImageSectors_;
-    int32_t bootPaddingSectors_;
     TMemoryStream* header_;
     const TCacheFileTable* files_;
     uint32_t lingerMs_;

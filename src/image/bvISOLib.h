@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -25,6 +26,8 @@ constexpr uint64_t MaxExtentBytes = 0xFFFFF800ull;
 constexpr uint32_t MaxDirRecordLength = 255;
 
 struct TFEntry;
+struct TBootImage;
+class TImageWriters;
 
 // One directory of the tree.
 struct TDEntry {
@@ -131,13 +134,13 @@ struct TImageLayout {
     uint64_t JolietDirectoryBytes = 0;
 
     uint32_t BootCatalogLocation = 0;
-    uint32_t BootImageLocation = 0;
+    uint32_t BootImageLocation = 0;    // of the default (first) boot image
     uint32_t BootImageSectors = 0;
-    uint64_t BootImageSize = 0;        // bytes of the boot image file
+    uint64_t BootImageSize = 0;        // bytes of its file
 
-    // Zero sectors that fill the metadata up to sector 150. Without a boot image they end the
-    // metadata stream (HeaderPaddingSectors); with one they follow the boot image, which
-    // whoever streams the boot image appends (BootImagePaddingSectors).
+    // Zero sectors that fill the metadata up to sector 150: after the last boot image when
+    // there is one (BootImagePaddingSectors), else after the directories
+    // (HeaderPaddingSectors). Both are part of the metadata stream.
     uint32_t PaddingSectors = 0;
     uint32_t HeaderPaddingSectors = 0;
     uint32_t BootImagePaddingSectors = 0;
@@ -245,10 +248,13 @@ public:
     // Lays the image out (names ordered, every part placed). Without NoDiscAccess and with
     // a Disc, reads the disc kind and, while WritingImage, the start address. Always true.
     bool PrepareImage(bool NoDiscAccess, TDEntry* ImportDir);
-    // Writes every metadata sector of the current layout into HeaderStream (from
-    // StartAddress to FirstFileLocation, the boot image and the padding after it excepted)
-    // and fills DescriptorCopy. Always true.
+    // Writes every block of the last layout from StartAddress to FirstFileLocation (the
+    // metadata, boot images and padding) into HeaderStream and fills DescriptorCopy; the
+    // file data that follows is streamed from the file table. False, with GenerationError
+    // saying why, when a boot image cannot be read or a writer does not write what the
+    // layout reserved for it.
     bool GenerateImage(bool NoDiscAccess, TDEntry* ImportDir);
+    std::string GenerationError;
 
     bool WritingImage = false;        // set by recording start around its layout
     TImageDisc* Disc = nullptr;       // none: the layout runs with start address 0
@@ -276,7 +282,11 @@ protected:
 private:
     // Takes out the imported files below `target` whose extents overlap others; answers how many.
     int LeaveOutOverlappingFiles(TDEntry* target);
+    // The boot images the options ask for whose files exist.
+    std::vector<TBootImage> BootImages() const;
+    void MakeWriters(std::vector<TBootImage> boot);
     bool ownDoDebug_ = false;
+    std::unique_ptr<TImageWriters> writers_; // of the last layout
 };
 
 } // namespace scrivo

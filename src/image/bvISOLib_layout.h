@@ -7,8 +7,7 @@ namespace scrivo {
 constexpr uint64_t SectorsFor(uint64_t bytes) { return (bytes + SectorSize - 1) / SectorSize; }
 
 // Packs directory records into sectors: a record never crosses a sector boundary; one that
-// does not fit in what is left of a sector starts the next. The first sector begins with
-// the 34-byte "." and ".." records.
+// does not fit in what is left of a sector starts the next.
 class TSectorPacker {
 public:
     // Answers the offset of a record of `length` bytes.
@@ -26,13 +25,8 @@ public:
     uint64_t Size() const { return used_ + free_; }
 
 private:
-    uint64_t used_ = 68;
-    uint32_t free_ = SectorSize - 68;
+    uint64_t used_ = 0;
+    uint32_t free_ = SectorSize;
 };
-
-// Bytes of a directory's extent in one tree.
-uint64_t DirectoryExtentSize(const TDEntry& d, bool joliet);
-// Bytes of one path table of the tree.
-uint32_t PathTableSize(const TFileTables& t, bool joliet);
 
 } // namespace scrivo

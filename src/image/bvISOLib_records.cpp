@@ -1,4 +1,5 @@
 #include "bvISOLib_records.h"
+#include "bvISOLib_eltorito.h"
 #include "platform/Text.h"
 #include <cstdio>
 #include <cstring>
@@ -105,43 +106,30 @@ uint32_t PutPathRecord(uint8_t* p, bool msb, uint32_t extent, uint16_t parent, c
     return len;
 }
 
-void PutVolumeDescriptor(uint8_t* s, const TImageOptions& o, const TImageLayout& l, bool joliet, uint64_t rootSize) {
-    static const uint8_t JolietEscape[3] = {0x25, 0x2F, 0x40};
+void PutVolumeDescriptor(uint8_t* s, const TImageOptions& o, const TImageLayout& l, const TNamespace& ns,
+                         uint64_t rootSize) {
     std::memset(s, 0, SectorSize);
-    s[0] = joliet ? 2 : 1;
+    s[0] = ns.DescriptorType;
     std::memcpy(s + 1, "CD001", 5);
     s[6] = 1;
-    auto text = [&](size_t offset, size_t length, const std::string& value) {
-        if (joliet)
-            PutJolietText(s + offset, length, value);
-        else
-            PutText(s + offset, length, value);
-    };
-    // The file identifiers hold 18 UCS-2 characters and a 0 in their 37th byte.
-    auto fileId = [&](size_t offset, const std::string& value) {
-        if (joliet) {
-            PutJolietText(s + offset, 36, value);
-            s[offset + 36] = 0;
-        } else {
-            PutText(s + offset, 37, value);
-        }
-    };
+    // The file identifiers hold 37 bytes; in UCS-2 that is 18 characters and a 0.
+    auto text = [&](size_t offset, size_t length, const std::string& value) { ns.PutText(s + offset, length, value); };
     text(8, 32, o.IdSystem);
     text(40, 32, o.IdVolume);
     PutBoth32(s + 80, static_cast<uint32_t>(l.VolumeSpaceSize));
-    // Only the Joliet descriptor carries the escape sequences: in the primary descriptor
+    // Only a supplementary descriptor carries escape sequences: in the primary descriptor
     // these bytes are unused and must be zero, or readers (libarchive, isoinfo -J) reject
     // or misread the disc.
-    if (joliet) std::memcpy(s + 88, JolietEscape, 3);
+    if (ns.Escape) std::memcpy(s + 88, ns.Escape, 3);
     PutBoth16(s + 120, 1);
     PutBoth16(s + 124, 1);
     PutBoth16(s + 128, SectorSize);
-    PutBoth32(s + 132, joliet ? l.JolietPathTableSize : l.IsoPathTableSize);
-    PutLE32(s + 140, joliet ? l.JolietPathTableL : l.IsoPathTableL);
-    PutBE32(s + 148, joliet ? l.JolietPathTableM : l.IsoPathTableM);
+    PutBoth32(s + 132, l.*ns.PathTableSize);
+    PutLE32(s + 140, l.*ns.PathTableL);
+    PutBE32(s + 148, l.*ns.PathTableM);
     static const uint8_t rootId = 0;
     TDirRecord root;
-    root.Extent = joliet ? l.JolietDirectoryArea : l.IsoDirectoryArea;
+    root.Extent = l.*ns.DirectoryArea;
     root.DataLength = static_cast<uint32_t>(rootSize);
     root.Flags = FlagDirectory;
     root.Identifier = &rootId;
@@ -151,9 +139,9 @@ void PutVolumeDescriptor(uint8_t* s, const TImageOptions& o, const TImageLayout&
     text(318, 128, o.IdPublisher);
     text(446, 128, o.IdPreparer);
     text(574, 128, o.IdApplication);
-    fileId(702, o.FileCopyright);
-    fileId(739, o.FileAbstract);
-    fileId(776, o.FileBibliographic);
+    text(702, 37, o.FileCopyright);
+    text(739, 37, o.FileAbstract);
+    text(776, 37, o.FileBibliographic);
     PutDescriptorDate(s + 813, o.DateCreation);
     PutDescriptorDate(s + 830, o.DateModification);
     std::memset(s + 847, '0', 16);
@@ -179,18 +167,11 @@ void PutBootRecord(uint8_t* s, uint32_t catalogLocation) {
 }
 
 void PutBootCatalog(uint8_t* s, uint32_t imageLocation, uint64_t imageSize) {
-    std::memset(s, 0, SectorSize);
-    s[0] = 1;
-    std::memcpy(s + 4, "Brenvik", 7);
-    s[30] = 0x55;
-    s[31] = 0xAA;
-    uint16_t sum = 0;
-    for (int i = 0; i < 32; i += 2) sum = static_cast<uint16_t>(sum + (s[i] | (s[i + 1] << 8)));
-    PutLE16(s + 28, static_cast<uint16_t>(0x10000 - sum));
-    s[32] = 0x88;
-    s[33] = imageSize == 1228800 ? 1 : imageSize == 1474560 ? 2 : imageSize == 2949120 ? 3 : 4;
-    PutLE16(s + 38, 1);
-    PutLE32(s + 40, imageLocation);
+    TBootImage image;
+    image.Size = imageSize;
+    image.Media = BootMediaBySize(imageSize);
+    image.Location = imageLocation;
+    PutBootCatalog(s, std::vector<TBootImage>{image});
 }
 
 } // namespace scrivo

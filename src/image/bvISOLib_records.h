@@ -2,6 +2,7 @@
 // path-table records and directory records (ISO 9660, Joliet UCS-2 level 3).
 #pragma once
 #include "bvISOLib.h"
+#include "bvISOLib_namespace.h"
 #include <string_view>
 
 namespace scrivo {
@@ -47,11 +48,12 @@ uint32_t PutDirRecord(uint8_t* p, const TDirRecord& r);
 // answers its length.
 uint32_t PutPathRecord(uint8_t* p, bool msb, uint32_t extent, uint16_t parent, const uint8_t* id, uint32_t idLength);
 
-// The primary (joliet false) or Joliet supplementary descriptor of the given layout.
-void PutVolumeDescriptor(uint8_t* sector, const TImageOptions& o, const TImageLayout& l, bool joliet,
+// The volume descriptor of a namespace (primary or supplementary) of the given layout.
+void PutVolumeDescriptor(uint8_t* sector, const TImageOptions& o, const TImageLayout& l, const TNamespace& ns,
                          uint64_t rootSize);
 void PutTerminator(uint8_t* sector);
 void PutBootRecord(uint8_t* sector, uint32_t catalogLocation);
+// The catalog of one boot image, emulating a diskette of its size or else a hard disk.
 void PutBootCatalog(uint8_t* sector, uint32_t imageLocation, uint64_t imageSize);
 
 } // namespace scrivo

@@ -65,20 +65,6 @@ TEST_F(CacheThread, StreamsHeaderThenFilesInTableOrderInWholeSectors) {
     EXPECT_EQ(cache.RemainingBytes, 0);
 }
 
-TEST_F(CacheThread, BootImageAndItsPaddingComeBetweenHeaderAndFiles) {
-    SetBytes(header, Pattern(2 * S, 5));
-    const auto boot = Pattern(2 * S + 10, 8), a = Pattern(S, 1);
-    files.Add(dir.Write("a", a), a.size());
-    auto params = Params(2 * S + 3 * S + 2 * S + S);
-    params.BootImageFile = dir.Write("boot.img", boot);
-    params.BootImageSectors = 3;
-    params.BootImagePaddingSectors = 2;
-    TCacheThread cache(params);
-    EXPECT_EQ(TakeAll(cache, lock).Bytes,
-              Concat({Pattern(2 * S, 5), Padded(boot), std::vector<uint8_t>(2 * S, 0), a}));
-    EXPECT_TRUE(cache.ChangedFiles().empty());
-}
-
 TEST_F(CacheThread, LastFileIsQueuedInBlocksThatNeedNotBeFull) {
     const auto a = Pattern(3 * S, 1), b = Pattern(10 * S, 2);
     files.Add(dir.Write("a", a), a.size());

@@ -1,0 +1,90 @@
+#include "bvISOLib_namespace.h"
+#include "bvISOLib_names.h"
+#include "bvISOLib_records.h"
+#include "platform/Text.h"
+#include <cstring>
+
+namespace scrivo {
+
+namespace {
+
+uint32_t IsoIdentifier(const TFEntry& e, uint8_t* out) {
+    const uint32_t n = IsoIdentifierLength(e);
+    std::string s = e.Dir ? e.ShortName : e.ShortName + ";1";
+    std::memcpy(out, s.data(), n);
+    return n;
+}
+
+uint32_t JolietIdentifier(const TFEntry& e, uint8_t* out) {
+    const uint32_t n = JolietIdentifierLength(e);
+    std::u16string u = Utf8ToUtf16(e.LongName);
+    if (!e.Dir) u += u";1";
+    u.resize(n / 2);
+    PutUcs2(out, u);
+    return n;
+}
+
+uint32_t IsoDirectoryIdentifier(const TDEntry& d, uint8_t* out) {
+    std::memcpy(out, d.ShortName.data(), d.ShortName.size());
+    return static_cast<uint32_t>(d.ShortName.size());
+}
+uint32_t IsoDirectoryIdentifierLength(const TDEntry& d) {
+    return static_cast<uint32_t>(d.ShortName.size());
+}
+
+uint32_t JolietDirectoryIdentifier(const TDEntry& d, uint8_t* out) {
+    return static_cast<uint32_t>(PutUcs2(out, Utf8ToUtf16(d.LongName)));
+}
+uint32_t JolietDirectoryIdentifierLength(const TDEntry& d) {
+    return 2 * Utf16Length(d.LongName);
+}
+
+const uint8_t JolietEscape[3] = {0x25, 0x2F, 0x40}; // UCS-2 level 3
+
+} // namespace
+
+const TNamespace IsoNamespace = {
+    "ISO 9660",
+    1,
+    nullptr,
+    PutText,
+    IsoIdentifier,
+    IsoIdentifierLength,
+    IsoDirectoryIdentifier,
+    IsoDirectoryIdentifierLength,
+    &TDEntry::IsoSize,
+    &TDEntry::IsoLocation,
+    &TFEntry::IsoSize,
+    &TFEntry::IsoLocation,
+    &TFileTables::IsoDirs,
+    &TImageLayout::PrimaryDescriptorLocation,
+    &TImageLayout::IsoPathTableSize,
+    &TImageLayout::IsoPathTableL,
+    &TImageLayout::IsoPathTableM,
+    &TImageLayout::IsoDirectoryArea,
+    &TImageLayout::IsoDirectoryBytes,
+};
+
+const TNamespace JolietNamespace = {
+    "Joliet",
+    2,
+    JolietEscape,
+    PutJolietText,
+    JolietIdentifier,
+    JolietIdentifierLength,
+    JolietDirectoryIdentifier,
+    JolietDirectoryIdentifierLength,
+    &TDEntry::JolietSize,
+    &TDEntry::JolietLocation,
+    &TFEntry::JolietSize,
+    &TFEntry::JolietLocation,
+    &TFileTables::JolietDirs,
+    &TImageLayout::JolietDescriptorLocation,
+    &TImageLayout::JolietPathTableSize,
+    &TImageLayout::JolietPathTableL,
+    &TImageLayout::JolietPathTableM,
+    &TImageLayout::JolietDirectoryArea,
+    &TImageLayout::JolietDirectoryBytes,
+};
+
+} // namespace scrivo

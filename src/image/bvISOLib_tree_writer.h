@@ -1,0 +1,73 @@
+// The writers of one namespace's tree: its two path tables (L then M) and its directory
+// extents. Both take the namespace as data; the directory writer also takes an optional
+// system-use hook.
+//
+// The system-use hook (Rock Ridge and the like) puts entries into the system use area of
+// every directory record of the tree, after the identifier and its pad byte:
+//
+//   Reserve(at, room)     layout: the area's length for the record `at`; even, at most
+//                         `room` (what the one-byte record length leaves). Called exactly
+//                         once per record.
+//   Fill(at, area, room)  generation: writes the area (`area` is zeroed, `room` bytes) and
+//                         answers its length, which must be what Reserve answered.
+//
+// Both passes visit the records in the same order: directories in the tree's creation order
+// (TFileTables::Dirs); in each, ".", "..", then the entries in list order, a file of several
+// extents once per extent. A hook that needs blocks of its own (continuation areas) is also
+// a writer: it books bytes in its Reserve calls, is listed after the directories, reserves
+// those blocks there and, since generation follows the whole layout, knows their final
+// place when Fill runs. A directory extent that comes out at another size than the layout
+// gave it throws EImageMismatch.
+#pragma once
+#include "bvISOLib_namespace.h"
+#include "bvISOLib_writers.h"
+
+namespace scrivo {
+
+// One directory record of a tree.
+struct TRecordPlace {
+    const TDEntry* Dir = nullptr;   // the directory whose extent holds the record
+    const TFEntry* Entry = nullptr; // null for "." and ".."
+    bool Parent = false;            // with no entry: the ".." record
+    uint32_t Extent = 0;            // which extent of a multi-extent file
+};
+
+class TSystemUseHook {
+  public:
+    virtual ~TSystemUseHook() = default;
+    virtual uint32_t Reserve(const TRecordPlace& at, uint32_t room) = 0;
+    virtual uint32_t Fill(const TRecordPlace& at, uint8_t* area, uint32_t room) = 0;
+};
+
+class TPathTableWriter : public TImageWriter {
+  public:
+    explicit TPathTableWriter(const TNamespace& ns) : ns_(ns) {}
+    std::string Name() const override;
+    uint64_t Reserve(TLayoutPass& pass) override;
+    void Write(TImageSink& sink) override;
+
+  private:
+    const TNamespace& ns_;
+    TImageLayout* layout_ = nullptr;
+    const TFileTables* tables_ = nullptr;
+};
+
+class TDirectoryWriter : public TImageWriter {
+  public:
+    explicit TDirectoryWriter(const TNamespace& ns, TSystemUseHook* hook = nullptr) : ns_(ns), hook_(hook) {}
+    std::string Name() const override;
+    uint64_t Reserve(TLayoutPass& pass) override;
+    void Write(TImageSink& sink) override;
+
+  private:
+    // Bytes of a directory's extent, asking the hook for every record.
+    uint64_t ExtentSize(const TDEntry& d);
+    void WriteExtent(const TDEntry& d, uint8_t* p);
+
+    const TNamespace& ns_;
+    TSystemUseHook* hook_;
+    TImageBuilder* builder_ = nullptr;
+    TFileTables* tables_ = nullptr;
+};
+
+} // namespace scrivo

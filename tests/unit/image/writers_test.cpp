@@ -1,0 +1,118 @@
+// The writers' agreement with their layout, and the boot images they write.
+#include "ImageTestSupport.h"
+#include "image/bvISOLib_tree_writer.h"
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace scrivo::test {
+namespace {
+
+// Reserves `reserved` blocks and writes `written`.
+class Miscounting : public TImageWriter {
+  public:
+    Miscounting(uint64_t reserved, uint64_t written) : reserved_(reserved), written_(written) {}
+    std::string Name() const override { return "miscounting"; }
+    uint64_t Reserve(TLayoutPass&) override { return reserved_; }
+    void Write(TImageSink& sink) override { sink.Blocks(written_); }
+
+  private:
+    uint64_t reserved_, written_;
+};
+
+class CountingSink : public TImageSink {
+  public:
+    uint64_t Position() const override { return 100 + blocks; }
+    uint8_t* Blocks(uint64_t count) override {
+        memory.resize((blocks + count) * SectorSize);
+        return memory.data() + (blocks += count, memory.size() - count * SectorSize);
+    }
+    void Streamed(uint64_t count) override { blocks += count; }
+    uint64_t blocks = 0;
+    std::vector<uint8_t> memory;
+};
+
+std::string MismatchOf(TImageWriters& w, TImageSink& sink) {
+    try {
+        w.Write(sink);
+    } catch (const EImageMismatch& e) {
+        return e.what();
+    }
+    return "";
+}
+
+using ImageWriters = ImageTest;
+
+TEST_F(ImageWriters, AWriterThatWritesOtherThanItReservedIsCaught) {
+    TImageWriters w;
+    w.Add(std::make_unique<Miscounting>(2, 2));
+    w.Add(std::make_unique<Miscounting>(3, 4));
+    EXPECT_EQ(105u, w.Reserve(b, FileTables(), 100));
+    CountingSink sink;
+    EXPECT_EQ("miscounting wrote 4 blocks, laid out 3", MismatchOf(w, sink));
+
+    // One writing too little moves every writer after it: the next one is caught too.
+    TImageWriters short_;
+    short_.Add(std::make_unique<Miscounting>(2, 1));
+    short_.Add(std::make_unique<Miscounting>(1, 1));
+    short_.Reserve(b, FileTables(), 100);
+    CountingSink other;
+    EXPECT_EQ("miscounting wrote 1 blocks, laid out 2", MismatchOf(short_, other));
+}
+
+// Answers one length while laying out and another while filling.
+class FickleHook : public TSystemUseHook {
+  public:
+    uint32_t Reserve(const TRecordPlace&, uint32_t) override { return 0; }
+    uint32_t Fill(const TRecordPlace& at, uint8_t*, uint32_t) override { return at.Entry ? 200 : 0; }
+};
+
+TEST_F(ImageWriters, ADirectoryThatOutgrowsItsLayoutIsCaught) {
+    for (int i = 0; i < 12; ++i)
+        File(Root(), "f" + std::to_string(i) + ".txt");
+    b.PrepareImage(true, nullptr);
+    FickleHook hook;
+    TImageWriters w;
+    w.Add(std::make_unique<TDirectoryWriter>(IsoNamespace, &hook));
+    w.Reserve(b, FileTables(), 100);
+    CountingSink sink;
+    EXPECT_EQ("ISO 9660 directories: an extent outgrows its layout", MismatchOf(w, sink));
+}
+
+TEST_F(ImageWriters, GenerationFailsWithoutALayout) {
+    TImageBuilder fresh;
+    EXPECT_FALSE(fresh.GenerateImage(true, nullptr));
+    EXPECT_NE(std::string::npos, fresh.GenerationError.find("before it was laid out"));
+}
+
+class BootImage : public ImageTest {
+  protected:
+    void TearDown() override { std::filesystem::remove(path); }
+    std::string Write(const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+    std::filesystem::path path = std::filesystem::temp_directory_path() / "scrivo_writers_boot.img";
+};
+
+TEST_F(BootImage, ItsCopyAndThePaddingAreInTheMetadataStream) {
+    std::string boot(5000, 'b');
+    boot[4999] = 'e';
+    b.BootImageFile = Write(boot);
+    File(Root(), "a.txt");
+    b.PrepareImage(true, nullptr);
+    ASSERT_TRUE(b.GenerateImage(true, nullptr)) << b.GenerationError;
+    EXPECT_EQ(150u * 2048, b.HeaderStream.Size());
+    EXPECT_EQ(boot + std::string(3 * 2048 - 5000, '\0'), Bytes(Sector(27), 3 * 2048));
+    EXPECT_EQ(std::string(120 * 2048, '\0'), Bytes(Sector(30), 120 * 2048));
+    EXPECT_EQ(27u, LE32(Sector(26) + 40));
+
+    std::filesystem::remove(path); // gone between layout and generation
+    EXPECT_FALSE(b.GenerateImage(true, nullptr));
+    EXPECT_EQ("CAN'T OPEN FILE \"" + path.string() + "\" OR FILE IS IN USES BY OTHER SOFTWARE",
+              b.GenerationError);
+    EXPECT_EQ(0u, b.HeaderStream.Size());
+}
+
+} // namespace
+} // namespace scrivo::test
