@@ -51,6 +51,31 @@ constexpr uint32_t faDirectory = 0x10;
 constexpr uint32_t faArchive = 0x20;
 constexpr uint32_t faAnyFile = 0x3F;
 
+// File types of a POSIX mode (st_mode), spelled out so that code compiled for Windows,
+// which writes them to discs too, shares them.
+constexpr uint32_t PosixTypeMask = 0170000;
+constexpr uint32_t PosixFifo = 0010000;
+constexpr uint32_t PosixCharDevice = 0020000;
+constexpr uint32_t PosixDirectory = 0040000;
+constexpr uint32_t PosixBlockDevice = 0060000;
+constexpr uint32_t PosixRegular = 0100000;
+constexpr uint32_t PosixSymlink = 0120000;
+constexpr uint32_t PosixSocket = 0140000;
+
+// What a POSIX system tells of a listed entry beyond the Windows attributes. All zero where
+// the system has none of it (Windows).
+struct PosixFacts {
+    uint32_t Mode = 0; // file type and permission bits
+    uint32_t Uid = 0, Gid = 0;
+    uint32_t Links = 0;
+    // Device and inode identify the file: hard links of one file share them.
+    uint64_t Device = 0, Inode = 0;
+    uint64_t SpecialDevice = 0; // the device a character or block device stands for
+    // Seconds since 1970-01-01 UTC and the nanoseconds within them.
+    int64_t AccessTime = 0, ModifyTime = 0, ChangeTime = 0;
+    uint32_t AccessNs = 0, ModifyNs = 0, ChangeNs = 0;
+};
+
 struct FileListing {
     std::string Name;    // long name
     std::string AltName; // 8.3 alternate name; empty when Name already is a valid 8.3 name
@@ -58,18 +83,35 @@ struct FileListing {
     uint32_t Attr = 0;
     TDateTime Time = 0; // modification time, local
     bool TimeValid = false;
+    PosixFacts Posix;
+    std::string LinkTarget; // what a symbolic link listed as a link points to
+};
+
+// What a listing does with symbolic links and with entries that are neither files nor
+// folders. POSIX only: Windows lists the same way in every mode.
+enum class ListingMode {
+    // Links are followed; broken links and everything that is neither a file nor a folder
+    // are left out.
+    Files,
+    // Links are listed as themselves (Attr a file's, size 0, LinkTarget set); fifos,
+    // sockets and devices are listed too (size 0), for the caller to name them.
+    Posix,
+    // As Posix, but links are followed; only links that lead nowhere stay links.
+    PosixFollowLinks,
 };
 
 // Entries of `folder` whose names match `mask` ("*.*", "*.txt", "a?c"; Windows rules:
 // "*.*" matches every name, with or without a dot), with any of the attributes in `attr`
 // (directories only when faDirectory is among them, hidden and system entries only when
 // their bit is; normal files always). "." and ".." are not listed; nor, on POSIX, are
-// broken symbolic links, entries that are neither files nor folders (a fifo would hang
-// the reader) and linked folders leading back to the folder or above it (a recursive
-// walk would never end). POSIX: sorted by ordinal comparison of the upper-cased names. A folder
-// that cannot be read gives an empty list.
-std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr);
-// The listing record of one path (file or folder); false when it does not exist.
+// linked folders leading back to the folder or above it (a recursive walk would never
+// end), nor what `mode` leaves out (by default broken symbolic links and entries that are
+// neither files nor folders: a fifo would hang the reader). POSIX: sorted by ordinal
+// comparison of the upper-cased names. A folder that cannot be read gives an empty list.
+std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr,
+                                       ListingMode mode = ListingMode::Files);
+// The listing record of one path (file or folder); false when it does not exist. A link
+// named by `path` itself is always followed (as a command line argument is).
 bool FindFile(const std::string& path, FileListing& out);
 // Whether `path` names something that is neither a file nor a folder: a device or a pipe
 // (Windows: "\\.\" paths and the DOS device names NUL, CON, AUX, PRN, COM1..9, LPT1..9 in

@@ -1,6 +1,6 @@
-// Folder listing on POSIX: names from readdir, facts from stat (following links), the
-// archive and hidden bits and 8.3 names made up the way Windows would show them.
-// Linked folders that lead back up the tree are left out.
+// Folder listing on POSIX: names from readdir, facts from stat (following links unless the
+// mode lists them as links), the archive and hidden bits and 8.3 names made up the way
+// Windows would show them. Linked folders that lead back up the tree are left out.
 #include "../Files.h"
 #include "../ListingOrder.h"
 #include "FolderNames.h"
@@ -14,20 +14,55 @@ namespace scrivo {
 
 namespace {
 
-// False for broken links and for what is neither a file nor a folder. `st` is the entry's
-// stat (links followed); false when it could not be had.
-bool Describe(bool found, const struct stat& st, FileListing& out)
-{
-    if (!found || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))
-        return false;
+void TakeFacts(const struct stat& st, PosixFacts& p) {
+    p.Mode = static_cast<uint32_t>(st.st_mode);
+    p.Uid = static_cast<uint32_t>(st.st_uid);
+    p.Gid = static_cast<uint32_t>(st.st_gid);
+    p.Links = static_cast<uint32_t>(st.st_nlink);
+    p.Device = static_cast<uint64_t>(st.st_dev);
+    p.Inode = static_cast<uint64_t>(st.st_ino);
+    p.SpecialDevice = S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? static_cast<uint64_t>(st.st_rdev) : 0;
+    p.AccessTime = st.st_atim.tv_sec;
+    p.AccessNs = static_cast<uint32_t>(st.st_atim.tv_nsec);
+    p.ModifyTime = st.st_mtim.tv_sec;
+    p.ModifyNs = static_cast<uint32_t>(st.st_mtim.tv_nsec);
+    p.ChangeTime = st.st_ctim.tv_sec;
+    p.ChangeNs = static_cast<uint32_t>(st.st_ctim.tv_nsec);
+}
+
+// Fills `out` from the entry's stat `st`. False when the entry is not listed in `mode`:
+// by default broken links and what is neither a file nor a folder.
+bool Describe(bool found, const struct stat& st, FileListing& out, ListingMode mode = ListingMode::Files) {
+    if (!found || (mode == ListingMode::Files && !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))) return false;
     out.Attr = S_ISDIR(st.st_mode) ? faDirectory : faArchive;
     if (!out.Name.empty() && out.Name[0] == '.')
         out.Attr |= faHidden;
-    out.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+    out.Size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
     TDateTime t;
     out.TimeValid = UnixTimeToLocalDateTime(st.st_mtim.tv_sec, t);
     if (out.TimeValid) // the milliseconds, in the direction of the time of day
         out.Time = t + (t < 0 ? -1 : 1) * (st.st_mtim.tv_nsec / 1000000) / 86400000.0;
+    TakeFacts(st, out.Posix);
+    return true;
+}
+
+// The entry's stat as `mode` wants it: a link is followed unless links are listed as
+// themselves, and outside the default mode a link that leads nowhere is itself (with its
+// target).
+bool StatEntry(int dirFd, FileListing& f, ListingMode mode, struct stat& st) {
+    if (mode == ListingMode::Files) return fstatat(dirFd, f.Name.c_str(), &st, 0) == 0;
+    if (fstatat(dirFd, f.Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+    if (!S_ISLNK(st.st_mode)) return true;
+    struct stat target;
+    if (mode == ListingMode::PosixFollowLinks && fstatat(dirFd, f.Name.c_str(), &target, 0) == 0) {
+        st = target;
+        return true;
+    }
+    std::string buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX), '\0');
+    const ssize_t n = readlinkat(dirFd, f.Name.c_str(), buf.data(), buf.size());
+    if (n < 0) return false;
+    buf.resize(static_cast<size_t>(n));
+    f.LinkTarget = std::move(buf);
     return true;
 }
 
@@ -52,8 +87,8 @@ bool LeadsBack(int dirFd, const std::string& name, const std::string& entryPath,
 
 } // namespace
 
-std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr)
-{
+std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr,
+                                       ListingMode mode) {
     std::vector<std::string> names = ReadNames(folder);
     std::vector<std::string> alts = AssignAltNames(names);
     std::vector<FileListing> out;
@@ -71,8 +106,7 @@ std::vector<FileListing> ListDirectory(const std::string& folder, const std::str
         f.Name = std::move(names[i]);
         f.AltName = std::move(alts[i]);
         struct stat st;
-        if (!Describe(fstatat(dirFd, f.Name.c_str(), &st, 0) == 0, st, f) || !AttrWanted(f.Attr, attr))
-            continue;
+        if (!Describe(StatEntry(dirFd, f, mode, st), st, f, mode) || !AttrWanted(f.Attr, attr)) continue;
         if (f.Attr & faDirectory) {
             if (folderReal.empty())
                 folderReal = RealPath(folder);

@@ -52,8 +52,8 @@ std::vector<FileListing> ReadAll(const std::string& folder)
 
 } // namespace
 
-std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr)
-{
+std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr,
+                                       ListingMode) {
     std::vector<FileListing> out;
     for (FileListing& f : ReadAll(folder))
         if (MatchesMask(f.Name, mask) && AttrWanted(f.Attr, attr))

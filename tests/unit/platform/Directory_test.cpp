@@ -197,6 +197,49 @@ TEST(ListDirectory, PosixFollowsLinksAndSkipsWhatIsNoFile)
     EXPECT_FALSE(FindFile(dir / "broken", f));
     EXPECT_FALSE(FindFile(dir / "pipe", f));
 }
+TEST(ListDirectory, PosixModesKeepLinksSpecialFilesAndFacts) {
+    TempDir dir;
+    dir.MakeFile("target.bin", "1234567");
+    dir.MakeDir("realdir");
+    ASSERT_EQ(chmod((dir / "target.bin").c_str(), 0640), 0);
+    ASSERT_EQ(link((dir / "target.bin").c_str(), (dir / "hard.bin").c_str()), 0);
+    ASSERT_EQ(symlink("target.bin", (dir / "link.bin").c_str()), 0);
+    ASSERT_EQ(symlink("realdir", (dir / "linkdir").c_str()), 0);
+    ASSERT_EQ(symlink("../gone", (dir / "broken").c_str()), 0);
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    struct timespec times[2] = {{1000000000, 250000000}, {1200000000, 5}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (dir / "target.bin").c_str(), times, 0), 0);
+
+    std::vector<FileListing> kept = ListDirectory(dir.Path(), "*.*", faAnyFile, ListingMode::Posix);
+    EXPECT_EQ(Names(kept), (std::vector<std::string>{"broken", "hard.bin", "link.bin", "linkdir", "pipe",
+                                                     "realdir", "target.bin"}));
+    const FileListing* t = Find(kept, "target.bin");
+    EXPECT_EQ(t->Posix.Mode, PosixRegular | 0640);
+    EXPECT_EQ(t->Posix.Links, 2u);
+    EXPECT_EQ(t->Posix.Uid, getuid());
+    EXPECT_EQ(t->Posix.AccessTime, 1000000000);
+    EXPECT_EQ(t->Posix.AccessNs, 250000000u);
+    EXPECT_EQ(t->Posix.ModifyTime, 1200000000);
+    EXPECT_EQ(t->Size, 7u);
+    EXPECT_EQ(Find(kept, "hard.bin")->Posix.Inode, t->Posix.Inode);
+    for (const char* name : {"link.bin", "linkdir", "broken"}) {
+        const FileListing* l = Find(kept, name);
+        EXPECT_EQ(l->Posix.Mode & PosixTypeMask, PosixSymlink) << name;
+        EXPECT_EQ(l->Attr, faArchive) << name; // a link to a folder is not walked into
+        EXPECT_EQ(l->Size, 0u) << name;
+    }
+    EXPECT_EQ(Find(kept, "broken")->LinkTarget, "../gone");
+    EXPECT_EQ(Find(kept, "pipe")->Posix.Mode & PosixTypeMask, PosixFifo);
+
+    std::vector<FileListing> followed =
+        ListDirectory(dir.Path(), "*.*", faAnyFile, ListingMode::PosixFollowLinks);
+    EXPECT_EQ(Find(followed, "link.bin")->Posix.Inode, t->Posix.Inode);
+    EXPECT_EQ(Find(followed, "link.bin")->Size, 7u);
+    EXPECT_TRUE(Find(followed, "link.bin")->LinkTarget.empty());
+    EXPECT_EQ(Find(followed, "linkdir")->Attr, faDirectory);
+    EXPECT_EQ(Find(followed, "broken")->LinkTarget, "../gone");
+}
+
 TEST(ListDirectory, PosixLeavesOutLinksBackUpTheTree)
 {
     TempDir dir;
