@@ -56,7 +56,10 @@ void PutJolietText(uint8_t* p, size_t bytes, std::string_view text) {
 }
 
 void PutRecordDate(uint8_t* p, TDateTime t, int8_t zoneOffset) {
-    DateTimeParts d = DecodeDateTime(t);
+    PutRecordDate(p, DecodeDateTime(t), zoneOffset);
+}
+
+void PutRecordDate(uint8_t* p, const DateTimeParts& d, int8_t zoneOffset) {
     p[0] = static_cast<uint8_t>(d.Year - 1900);
     p[1] = static_cast<uint8_t>(d.Month);
     p[2] = static_cast<uint8_t>(d.Day);

@@ -24,6 +24,7 @@ size_t PutUcs2(uint8_t* p, std::u16string_view text);
 
 // The 7-byte recording date of a directory record.
 void PutRecordDate(uint8_t* p, TDateTime t, int8_t zoneOffset);
+void PutRecordDate(uint8_t* p, const DateTimeParts& d, int8_t zoneOffset);
 // The 17-byte descriptor date "yyyymmddhhnnsszz" (milliseconds with at least two digits,
 // cut to 16 characters) and a 0 offset byte.
 void PutDescriptorDate(uint8_t* p, TDateTime t);

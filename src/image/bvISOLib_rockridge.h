@@ -8,9 +8,17 @@
 namespace scrivo {
 
 struct TRockRidge {
-    std::string Name;       // NM: the name with its case and characters; empty when none
-    bool Relocated = false; // RE: a directory standing here only because it was moved
-    uint32_t ChildLink = 0; // CL: where the directory this record stands for really is
+    std::string Name;        // NM: the name with its case and characters; empty when none
+    bool Relocated = false;  // RE: a directory standing here only because it was moved
+    uint32_t ChildLink = 0;  // CL: where the directory this record stands for really is
+    uint32_t ParentLink = 0; // PL: the real parent of a relocated directory
+    bool HasPosix = false;   // PX was read
+    uint32_t Mode = 0, Links = 0, Uid = 0, Gid = 0, Serial = 0;
+    // TF: seconds since 1970 UTC; false when not recorded
+    bool HasModifyTime = false, HasAccessTime = false, HasChangeTime = false;
+    int64_t ModifyTime = 0, AccessTime = 0, ChangeTime = 0;
+    bool IsLink = false;    // SL was read
+    std::string LinkTarget; // SL: the link's target, components joined by "/"
 };
 
 // Reads the system use entries of `area` (the bytes after a record's identifier and the

@@ -74,4 +74,22 @@ DateTimeParts DecodeDateTime(TDateTime t)
     return p;
 }
 
+int64_t UtcPartsToUnixTime(const DateTimeParts& p) {
+    return DaysFromCivil(p.Year, p.Month, p.Day) * 86400 + (p.Hour * 60 + p.Minute) * 60 + p.Second;
+}
+
+DateTimeParts UnixTimeToUtcParts(int64_t unixSeconds) {
+    int64_t days = unixSeconds / 86400, rest = unixSeconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    DateTimeParts p{};
+    CivilFromDays(days, p.Year, p.Month, p.Day);
+    p.Hour = static_cast<int>(rest / 3600);
+    p.Minute = static_cast<int>(rest / 60 % 60);
+    p.Second = static_cast<int>(rest % 60);
+    return p;
+}
+
 } // namespace scrivo

@@ -20,6 +20,10 @@ DateTimeParts DecodeDateTime(TDateTime t);
 
 // Converts seconds since 1970-01-01 UTC to local TDateTime; false when out of range.
 bool UnixTimeToLocalDateTime(int64_t unixSeconds, TDateTime& out);
+// The calendar date and time (UTC, milliseconds 0) of seconds since 1970-01-01 UTC.
+DateTimeParts UnixTimeToUtcParts(int64_t unixSeconds);
+// And back: seconds since 1970-01-01 UTC of a UTC date and time (milliseconds ignored).
+int64_t UtcPartsToUnixTime(const DateTimeParts& parts);
 
 // The standard-time bias of the computer's time zone in minutes (UTC = local + bias),
 // i.e. positive west of Greenwich, as Windows' TIME_ZONE_INFORMATION reports it.
