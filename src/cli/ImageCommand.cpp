@@ -1,5 +1,6 @@
 // `scrivo image`: the byte stream a recording would send to a blank disc, into a file.
 #include "ArgReader.h"
+#include "BootOptions.h"
 #include "Progress.h"
 #include "SourceTree.h"
 #include "engine/ImageRun.h"
@@ -12,14 +13,15 @@
 namespace scrivo::cli {
 
 const char* const ImageUsage =
-    "scrivo image -o OUT.iso [--volume LABEL] [--no-joliet] [--dest /DISC/FOLDER] [--skip-unreadable] PATH...\n"
+    "scrivo image -o OUT.iso [--volume LABEL] [--no-joliet] [--dest /DISC/FOLDER] [--skip-unreadable]\n"
+    "             [--boot FILE [--boot-info-table] [--boot-load-size N]] [--efi-boot FILE] PATH...\n"
     "  A file PATH is added to the destination folder (the disc's root by default); a folder\n"
     "  is added as a folder with everything below it; a folder written with a trailing \"/\"\n"
     "  adds its contents. An item below a folder that cannot be added (a folder that cannot be\n"
     "  read, a name too long for the disc) is named and fails the run, unless --skip-unreadable\n"
-    "  (the image is then made without it). Exit status: 0 done, 1 failed (no OUT.iso is left\n"
-    "  behind; when a source changed while it was read, OUT.iso is kept and the files are\n"
-    "  named), 2 bad usage.";
+    "  (the image is then made without it).\n" SCRIVO_BOOT_USAGE
+    "  Exit status: 0 done, 1 failed (no OUT.iso is left behind; when a source changed while\n"
+    "  it was read, OUT.iso is kept and the files are named), 2 bad usage.";
 
 namespace {
 
@@ -29,6 +31,7 @@ struct ImageArgs {
     bool Joliet = true, SkipUnreadable = false;
     std::string Dest = "\\";
     std::vector<std::string> Paths;
+    TBootArgs Boot;
 };
 
 ImageArgs Parse(const std::vector<std::string>& args) {
@@ -45,13 +48,14 @@ ImageArgs Parse(const std::vector<std::string>& args) {
             a.Dest = ToDiscPath(r.Value());
         else if (r.Is("--skip-unreadable"))
             a.SkipUnreadable = true;
-        else
+        else if (!TakeBootOption(r, a.Boot))
             a.Paths.push_back(r.Operand());
     }
     if (a.Out.empty())
         throw UsageError("the output file is missing (-o OUT.iso)");
     if (a.Paths.empty())
         throw UsageError("no PATH to put on the image");
+    CheckBootArgs(a.Boot);
     return a;
 }
 
@@ -150,6 +154,7 @@ int RunImage(const std::vector<std::string>& args) {
     builder.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     builder.JolietFileSystem = a.Joliet;
     builder.IdVolume = a.Volume;
+    ApplyBootArgs(a.Boot, builder);
     const std::string failed = AddSources(builder, a.Paths, a.Dest, a.SkipUnreadable);
     if (!failed.empty())
         return Fail(failed);

@@ -1,5 +1,6 @@
 // `scrivo write`: records files and folders on the disc in a drive as a new session.
 #include "ArgReader.h"
+#include "BootOptions.h"
 #include "DriveSelect.h"
 #include "EngineSession.h"
 #include "Progress.h"
@@ -14,7 +15,8 @@ namespace scrivo::cli {
 const char* const WriteUsage =
     "scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-joliet] [--volume LABEL]\n"
     "             [--dest /DISC/FOLDER] [--no-import] [--skip-damaged] [--skip-unreadable] [--no-verify]\n"
-    "             [--log FILE] [-v] PATH...\n"
+    "             [--log FILE] [-v] [--boot FILE [--boot-info-table] [--boot-load-size N]]\n"
+    "             [--efi-boot FILE] PATH...\n"
     "  Records PATHs (as scrivo image takes them) on the disc in DRIVE as a new session. On a\n"
     "  disc that already holds sessions the last one is imported first (unless --no-import),\n"
     "  so its files stay visible; a new file of an imported file's name replaces it. When that\n"
@@ -26,7 +28,7 @@ const char* const WriteUsage =
     "  and compared with what was written (--no-verify skips that); files whose data differs\n"
     "  are named. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
     "  address, or virtual:DISC[,media=KIND,...] for a virtual recorder (a missing DISC is\n"
-    "  created blank, DVD+R by default).\n"
+    "  created blank, DVD+R by default).\n" SCRIVO_BOOT_USAGE
     "  Exit status: 0 recorded, 1 failed (or interrupted), 2 bad usage.";
 
 namespace {
@@ -38,6 +40,7 @@ struct WriteArgs {
     bool SkipDamaged = false, SkipUnreadable = false;
     bool Verify = true;
     std::vector<std::string> Paths;
+    TBootArgs Boot;
 };
 
 WriteArgs Parse(const std::vector<std::string>& args) {
@@ -74,11 +77,12 @@ WriteArgs Parse(const std::vector<std::string>& args) {
             a.Log = r.Value();
         else if (r.Is("-v", "--verbose"))
             a.Verbose = true;
-        else
+        else if (!TakeBootOption(r, a.Boot))
             a.Paths.push_back(r.Operand());
     }
     if (a.Paths.empty())
         throw UsageError("no PATH to record");
+    CheckBootArgs(a.Boot);
     if (a.Speed != "max") {
         char* end = nullptr;
         const double x = std::strtod(a.Speed.c_str(), &end);
@@ -197,6 +201,7 @@ int RunWrite(const std::vector<std::string>& args) {
     b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     b.JolietFileSystem = a.Joliet;
     b.IdVolume = a.Volume;
+    ApplyBootArgs(a.Boot, b);
     b.FinalizeDisc = a.Close;
     b.TestWrite = a.Test;
     b.VerifyWrite = a.Verify;

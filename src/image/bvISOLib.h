@@ -110,6 +110,14 @@ struct TImageOptions {
     TDateTime DateEffective = 0, DateExpiration = 0; // kept, not written (fields read all zeros)
     // A boot image (El Torito, no emulation or diskette by size); empty for none.
     std::string BootImageFile;
+    // El Torito for the command line: a BIOS image without emulation, of which the firmware
+    // loads BootLoadSize sectors of 512 bytes (with BootInfoTable its copy on the disc gets
+    // the boot information table), and a UEFI image. Either, both (a hybrid disc) or none;
+    // a BIOS image takes the place of BootImageFile. Files that do not exist are left out.
+    std::string BiosBootFile;
+    uint16_t BootLoadSize = 4;
+    bool BootInfoTable = false;
+    std::string EfiBootFile;
 };
 
 // Results of PrepareImage. Sector numbers are absolute logical block addresses.

@@ -4,6 +4,7 @@
 #include "bvISOLib_eltorito.h"
 #include "bvISOLib_names.h"
 #include "bvISOLib_tree_writer.h"
+#include <algorithm>
 #include <cstdio>
 
 namespace scrivo {
@@ -20,13 +21,29 @@ std::string LocationLine(const char* label, uint64_t sector) {
 
 std::vector<TBootImage> TImageBuilder::BootImages() const {
     std::vector<TBootImage> images;
-    FileListing f;
-    if (!BootImageFile.empty() && FindFile(BootImageFile, f) && !(f.Attr & faDirectory)) {
-        TBootImage image;
-        image.File = BootImageFile;
-        image.Size = f.Size;
-        image.Media = BootMediaBySize(f.Size);
-        images.push_back(image);
+    // A boot image of `file` when it is a file; false when there is none.
+    auto image = [](const std::string& file, TBootImage& out) {
+        FileListing f;
+        if (file.empty() || !FindFile(file, f) || (f.Attr & faDirectory)) return false;
+        out.File = file;
+        out.Size = f.Size;
+        return true;
+    };
+    TBootImage bios;
+    if (image(BiosBootFile, bios)) {
+        bios.LoadSectors = BootLoadSize;
+        bios.InfoTable = BootInfoTable;
+        images.push_back(bios);
+    } else if (image(BootImageFile, bios)) {
+        bios.Media = BootMediaBySize(bios.Size);
+        images.push_back(bios);
+    }
+    TBootImage efi;
+    if (image(EfiBootFile, efi)) {
+        // The firmware reads the whole image; the count says as much as 16 bits hold.
+        efi.Platform = BootPlatformEfi;
+        efi.LoadSectors = static_cast<uint16_t>(std::min<uint64_t>((efi.Size + 511) / 512, 0xFFFF));
+        images.push_back(efi);
     }
     return images;
 }
