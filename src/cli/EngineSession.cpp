@@ -1,6 +1,7 @@
 #include "EngineSession.h"
 #include "Commands.h"
 #include "device/TimeScale.h"
+#include "engine/bvCDBC_run.h"
 #include "platform/DateTime.h"
 #include <csignal>
 #include <cstdlib>
@@ -11,7 +12,12 @@ namespace scrivo::cli {
 std::atomic<bool> TEngineSession::Interrupted{false};
 
 namespace {
-extern "C" void OnSessionInterrupt(int) { TEngineSession::Interrupted = true; }
+// A running write stops at its next block, not only when the main loop next looks (by then
+// a fast drive may have taken the rest of the session).
+extern "C" void OnSessionInterrupt(int) {
+    TEngineSession::Interrupted = true;
+    WriteRun().RunAbortFlag = true;
+}
 } // namespace
 
 TEngineSession::TEngineSession(const std::string& logPath, bool verbose) : verbose_(verbose) {
@@ -21,6 +27,7 @@ TEngineSession::TEngineSession(const std::string& logPath, bool verbose) : verbo
             throw UsageError("cannot open the log \"" + logPath + "\": " + std::strerror(errno));
     }
     Interrupted = false;
+    WriteRun(); // made here, never first in the handler
     std::signal(SIGINT, OnSessionInterrupt);
     std::signal(SIGTERM, OnSessionInterrupt);
     ApplyTimeScale(Brenvik);

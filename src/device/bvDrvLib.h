@@ -184,7 +184,8 @@ public:
     // the disc information; without it the session count + 1 (one track per session).
     uint32_t LastTrackInLastSession();
     // The last session holds a track a recording left unfinished (written in part, never
-    // closed: a process killed or a drive cut off while writing); `start` is where it begins.
+    // closed: a process killed or a drive cut off while writing), or is still open with a
+    // track in it (a recording that failed or was stopped); `start` is where it begins.
     bool HasUnfinishedTrack(uint32_t& start);
     bool IsErasable();
     bool ReadFormatCapacity(uint32_t& blocks, uint32_t& blockSize);

@@ -80,6 +80,10 @@ bool TSCSIDevice::HasUnfinishedTrack(uint32_t& start)
     start = 0;
     if (DiscStatus() != 1)
         return false; // only an appendable disc has an open track
+    // Our recordings always close their session: an open ("incomplete") last session was
+    // left so by one that stopped, whatever state its tracks are in (a track-at-once CD track
+    // ended by the flush after a failed write, a DVD-R track reserved but never written).
+    const bool openSession = ((DiscInformation[2] >> 2) & 0x03) == 1;
     // Every track of the last session: a partly written reserved track (DVD-R) may be followed
     // by the invisible one.
     const uint32_t first = uint32_t(DiscInformation[10]) << 8 | DiscInformation[5];
@@ -88,8 +92,9 @@ bool TSCSIDevice::HasUnfinishedTrack(uint32_t& start)
         if (!ReadTrackInformation(track))
             return false;
         const bool blank = (TrackInformation[6] & 0x40) != 0;
+        const bool reserved = (TrackInformation[6] & 0x80) != 0;
         const bool nwaValid = (TrackInformation[7] & 0x01) != 0;
-        if (!blank && nwaValid) {
+        if ((!blank && nwaValid) || (openSession && (!blank || reserved))) {
             start = TrackStartAddress();
             return true;
         }

@@ -147,6 +147,7 @@ class Drive {
   double bufferFill_ = 0;             // bytes
   double bufferAtMs_ = 0;
   uint32_t writes_ = 0, busyLeft_ = 0;
+  bool interrupted_ = false;  // interrupt_at has fired
   double savedAtMs_ = -1e18;
   bool dirty_ = false;
 };

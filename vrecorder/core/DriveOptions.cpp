@@ -74,6 +74,8 @@ bool Apply(const std::string& key, const std::string& value, DriveOptions& o, st
   else if (key == "busy_every") return number(o.busyEvery);
   else if (key == "write_error_at") { uint32_t v = 0; if (!number(v)) return false; o.writeErrorAt = v; }
   else if (key == "corrupt_write_at") { uint32_t v = 0; if (!number(v)) return false; o.corruptWriteAt = v; }
+  else if (key == "interrupt_at") { uint32_t v = 0; if (!number(v)) return false; o.interruptAt = v; }
+  else if (key == "kill_at") { uint32_t v = 0; if (!number(v)) return false; o.killAt = v; }
   else if (key == "close_error") o.closeError = value != "0";
   else if (key == "sync_error") o.syncError = value != "0";
   else if (key == "not_ready_ms") return number(o.notReadyMs);

@@ -27,6 +27,10 @@ struct DriveOptions {
   uint32_t busyEvery = 0;                   // and to every K-th one
   std::optional<uint32_t> writeErrorAt;     // MEDIUM ERROR for a write covering this LBA
   std::optional<uint32_t> corruptWriteAt;   // this LBA is stored altered, the write answers GOOD
+  // The process the drive runs in gets SIGINT (the user's Ctrl-C), or is killed (SIGKILL,
+  // with the disc's state saved first, as a drive keeps what it recorded), once a WRITE (10)
+  // covering this LBA has stored its blocks. For tests of interrupted recordings.
+  std::optional<uint32_t> interruptAt, killAt;
   bool closeError = false;                  // CLOSE TRACK/SESSION fails (session fixation error)
   bool syncError = false;                   // SYNCHRONIZE CACHE fails (write error)
   uint32_t notReadyMs = 0;                  // becoming ready for this long after a load

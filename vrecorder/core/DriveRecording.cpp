@@ -4,12 +4,18 @@
 
 #include "Bytes.h"
 #include "Drive.h"
+#include "HostSignal.h"
 
 namespace scrivo::vrecorder {
 namespace {
 
 // Simulated seconds the drive needs to close tracks and sessions.
 constexpr double kCloseTrackSeconds = 2, kCloseSessionSeconds = 30, kFinalizeSeconds = 90;
+
+// A fault knob's block lies among the `count` blocks from `lba`.
+bool Covers(const std::optional<uint32_t>& knob, uint32_t lba, uint32_t count) {
+  return knob && *knob >= lba && *knob < lba + count;
+}
 
 }  // namespace
 
@@ -55,7 +61,7 @@ void Drive::Write10(Command& c) {
   bool test = writeParams_.testWrite();
   Disc next = Recording();
   next.Write(lba, count, IsDvdMinusSequential(real.media) && type == kSessionAtOnce);
-  if (options_.writeErrorAt && *options_.writeErrorAt >= lba && *options_.writeErrorAt < lba + count)
+  if (Covers(options_.writeErrorAt, lba, count))
     Refuse(kMediumError, 0x0C, 0x00);  // WRITE ERROR
   // The host fills the drive buffer, which drains at the write speed; a full buffer holds it up.
   DrainBuffer();
@@ -72,7 +78,7 @@ void Drive::Write10(Command& c) {
   }
   const uint8_t* data = c.data;
   std::vector<uint8_t> altered;
-  if (options_.corruptWriteAt && *options_.corruptWriteAt >= lba && *options_.corruptWriteAt < lba + count) {
+  if (Covers(options_.corruptWriteAt, lba, count)) {
     // The block reaches the disc with bytes the host never sent, and the write says GOOD.
     altered.assign(c.data, c.data + size_t(count) * blockLength);
     uint8_t* block = &altered[size_t(*options_.corruptWriteAt - lba) * blockLength];
@@ -84,6 +90,14 @@ void Drive::Write10(Command& c) {
   real = next;
   if (newTrack) Changed();
   else SaveSoon();
+  if (Covers(options_.killAt, lba, count)) {
+    Changed();
+    KillHost();
+  }
+  if (Covers(options_.interruptAt, lba, count) && !interrupted_) {
+    interrupted_ = true;
+    InterruptHost();
+  }
 }
 
 bool Drive::WriteUserData(uint32_t lba, uint32_t count, const uint8_t* data, uint32_t blockLength) {

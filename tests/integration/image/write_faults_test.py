@@ -81,18 +81,6 @@ class WriteFaults(WriteTestCase):
         self.assertNotIn("c.bin", r.stderr)
         self.write(self.path("unchecked.disc"), "--no-verify", src, media="cd-r", options=",corrupt_write_at=200")
 
-    def test_a_failed_second_session_on_a_dvd_plus_rw_keeps_the_first_in_view(self):
-        disc = self.path("rw.disc")
-        first = self.path("first")
-        make_tree(first, {"x.bin": pattern(50000, 3)})
-        self.write(disc, first, media="dvd+rw")
-        with open(disc, "rb") as f:
-            f.seek(16 * 2048 + 80)
-            end = int.from_bytes(f.read(4), "little")
-        # The new session's directory sectors follow its descriptors.
-        self.write(disc, self.src(), options=",write_error_at=%d" % (end + 20), expect=1)
-        self.assertSession(disc, 0, [first])
-
     def vrecorder(self):
         import os
         return os.path.join(os.path.dirname(SCRIVO), "vrecorder")

@@ -22,14 +22,16 @@ def disc_state(disc):
 def session_view(disc, start, out):
     """A copy of the disc in which the volume descriptors of the session at `start` stand at
     sector 16, as a multi-session reader sees that session: the rest of the disc is left
-    where it is, since the session's records point at absolute sectors."""
+    where it is, since the session's records point at absolute sectors. The disc itself for
+    the session at 0."""
+    if not start:
+        return disc
     with open(disc, "rb") as f:
         data = bytearray(f.read())
     need = (start + 16 + 32) * SECTOR
     if len(data) < need:
         data.extend(bytes(need - len(data)))
-    if start:
-        data[16 * SECTOR:48 * SECTOR] = data[(start + 16) * SECTOR:(start + 48) * SECTOR]
+    data[16 * SECTOR:48 * SECTOR] = data[(start + 16) * SECTOR:(start + 48) * SECTOR]
     with open(out, "wb") as f:
         f.write(data)
     return out

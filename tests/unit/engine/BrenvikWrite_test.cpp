@@ -481,6 +481,8 @@ TEST_P(BrenvikInterruptedDiscTest, ItsUnfinishedTrackIsFoundWhereTheNextSessionW
 
     const uint8_t kind = b->DetectDiscKind();
     ASSERT_TRUE(b->SetWriteParameters(false, false, kind));
+    ASSERT_TRUE(b->ReadTrackInformation(b->LastTrackInLastSession()));
+    const uint32_t sessionStart = b->NextWritableAddress();
     if (kind == dkDVDR) {
         ASSERT_TRUE(b->ReserveTrack(640));
     }
@@ -491,8 +493,28 @@ TEST_P(BrenvikInterruptedDiscTest, ItsUnfinishedTrackIsFoundWhereTheNextSessionW
     ASSERT_TRUE(b->WriteBlocks(start, 32, FlagsDataOut, uint32_t(block.size()), block.data()));
 
     EXPECT_TRUE(b->HasUnfinishedTrack(at));
-    EXPECT_EQ(at, start);
+    EXPECT_EQ(at, sessionStart); // on DVD-R the reserved track before the one written
     EXPECT_NE(UnfinishedDiscText(kind, false, at).find("unfinished session"), std::string::npos);
+}
+
+TEST_P(BrenvikInterruptedDiscTest, AnOpenSessionIsUnfinishedWhenItsTrackWasEndedOrOnlyReserved) {
+    Make(GetParam());
+    AddFiles({5000});
+    ASSERT_TRUE(Record());
+    const uint8_t kind = b->DetectDiscKind();
+    ASSERT_TRUE(b->SetWriteParameters(false, false, kind));
+    ASSERT_TRUE(b->ReadTrackInformation(b->LastTrackInLastSession()));
+    const uint32_t start = b->NextWritableAddress();
+    if (kind == dkDVDR) {
+        ASSERT_TRUE(b->ReserveTrack(640)); // and nothing written into it
+    } else {
+        std::vector<uint8_t> block(65536, 0x33);
+        ASSERT_TRUE(b->WriteBlocks(start, 32, FlagsDataOut, uint32_t(block.size()), block.data()));
+        ASSERT_TRUE(b->SynchronizeCache(10000, false)); // ends a track-at-once CD track
+    }
+    uint32_t at = 0;
+    EXPECT_TRUE(b->HasUnfinishedTrack(at));
+    EXPECT_EQ(at, start);
 }
 
 INSTANTIATE_TEST_SUITE_P(SequentialKinds, BrenvikInterruptedDiscTest,

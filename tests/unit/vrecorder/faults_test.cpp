@@ -74,7 +74,8 @@ TEST(DriveOptionsParsing, EntriesAndKeys) {
   std::string error;
   ASSERT_TRUE(ParseDriveOptions("/d/x.img,vendor=V,speeds=1,2,3,caps=-burnfree,+vendor30,busy=4,"
                                 "busy_every=5,write_error_at=0x10,not_ready_ms=7,lost_completion_at=8,"
-                                "refuse_write_types=raw,time_scale=0.5,sync=1,buffer=64", o, error)) << error;
+                                "refuse_write_types=raw,time_scale=0.5,sync=1,buffer=64,interrupt_at=9,kill_at=10", o,
+                                error)) << error;
   EXPECT_EQ(o.disc, "/d/x.img");
   EXPECT_EQ(o.vendor, "V");
   EXPECT_EQ(o.speeds, (std::vector<uint32_t>{1, 2, 3}));
@@ -89,6 +90,8 @@ TEST(DriveOptionsParsing, EntriesAndKeys) {
   EXPECT_DOUBLE_EQ(o.timeScale, 0.5);
   EXPECT_TRUE(o.synchronous);
   EXPECT_EQ(o.bufferKb, 64u);
+  EXPECT_EQ(*o.interruptAt, 9u);
+  EXPECT_EQ(*o.killAt, 10u);
   EXPECT_FALSE(ParseDriveOptions("x,colour=red", o, error));
   EXPECT_NE(error.find("colour"), std::string::npos);
   EXPECT_FALSE(ParseDriveOptions("x,caps=-wings", o, error));
