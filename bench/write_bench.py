@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """Times `scrivo write` recording a tree on a virtual DVD+R (the recorder unpaced, so what is
 measured is the engine: its data path and its waits for the drive) against `scrivo image`
-writing the same tree to a file, in paired runs: each round runs both, one after the other,
-and the ratio of the pair counts. Prints the median ratio, the best wall times and the peak
-memory, and the time of `scrivo write` recording one 1-byte file.
+writing the same tree to a file, in paired runs: each round runs them one after the other,
+and the ratio of the pair counts. `write` records only (--no-verify); `write+verify` also
+reads the session back, as `scrivo write` does by default. Prints the median ratios of wall
+and of CPU time, the best wall times and the peak memory, and the time of `scrivo write`
+recording one 1-byte file.
 Usage: write_bench.py [--bin DIR] [--data DIR] [--runs N] [big] [small]
 Discs and images are deleted right away. Trees come from make_bench_data.py."""
 import argparse
@@ -25,10 +27,15 @@ def remove(paths):
             os.remove(p)
 
 
-def write_cmd(bindir, tree, work):
+def write_cmd(bindir, tree, work, verify=True):
     disc = os.path.join(work, "bench.disc")
-    return ([os.path.join(bindir, "scrivo"), "write", "-d", "virtual:%s,media=dvd+r" % disc,
-             "--log", os.path.join(work, "write.log"), tree + "/"], [disc, disc + ".state"])
+    return ([os.path.join(bindir, "scrivo"), "write", "-d", "virtual:%s,media=dvd+r" % disc]
+            + ([] if verify else ["--no-verify"])
+            + ["--log", os.path.join(work, "write.log"), tree + "/"], [disc, disc + ".state"])
+
+
+def record_cmd(bindir, tree, work):
+    return write_cmd(bindir, tree, work, verify=False)
 
 
 def image_cmd(bindir, tree, work):
@@ -36,18 +43,20 @@ def image_cmd(bindir, tree, work):
     return [os.path.join(bindir, "scrivo"), "image", "-o", iso, tree + "/"], [iso]
 
 
+COMMANDS = (("write", record_cmd), ("write+verify", write_cmd), ("image", image_cmd))
+
+
 def paired(bindir, tree, work, runs):
-    """[(write wall, image wall, write rss, image rss)] of `runs` rounds."""
+    """[[(wall, cpu, rss) of each of COMMANDS]] of `runs` rounds."""
     rounds = []
     for _ in range(runs):
         row = []
-        for make in (write_cmd, image_cmd):
+        for _, make in COMMANDS:
             cmd, leftovers = make(bindir, tree, work)
             remove(leftovers)
-            wall, _, rss = timed(cmd, work)
+            row.append(timed(cmd, work))
             remove(leftovers)
-            row.append((wall, rss))
-        rounds.append((row[0][0], row[1][0], row[0][1], row[1][1]))
+        rounds.append(row)
     return rounds
 
 
@@ -63,16 +72,19 @@ def main():
     os.makedirs(work, exist_ok=True)
     env_note = "SCRIVO_TIME_SCALE=%s" % os.environ.get("SCRIVO_TIME_SCALE", "(unset: real drive waits)")
     print("%s, %d paired runs" % (env_note, a.runs))
-    print("  %-8s %10s %12s %12s %10s %14s %14s" % ("tree", "MiB", "write s", "image s", "ratio",
-                                                   "write RSS MiB", "image RSS MiB"))
+    print("  %-8s %10s %-13s %8s %10s %10s %9s" % ("tree", "MiB", "command", "best s", "wall ratio",
+                                                 "CPU ratio", "RSS MiB"))
     for name in a.trees:
         tree = os.path.join(a.data, name)
         warm(tree)
         rounds = paired(a.bin, tree, work, a.runs)
-        ratio = statistics.median(w / i for w, i, _, _ in rounds)
-        print("  %-8s %10.1f %12.2f %12.2f %9.2fx %14.1f %14.1f" % (
-            name, payload_bytes(tree) / 1048576.0, min(r[0] for r in rounds), min(r[1] for r in rounds), ratio,
-            max(r[2] for r in rounds), max(r[3] for r in rounds)))
+        image = len(COMMANDS) - 1
+        for k, (label, _) in enumerate(COMMANDS):
+            wall = statistics.median(r[k][0] / r[image][0] for r in rounds)
+            cpu = statistics.median(r[k][1] / max(r[image][1], 0.01) for r in rounds)
+            print("  %-8s %10.1f %-13s %8.2f %9.2fx %9.2fx %9.1f" % (
+                name, payload_bytes(tree) / 1048576.0, label, min(r[k][0] for r in rounds), wall, cpu,
+                max(r[k][2] for r in rounds)))
 
     one = os.path.join(work, "one")
     os.makedirs(one, exist_ok=True)

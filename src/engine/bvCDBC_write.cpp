@@ -120,10 +120,12 @@ void TThWrite::Announce(uint16_t speed) {
 }
 
 bool TThWrite::NextBlock() {
+    // The cache's own block is written, not a copy; the one written last goes back for reuse.
+    cache_.RecycleBlock(std::move(block_));
     for (;;) {
         cache_.StateChanged.Reset();
         c_.Lock();
-        a_ = cache_.TakeBlock(run_.WriteBuffer);
+        a_ = cache_.TakeBlock(block_);
         c_.Unlock();
         if (!cache_.ErrorText().empty())
             return false;
@@ -229,7 +231,8 @@ void TThWrite::WriteImage() {
                 }
                 // Every DVD write is 32 sectors; what follows a short last block is not part of
                 // any file and goes out as zeros.
-                std::memset(run_.WriteBuffer + a_, 0, size_t(DVDBlockSize - a_));
+                static_assert(CacheBlockCapacity >= DVDBlockSize);
+                std::memset(block_->Data + a_, 0, size_t(DVDBlockSize - a_));
                 a_ = DVDBlockSize;
             }
             int64_t bytes = c_.BytesWritten + a_;
@@ -245,12 +248,12 @@ void TThWrite::WriteImage() {
         }
         retry = false;
 
-        if (!WriteAt(uint32_t(c_.StartAddress + written_), uint32_t(a_), run_.WriteBuffer))
+        if (!WriteAt(uint32_t(c_.StartAddress + written_), uint32_t(a_), block_->Data))
             return;
         written_ += a_ / 2048;
         if (verify_)
             for (int32_t at = 0; at < a_; at += 2048)
-                sums_.push_back(SectorChecksum(run_.WriteBuffer + at));
+                sums_.push_back(SectorChecksum(block_->Data + at));
 
         if (run_.RunAbortFlag) {
             EndWithError(AbortedText);

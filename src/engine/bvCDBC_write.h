@@ -1,14 +1,15 @@
 // The write thread: one recording run from the first drive command to OnWriteDone.
 #pragma once
+#include "engine/bvCache.h"
 #include "platform/Threads.h"
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace scrivo {
 
 class TBrenvik;
-class TCacheThread;
 struct TWriteRun;
 
 // How long the write thread waits for the drive to finish a DVD close-out flush
@@ -72,6 +73,7 @@ private:
     bool verify_ = false;
     std::vector<uint64_t> sums_; // one per sector written, in order from the start address
     uint8_t kind_ = 0;
+    std::unique_ptr<TCacheBlock> block_; // the block being written; a_ bytes of it
     int32_t a_ = 0;
     uint8_t descriptor_[65536] = {};
 };

@@ -67,6 +67,8 @@ TCacheThread::TCacheThread(const TCacheParams& p)
     blockSize_ = std::clamp<int32_t>(blockSize_ / SectorBytes * SectorBytes, SectorBytes, CacheBlockCapacity);
     // Fewer than two blocks would leave no room ever ("full" is MaxBlocks - 1 queued).
     maxBlocks_ = std::max<int32_t>(p.CacheSize / blockSize_, 2);
+    resumeAt_ = maxBlocks_ - 1 - std::max<int32_t>(maxBlocks_ / 4, 1);
+    wakeAt_ = std::min<int32_t>(4, maxBlocks_ - 1);
     if (threadPriorities_)
         SetPriority(TThreadPriority::Lower);
     PriorityLevel = 2;
@@ -174,13 +176,21 @@ int TCacheThread::QueueCurrent() {
     current_->Length = partial_;
     queue_.push_back(std::move(current_));
     partial_ = 0;
-    Signal();
-    return static_cast<int>(queue_.size());
+    // A consumer that ran dry is woken once a few blocks are ready, not for each one (it also
+    // looks again every millisecond, and the end of the image is signalled on its own).
+    const int count = static_cast<int>(queue_.size());
+    if (count >= wakeAt_)
+        Signal();
+    return count;
 }
 
-// Answers false when the thread must end (abort).
+// Answers false when the thread must end (abort). A full queue is topped up again once a
+// quarter of it was taken, not after every block: reader and writer then wake each other a
+// few times per queue rather than for every block.
 bool TCacheThread::WaitForRoom(int count, bool duringHeader) {
-    while (count >= maxBlocks_ - 1) {
+    if (count < maxBlocks_ - 1)
+        return true;
+    while (count > resumeAt_) {
         if (!duringHeader) {
             SetLevel(0);
             if (AbortRequested) {
@@ -197,7 +207,7 @@ bool TCacheThread::WaitForRoom(int count, bool duringHeader) {
             Locked l(lock_);
             count = static_cast<int>(queue_.size());
         }
-        if (count >= maxBlocks_ - 1)
+        if (count > resumeAt_)
             roomEvent_.WaitFor(1);
         if (duringHeader && releasing_)
             return false;
@@ -430,7 +440,8 @@ int32_t TCacheThread::TakeBlock(std::unique_ptr<TCacheBlock>& block) {
         RemainingBytes -= length;
     }
     ConsumerBusy = false;
-    roomEvent_.Set();
+    if (static_cast<int>(queue_.size()) <= resumeAt_)
+        roomEvent_.Set();
     return length;
 }
 

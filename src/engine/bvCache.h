@@ -125,6 +125,8 @@ private:
     TCriticalSection* lock_;
     int32_t blockSize_;
     int32_t maxBlocks_;
+    int32_t resumeAt_; // a full queue is filled again once it is down to this many blocks
+    int32_t wakeAt_;   // a consumer waiting for blocks is woken once this many are queued
     bool postGapPadding_;
     int64_t imageSize_;
     TMemoryStream* header_;

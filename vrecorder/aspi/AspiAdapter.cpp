@@ -22,7 +22,12 @@ std::atomic<AspiAdapter*> made{nullptr};
 }  // namespace
 
 AspiAdapter& AspiAdapter::Instance() {
-  static AspiAdapter* adapter = made = new AspiAdapter(DrivesVariable());
+  static AspiAdapter* adapter = [] {
+    // The adapter (its drives, their open discs, its worker) lives as long as the process:
+    // unloading the library under it would leak all of it on every load.
+    PinLibrary();
+    return made = new AspiAdapter(DrivesVariable());
+  }();
   return *adapter;
 }
 
@@ -121,33 +126,46 @@ uint8_t AspiAdapter::Execute(SRB_ExecSCSICmd* r) {
   ++slot.commands;
   r->SRB_Status = SS_PENDING;
   if (slot.drive->options().lostCompletionAt == slot.commands) return SS_PENDING;  // never completes
-  if (slot.drive->options().synchronous) {
-    Complete(r, slot);
-    return r->SRB_Status;
+  // A drive that needs no time answers before the call returns, as an ASPI manager over a
+  // synchronous pass-through does: the caller gets the final status (and its event is set).
+  // Only when nothing is queued or running, so requests still complete one at a time and in
+  // the order sent. A paced drive, which may have to wait, completes on the worker.
+  const bool synchronous = slot.drive->options().synchronous;
+  const bool instant = slot.drive->options().timeScale <= 0;
+  {
+    std::unique_lock<std::mutex> lock(queueMutex_);
+    if (synchronous) idle_.wait(lock, [this] { return queue_.empty() && !running_; });
+    if (!synchronous && !(instant && queue_.empty() && !running_)) {
+      if (!started_) {
+        std::thread([this] { Worker(); }).detach();
+        started_ = true;
+      }
+      queue_.push_back(r);
+      queued_.notify_one();
+      return SS_PENDING;
+    }
+    running_ = true;
   }
+  const uint8_t status = Run(r, slot);
+  Finished();
+  // The request may be gone once its end is told (a posting routine may free it).
+  Publish(r, status);
+  return status;
+}
+
+void AspiAdapter::Finished() {
   {
     std::lock_guard<std::mutex> lock(queueMutex_);
-    if (!started_) {
-      PinLibrary();
-      std::thread([this] { Worker(); }).detach();
-      started_ = true;
-    }
-    queue_.push_back(r);
+    running_ = false;
   }
   queued_.notify_one();
-  return SS_PENDING;
+  idle_.notify_all();
 }
 
 void AspiAdapter::EndUnrun(SRB_ExecSCSICmd* r) {
   r->SRB_HaStat = HASTAT_OK;
   r->SRB_TargStat = 0;
-  bool notify = r->SRB_Flags & SRB_EVENT_NOTIFY;
-  void* event = r->SRB_PostProc;
-  __atomic_store_n(&r->SRB_Status, uint8_t(SS_ABORTED), __ATOMIC_RELEASE);
-  if (notify && event)
-    SignalCompletion(event);
-  else if ((r->SRB_Flags & SRB_POSTING) && event)
-    reinterpret_cast<void(ASPI_CALL*)(void*)>(event)(r);
+  Publish(r, SS_ABORTED);
 }
 
 uint8_t AspiAdapter::Abort(SRB_Abort* r) {
@@ -199,15 +217,19 @@ void AspiAdapter::Worker() {
     SRB_ExecSCSICmd* r;
     {
       std::unique_lock<std::mutex> lock(queueMutex_);
-      queued_.wait(lock, [this] { return !queue_.empty(); });
+      queued_.wait(lock, [this] { return !queue_.empty() && !running_; });
       r = queue_.front();
       queue_.pop_front();
+      running_ = true;
     }
-    Complete(r, drives_[r->SRB_Target]);
+    const uint8_t status = Run(r, drives_[r->SRB_Target]);
+    // Idle before the caller hears of it: its next request may then be answered at once.
+    Finished();
+    Publish(r, status);
   }
 }
 
-void AspiAdapter::Complete(SRB_ExecSCSICmd* r, DriveSlot& slot) {
+uint8_t AspiAdapter::Run(SRB_ExecSCSICmd* r, DriveSlot& slot) {
   CommandResult result = slot.drive->Execute(r->CDBByte, r->SRB_CDBLen, r->SRB_BufPointer, r->SRB_BufLen,
                                              r->SRB_SenseLen > 0);
   r->SRB_HaStat = HASTAT_OK;
@@ -222,6 +244,10 @@ void AspiAdapter::Complete(SRB_ExecSCSICmd* r, DriveSlot& slot) {
   }
   if ((r->SRB_Flags & SRB_ENABLE_RESIDUAL_COUNT) && (r->SRB_Flags & SRB_DIR_IN))
     r->SRB_BufLen -= result.transferred;
+  return status;
+}
+
+void AspiAdapter::Publish(SRB_ExecSCSICmd* r, uint8_t status) {
   bool notify = r->SRB_Flags & SRB_EVENT_NOTIFY;
   bool posting = (r->SRB_Flags & SRB_POSTING) && !notify;
   void* event = r->SRB_PostProc;

@@ -1,5 +1,6 @@
 // The virtual host adapter behind the ASPI entry points: its drives (one per entry of
-// VRECORDER_DRIVES, target ids from 0) and the worker that completes execute requests.
+// VRECORDER_DRIVES, target ids from 0) and the worker that completes the execute requests
+// that are not answered at once.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
@@ -41,14 +42,21 @@ class AspiAdapter {
   uint8_t ResetDevice(SRB_BusDeviceReset* r);
   // Ends a request that will not run (aborted, or dropped by a reset) as SS_ABORTED.
   void EndUnrun(SRB_ExecSCSICmd* r);
-  void Complete(SRB_ExecSCSICmd* r, DriveSlot& slot);
+  // Runs the request on its drive and fills in its results; answers its final status.
+  uint8_t Run(SRB_ExecSCSICmd* r, DriveSlot& slot);
+  // Sets the request's status, then tells the caller (event or posting routine).
+  static void Publish(SRB_ExecSCSICmd* r, uint8_t status);
+  // Ends the running request: the next queued one (or a synchronous caller) may go.
+  void Finished();
   void Worker();
 
   std::vector<DriveSlot> drives_;
   bool configured_ = false;
   std::mutex queueMutex_;
-  std::condition_variable queued_;
+  std::condition_variable queued_;  // the worker: a request queued, or the running one done
+  std::condition_variable idle_;    // synchronous callers: nothing queued or running
   std::deque<SRB_ExecSCSICmd*> queue_;
+  bool running_ = false;  // a request is being run (by its caller or the worker)
   bool started_ = false;
 };
 
@@ -56,7 +64,7 @@ class AspiAdapter {
 void SignalCompletion(void* postProc);
 // The value of VRECORDER_DRIVES in the process environment (platform specific).
 std::string DrivesVariable();
-// Keeps the library loaded once its worker runs (platform specific).
+// Keeps the library loaded for good once the adapter is made (platform specific).
 void PinLibrary();
 
 }  // namespace scrivo::vrecorder

@@ -25,7 +25,7 @@ std::string DrivesVariable() {
 }
 
 void PinLibrary() {
-  // The worker thread runs our code until the process ends; FreeLibrary must not unmap it.
+  // The adapter and its worker thread stay until the process ends; FreeLibrary must not unmap them.
   HMODULE self = nullptr;
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                      reinterpret_cast<LPCWSTR>(&PinLibrary), &self);

@@ -89,7 +89,7 @@ Outcome AspiClient::Exec(uint8_t target, const std::vector<uint8_t>& cdb, uint32
   std::memcpy(srb.CDBByte, cdb.data(), cdb.size());
   Outcome o;
   o.answer = uint8_t(send_(&srb));
-  if (o.answer == SS_PENDING) done.Wait(60000);
+  o.signalled = done.Wait(o.answer == SS_PENDING ? 60000 : 0);
   o.srbStatus = srb.SRB_Status;
   o.targetStatus = srb.SRB_TargStat;
   std::memcpy(o.sense, srb.SenseArea, sizeof o.sense);

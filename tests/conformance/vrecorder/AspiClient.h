@@ -12,6 +12,7 @@ namespace conformance {
 struct Outcome {
   uint8_t srbStatus = 0;   // SRB_Status after completion
   uint8_t answer = 0;      // what SendASPI32Command answered
+  bool signalled = false;  // the completion event was set
   uint8_t targetStatus = 0;
   uint8_t sense[SRB_SENSE_AREA_LEN] = {};
   std::vector<uint8_t> data;
