@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Times `scrivo image` against genisoimage and xorriso on the same trees in one run and
-prints wall times, ratios and peak memory (from /usr/bin/time -v).
+prints wall times, ratios and peak memory (from /usr/bin/time -v); scrivo's image is also
+checked from outside against its own layout (layout_check.py) and the figures printed.
 Usage: image_bench.py [--scrivo BIN] [--data DIR] [--runs N] [big] [small]
 Each tool builds each image --runs times (default 2) and the best wall time counts; the
 images are deleted right away. Trees come from make_bench_data.py."""
@@ -10,6 +11,7 @@ import shutil
 import subprocess
 import sys
 
+from layout_check import check
 from timing import timed, warm
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -39,12 +41,14 @@ def main():
     for name in a.trees:
         tree = os.path.join(a.data, name)
         warm(tree)
-        rows = []
+        rows, agreement = [], None
         for tool, cmd in tools(a.scrivo, tree, out).items():
             best, peak, size = None, 0.0, 0
             for _ in range(a.runs):
                 seconds, _, rss = timed(cmd, work)
                 size = os.path.getsize(out)
+                if tool == "scrivo image" and agreement is None:
+                    agreement = check(out)
                 os.remove(out)
                 best = seconds if best is None else min(best, seconds)
                 peak = max(peak, rss)
@@ -54,6 +58,9 @@ def main():
         print("  %-22s %9s %9s %12s %14s" % ("tool", "wall s", "vs scrivo", "peak RSS MiB", "image bytes"))
         for tool, seconds, rss, size in rows:
             print("  %-22s %9.2f %8.2fx %12.1f %14d" % (tool, seconds, seconds / base if base else 0, rss, size))
+        problems, figures = agreement
+        print("  layout agreement of scrivo's image: %s: %s" % (
+            ", ".join("%s %d" % kv for kv in figures.items()), "; ".join(problems) or "ok"))
     shutil.rmtree(work, ignore_errors=True)
 
 
