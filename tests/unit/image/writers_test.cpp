@@ -79,6 +79,48 @@ TEST_F(ImageWriters, ADirectoryThatOutgrowsItsLayoutIsCaught) {
     EXPECT_EQ("ISO 9660 directories: an extent outgrows its layout", MismatchOf(w, sink));
 }
 
+// Gives every record 10 bytes naming its place; remembers the order of the calls.
+class TaggingHook : public TSystemUseHook {
+  public:
+    uint32_t Reserve(const TRecordPlace& at, uint32_t) override {
+        reserved.push_back(Tag(at));
+        return 10;
+    }
+    uint32_t Fill(const TRecordPlace& at, uint8_t* area, uint32_t room) override {
+        filled.push_back(Tag(at));
+        EXPECT_GE(room, 10u);
+        std::memcpy(area, (Tag(at) + "          ").data(), 10);
+        return 10;
+    }
+    static std::string Tag(const TRecordPlace& at) {
+        return at.Entry    ? at.Entry->LongName.substr(0, 7) + std::to_string(at.Extent)
+               : at.Parent ? ".."
+                           : ".";
+    }
+    std::vector<std::string> reserved, filled;
+};
+
+TEST_F(ImageWriters, TheSystemUseHookFillsWhatItReservedAfterEachIdentifier) {
+    File(Root(), "a.txt");
+    File(Dir(Root(), "sub"), "big.bin", MaxExtentBytes + 1);
+    b.PrepareImage(true, nullptr);
+    TaggingHook hook;
+    TImageWriters w;
+    w.Add(std::make_unique<TDirectoryWriter>(IsoNamespace, &hook));
+    w.Reserve(b, FileTables(), 100);
+    CountingSink sink;
+    ASSERT_EQ("", MismatchOf(w, sink));
+    EXPECT_EQ((std::vector<std::string>{".", "..", "a.txt0", "sub0", ".", "..", "big.bin0", "big.bin1"}),
+              hook.reserved);
+    EXPECT_EQ(hook.reserved, hook.filled);
+    const uint8_t* root = sink.memory.data();
+    EXPECT_EQ(44, root[0]); // 34 + 10
+    EXPECT_EQ(".         ", Bytes(root + 34, 10));
+    const uint8_t* a = root + 44 + 44;
+    EXPECT_EQ(33 + 7 + 10, a[0]); // "A.TXT;1": odd, no pad byte
+    EXPECT_EQ("a.txt0    ", Bytes(a + 40, 10));
+}
+
 TEST_F(ImageWriters, GenerationFailsWithoutALayout) {
     TImageBuilder fresh;
     EXPECT_FALSE(fresh.GenerateImage(true, nullptr));
