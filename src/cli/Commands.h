@@ -11,6 +11,20 @@ constexpr int ExitOk = 0;
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
+// Whether the build checks for leaks at exit (a sanitizer): memory the process could leave
+// to the system is then freed as usual, so that real leaks stand out.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool LeakCheckedBuild = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool LeakCheckedBuild = true;
+#else
+constexpr bool LeakCheckedBuild = false;
+#endif
+#else
+constexpr bool LeakCheckedBuild = false;
+#endif
+
 // Bad usage: main prints the text and the subcommand's usage and exits with ExitUsage.
 class UsageError : public std::runtime_error {
 public:

@@ -151,6 +151,7 @@ int RunImage(const std::vector<std::string>& args) {
         return Fail(unwritable);
 
     TImageBuilder builder;
+    builder.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
     builder.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     builder.JolietFileSystem = a.Joliet;
     builder.IdVolume = a.Volume;

@@ -198,6 +198,7 @@ int RunWrite(const std::vector<std::string>& args) {
         return Fail(UnfinishedDiscText(kind, b.IsErasable(), unfinishedAt) +
                     (b.IsErasable() ? " (scrivo write --erase)" : ""));
 
+    b.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
     b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     b.JolietFileSystem = a.Joliet;
     b.IdVolume = a.Volume;

@@ -8,10 +8,10 @@ namespace scrivo {
 TImageBuilder::TImageBuilder() : Sender(this), DoDebug(&ownDoDebug_), Clock(&Now) {}
 
 // The tables are process-wide; like the component it belongs to, a builder releases them
-// when it goes.
+// when it goes (unless the process ends right after and leaves that to the system).
 TImageBuilder::~TImageBuilder() {
     HeaderStream.Clear();
-    FreeTables(FileTables());
+    if (FreeTablesWhenDone) FreeTables(FileTables());
 }
 
 void TImageBuilder::Report(const std::string& text, uint8_t type) const {

@@ -44,9 +44,11 @@ struct TDEntry {
     TFEntry* FirstEntry = nullptr;
 
     // Lookup aids kept by the builder: the list's tail (appending stays O(1)) and, per
-    // upper-cased long name, the first entry of that name in list order.
+    // upper-cased long name, the first entry of that name in list order. The index holds the
+    // names' hashes only (entries of one hash are told apart by their names): a large tree
+    // would otherwise keep every name twice.
     TFEntry* LastEntry = nullptr;
-    std::unordered_map<std::string, TFEntry*> NameIndex;
+    std::unordered_multimap<size_t, TFEntry*> NameIndex;
 };
 
 // One file, or one subdirectory as seen from its parent.
@@ -196,6 +198,10 @@ public:
     virtual ~TImageBuilder();
     TImageBuilder(const TImageBuilder&) = delete;
     TImageBuilder& operator=(const TImageBuilder&) = delete;
+
+    // A process that ends with the builder may leave its tables to the system: freeing a
+    // large tree entry by entry takes a noticeable part of the run.
+    bool FreeTablesWhenDone = true;
 
     // ---- File tree ----
     // Frees the whole tree, empties HeaderStream, sets the capacities and creates the root.

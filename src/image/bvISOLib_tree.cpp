@@ -12,9 +12,24 @@ std::string NameKey(std::string_view longName) { return UpperCase(longName); }
 
 TFEntry* FindEntry(const TDEntry* d, std::string_view longName) { return FindEntryByKey(d, NameKey(longName)); }
 
+namespace {
+
+size_t KeyHash(std::string_view key) { return std::hash<std::string_view>{}(key); }
+
+// The index element that points at `e`, filed under `key`; end() when there is none.
+auto IndexedAt(TDEntry* d, const std::string& key, const TFEntry* e) {
+    auto [it, end] = d->NameIndex.equal_range(KeyHash(key));
+    while (it != end && it->second != e) ++it;
+    return it == end ? d->NameIndex.end() : it;
+}
+
+} // namespace
+
 TFEntry* FindEntryByKey(const TDEntry* d, const std::string& key) {
-    auto it = d->NameIndex.find(key);
-    return it == d->NameIndex.end() ? nullptr : it->second;
+    auto [it, end] = d->NameIndex.equal_range(KeyHash(key));
+    for (; it != end; ++it)
+        if (NameKey(it->second->LongName) == key) return it->second;
+    return nullptr;
 }
 
 void AppendEntry(TDEntry* d, TFEntry* e) { AppendEntry(d, e, NameKey(e->LongName)); }
@@ -26,13 +41,13 @@ void AppendEntry(TDEntry* d, TFEntry* e, std::string key) {
     else
         d->FirstEntry = e;
     d->LastEntry = e;
-    d->NameIndex.emplace(std::move(key), e); // keeps an earlier entry of that name
+    if (!FindEntryByKey(d, key)) d->NameIndex.emplace(KeyHash(key), e); // keeps an earlier entry of that name
 }
 
 // After `e` leaves key `key`, the index points at the next entry of that name in list order.
 static void ReindexAfter(TDEntry* d, const std::string& key, TFEntry* e) {
-    auto it = d->NameIndex.find(key);
-    if (it == d->NameIndex.end() || it->second != e) return;
+    auto it = IndexedAt(d, key, e);
+    if (it == d->NameIndex.end()) return;
     for (TFEntry* p = e->Next; p; p = p->Next) {
         if (NameKey(p->LongName) == key) {
             it->second = p;
@@ -58,15 +73,21 @@ void UnlinkEntry(TDEntry* d, TFEntry* e) {
 
 void RenameEntry(TDEntry* d, TFEntry* e, const std::string& longName) {
     std::string oldKey = NameKey(e->LongName), newKey = NameKey(longName);
-    e->LongName = longName;
-    if (oldKey == newKey) return;
+    if (oldKey == newKey) {
+        e->LongName = longName;
+        return;
+    }
     ReindexAfter(d, oldKey, e);
-    auto [it, inserted] = d->NameIndex.emplace(newKey, e);
-    if (inserted) return;
+    TFEntry* first = FindEntryByKey(d, newKey);
+    e->LongName = longName;
+    if (!first) {
+        d->NameIndex.emplace(KeyHash(newKey), e);
+        return;
+    }
     // Both are in the list: the index keeps whichever comes first.
     for (TFEntry* p = d->FirstEntry; p; p = p->Next) {
-        if (p == e || p == it->second) {
-            it->second = p;
+        if (p == e || p == first) {
+            IndexedAt(d, newKey, first)->second = p;
             return;
         }
     }
