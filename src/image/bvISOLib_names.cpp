@@ -59,7 +59,9 @@ struct TSortKey {
     bool operator<(const TSortKey& o) const { return Number != o.Number ? Number < o.Number : Name < o.Name; }
 };
 
-const std::string& NameOf(const TDEntry* d, bool joliet) { return joliet ? d->LongName : d->ShortName; }
+// The name a directory is ordered by in one tree's path table.
+using TDirName = std::string TDEntry::*;
+constexpr TDirName IsoName = &TDEntry::ShortName, JolietName = &TDEntry::LongName;
 
 // The gap sort: halving gaps, passes repeated at each gap until one makes no exchange,
 // element 0 (the root) left alone; then every element is numbered by its position.
@@ -107,7 +109,7 @@ void GapSort(std::vector<TDEntry*>& a, const std::vector<uint32_t>& keys) {
     }
 }
 
-void Sort(std::vector<TDEntry*>& a, SortBy by, bool joliet) {
+void Sort(std::vector<TDEntry*>& a, SortBy by, TDirName name) {
     if (a.empty()) return;
     std::vector<uint32_t> ranks(a.size());
     if (by == SortBy::ParentNumber || by == SortBy::OwnNumber) {
@@ -117,7 +119,7 @@ void Sort(std::vector<TDEntry*>& a, SortBy by, bool joliet) {
         keys.reserve(a.size());
         for (size_t i = 1; i < a.size(); ++i) {
             const TDEntry* d = a[i];
-            keys.push_back({{by == SortBy::Level ? d->Level : d->Parent->Number, NameOf(d, joliet)},
+            keys.push_back({{by == SortBy::Level ? d->Level : d->Parent->Number, d->*name},
                             static_cast<uint32_t>(i)});
         }
         std::sort(keys.begin(), keys.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
@@ -142,20 +144,20 @@ bool Ordered(const std::vector<TDEntry*>& a, size_t from) {
 } // namespace
 
 void OrderDirectories(TFileTables& t) {
-    Sort(t.IsoDirs, SortBy::Level, false);
-    Sort(t.IsoDirs, SortBy::Parent, false);
-    Sort(t.JolietDirs, SortBy::Level, true);
-    Sort(t.JolietDirs, SortBy::Parent, true);
+    Sort(t.IsoDirs, SortBy::Level, IsoName);
+    Sort(t.IsoDirs, SortBy::Parent, IsoName);
+    Sort(t.JolietDirs, SortBy::Level, JolietName);
+    Sort(t.JolietDirs, SortBy::Parent, JolietName);
     // Each round settles at least one more level of the tree, so the rounds are bounded by
     // the directory count; the bound only guards against a tree that is not a tree.
     size_t rounds = t.Dirs.size() + 2;
     for (;;) {
         do {
-            Sort(t.IsoDirs, SortBy::ParentNumber, false);
-            Sort(t.IsoDirs, SortBy::Parent, false);
+            Sort(t.IsoDirs, SortBy::ParentNumber, IsoName);
+            Sort(t.IsoDirs, SortBy::Parent, IsoName);
         } while (!Ordered(t.IsoDirs, 1) && --rounds > 0);
-        Sort(t.JolietDirs, SortBy::OwnNumber, true);
-        Sort(t.JolietDirs, SortBy::ParentNumber, true);
+        Sort(t.JolietDirs, SortBy::OwnNumber, JolietName);
+        Sort(t.JolietDirs, SortBy::ParentNumber, JolietName);
         if (Ordered(t.JolietDirs, 0) || rounds == 0 || --rounds == 0) break;
     }
 }
