@@ -13,13 +13,16 @@
 namespace scrivo::cli {
 
 const char* const ImageUsage =
-    "scrivo image -o OUT.iso [--volume LABEL] [--no-joliet] [--dest /DISC/FOLDER] [--skip-unreadable]\n"
+    "scrivo image -o OUT.iso [--volume LABEL] [--no-joliet] [--no-rock] [--follow-links]\n"
+    "             [--dest /DISC/FOLDER] [--skip-unreadable]\n"
     "             [--boot FILE [--boot-info-table] [--boot-load-size N]] [--efi-boot FILE] PATH...\n"
     "  A file PATH is added to the destination folder (the disc's root by default); a folder\n"
     "  is added as a folder with everything below it; a folder written with a trailing \"/\"\n"
     "  adds its contents. An item below a folder that cannot be added (a folder that cannot be\n"
     "  read, a name too long for the disc) is named and fails the run, unless --skip-unreadable\n"
-    "  (the image is then made without it).\n" SCRIVO_BOOT_USAGE
+    "  (the image is then made without it). Rock Ridge records POSIX names, modes, owners,\n"
+    "  times and symbolic links (as links; --follow-links records what they point to);\n"
+    "  --no-rock leaves it out. Fifos, sockets and devices are left out and named.\n" SCRIVO_BOOT_USAGE
     "  Exit status: 0 done, 1 failed (no OUT.iso is left behind; when a source changed while\n"
     "  it was read, OUT.iso is kept and the files are named), 2 bad usage.";
 
@@ -28,7 +31,7 @@ namespace {
 struct ImageArgs {
     std::string Out;
     std::string Volume;
-    bool Joliet = true, SkipUnreadable = false;
+    bool Joliet = true, SkipUnreadable = false, Rock = true, FollowLinks = false;
     std::string Dest = "\\";
     std::vector<std::string> Paths;
     TBootArgs Boot;
@@ -44,6 +47,10 @@ ImageArgs Parse(const std::vector<std::string>& args) {
             a.Volume = r.Value();
         else if (r.Is("--no-joliet"))
             a.Joliet = false;
+        else if (r.Is("--no-rock"))
+            a.Rock = false;
+        else if (r.Is("--follow-links"))
+            a.FollowLinks = true;
         else if (r.Is("--dest"))
             a.Dest = ToDiscPath(r.Value());
         else if (r.Is("--skip-unreadable"))
@@ -154,6 +161,8 @@ int RunImage(const std::vector<std::string>& args) {
     builder.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
     builder.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     builder.JolietFileSystem = a.Joliet;
+    builder.RockRidge = a.Rock;
+    builder.FollowLinks = a.FollowLinks;
     builder.IdVolume = a.Volume;
     ApplyBootArgs(a.Boot, builder);
     const std::string failed = AddSources(builder, a.Paths, a.Dest, a.SkipUnreadable);

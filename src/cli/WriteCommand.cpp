@@ -13,7 +13,8 @@
 namespace scrivo::cli {
 
 const char* const WriteUsage =
-    "scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-joliet] [--volume LABEL]\n"
+    "scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-joliet] [--no-rock]\n"
+    "             [--follow-links] [--volume LABEL]\n"
     "             [--dest /DISC/FOLDER] [--no-import] [--skip-damaged] [--skip-unreadable] [--no-verify]\n"
     "             [--log FILE] [-v] [--boot FILE [--boot-info-table] [--boot-load-size N]]\n"
     "             [--efi-boot FILE] PATH...\n"
@@ -28,7 +29,8 @@ const char* const WriteUsage =
     "  and compared with what was written (--no-verify skips that); files whose data differs\n"
     "  are named. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
     "  address, or virtual:DISC[,media=KIND,...] for a virtual recorder (a missing DISC is\n"
-    "  created blank, DVD+R by default).\n" SCRIVO_BOOT_USAGE
+    "  created blank, DVD+R by default). Rock Ridge, --no-rock and --follow-links: as for\n"
+    "  scrivo image.\n" SCRIVO_BOOT_USAGE
     "  Exit status: 0 recorded, 1 failed (or interrupted), 2 bad usage.";
 
 namespace {
@@ -37,7 +39,7 @@ struct WriteArgs {
     std::string Drive, Volume, Log, Dest = "\\";
     std::string Speed = "max";
     bool Erase = false, Close = false, Test = false, Joliet = true, Import = true, Verbose = false;
-    bool SkipDamaged = false, SkipUnreadable = false;
+    bool SkipDamaged = false, SkipUnreadable = false, Rock = true, FollowLinks = false;
     bool Verify = true;
     std::vector<std::string> Paths;
     TBootArgs Boot;
@@ -59,6 +61,10 @@ WriteArgs Parse(const std::vector<std::string>& args) {
             a.Test = true;
         else if (r.Is("--no-joliet"))
             a.Joliet = false;
+        else if (r.Is("--no-rock"))
+            a.Rock = false;
+        else if (r.Is("--follow-links"))
+            a.FollowLinks = true;
         else if (r.Is("--volume"))
             a.Volume = r.Value();
         else if (r.Is("--dest"))
@@ -201,6 +207,8 @@ int RunWrite(const std::vector<std::string>& args) {
     b.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
     b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     b.JolietFileSystem = a.Joliet;
+    b.RockRidge = a.Rock;
+    b.FollowLinks = a.FollowLinks;
     b.IdVolume = a.Volume;
     ApplyBootArgs(a.Boot, b);
     b.FinalizeDisc = a.Close;

@@ -16,7 +16,7 @@ bool TBuilderFileTable::Entry(int index, TCacheFileEntry& out) const {
     out.SourcePath = f.SourcePath;
     out.IsoSize = f.IsoSize;
     out.Attr = f.Attr;
-    out.Imported = f.Imported;
+    out.Imported = f.Imported || f.SharesData(); // no data of its own to stream
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "bvISOLib.h"
 #include "bvISOLib_eltorito.h"
 #include "bvISOLib_tree.h"
+#include "bvISOLib_tree_writer.h"
 #include "bvISOLib_writers.h"
 
 namespace scrivo {

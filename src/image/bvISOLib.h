@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,7 @@ constexpr uint32_t MaxDirRecordLength = 255;
 struct TFEntry;
 struct TBootImage;
 class TImageWriters;
+class TSystemUseHook;
 
 // One directory of the tree.
 struct TDEntry {
@@ -51,6 +53,21 @@ struct TDEntry {
     std::unordered_multimap<size_t, TFEntry*> NameIndex;
 };
 
+// What Rock Ridge records of an entry beyond the ISO 9660 record: kept only for trees built
+// with Rock Ridge, and only for entries whose source gave them.
+struct TPosixEntry {
+    uint32_t Mode = 0; // file type and permissions
+    uint32_t Uid = 0, Gid = 0;
+    // Files of one source file (hard links) share a number; 0 for the others. Only the
+    // first of them in the file table has data; the layout points the others at it.
+    uint32_t Identity = 0;
+    uint32_t Links = 1;    // entries of the tree that are this file (set by the layout)
+    bool DotAdded = false; // the long name got a "." the source name does not have
+    int64_t ModifyTime = 0, AccessTime = 0, ChangeTime = 0; // seconds since 1970 UTC
+    const TFEntry* DataOf = nullptr;    // set by the layout: the hard link whose data this is
+    std::unique_ptr<char[]> LinkTarget; // a symbolic link's target
+};
+
 // One file, or one subdirectory as seen from its parent.
 struct TFEntry {
     std::string ShortName;       // ISO 9660 name without version, upper case
@@ -65,6 +82,10 @@ struct TFEntry {
     uint32_t Attr = 0;           // 0x10 directory, 0x02 hidden, 0x20 archive
     TDEntry* Dir = nullptr;      // the directory a subdirectory entry stands for
     TFEntry* Next = nullptr;
+    std::unique_ptr<TPosixEntry> Posix; // with Rock Ridge
+
+    // A hard link whose data another entry of the tree carries: it has no blocks of its own.
+    bool SharesData() const { return Posix && Posix->DataOf; }
 };
 
 // The process-wide tables. Index 0 of the three directory arrays is always the root.
@@ -82,6 +103,8 @@ struct TFileTables {
     bool LimitReported = false;
     // Upper-case Path -> directory.
     std::unordered_map<std::string, TDEntry*> PathIndex;
+    // Source files of several hard links (device, inode) -> their TPosixEntry::Identity.
+    std::map<std::pair<uint64_t, uint64_t>, uint32_t> HardLinks;
 
     TDEntry* Root() const { return Dirs.empty() ? nullptr : Dirs[0]; }
 };
@@ -120,6 +143,10 @@ struct TImageOptions {
     uint16_t BootLoadSize = 4;
     bool BootInfoTable = false;
     std::string EfiBootFile;
+    // Rock Ridge in the ISO 9660 tree: POSIX names, modes, owners, times, links. Symbolic
+    // links are recorded as links unless FollowLinks.
+    bool RockRidge = false;
+    bool FollowLinks = false;
 };
 
 // Results of PrepareImage. Sector numbers are absolute logical block addresses.
@@ -301,6 +328,7 @@ private:
     void MakeWriters(std::vector<TBootImage> boot);
     bool ownDoDebug_ = false;
     std::unique_ptr<TImageWriters> writers_; // of the last layout
+    std::unique_ptr<TSystemUseHook> rockRidge_; // the entries its ISO 9660 directories carry
 };
 
 } // namespace scrivo

@@ -3,6 +3,7 @@
 #include "bvISOLib_tree.h"
 #include "platform/FolderAccess.h"
 #include "platform/Text.h"
+#include <cstring>
 
 namespace scrivo {
 
@@ -48,7 +49,35 @@ TDEntry* KeptFolder(TImageBuilder& b, std::string path) {
     return b.FindDir(path);
 }
 
+// Fifos, sockets and devices: reading them would hang or make no sense.
+bool IsSpecial(const FileListing& item) {
+    const uint32_t type = item.Posix.Mode & PosixTypeMask;
+    return type == PosixFifo || type == PosixSocket || type == PosixCharDevice || type == PosixBlockDevice;
+}
+
 } // namespace
+
+std::unique_ptr<TPosixEntry> MakePosixEntry(TFileTables& t, const FileListing& item, bool dotAdded) {
+    const PosixFacts& f = item.Posix;
+    if (f.Mode == 0) return nullptr;
+    auto p = std::make_unique<TPosixEntry>();
+    p->Mode = f.Mode;
+    p->Uid = f.Uid;
+    p->Gid = f.Gid;
+    p->DotAdded = dotAdded;
+    p->ModifyTime = f.ModifyTime;
+    p->AccessTime = f.AccessTime;
+    p->ChangeTime = f.ChangeTime;
+    const uint32_t type = f.Mode & PosixTypeMask;
+    if (type == PosixSymlink) {
+        p->LinkTarget = std::make_unique<char[]>(item.LinkTarget.size() + 1);
+        std::memcpy(p->LinkTarget.get(), item.LinkTarget.c_str(), item.LinkTarget.size() + 1);
+    } else if (type == PosixRegular && f.Links > 1) {
+        const auto next = static_cast<uint32_t>(t.HardLinks.size() + 1);
+        p->Identity = t.HardLinks.emplace(std::make_pair(f.Device, f.Inode), next).first->second;
+    }
+    return p;
+}
 
 bool TImageBuilder::LeaveOutUnreadable(const std::string& source, const std::string& folder) const {
     const std::string why = FolderUnreadable(folder);
@@ -62,14 +91,16 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
                                 std::optional<uint32_t> ImportedLocation) {
     TFileTables& t = FileTables();
     std::string longName = Item.Name;
-    if (!(Item.Attr & faDirectory) && longName.find('.') == std::string::npos) longName += '.';
+    const bool dotAdded = !(Item.Attr & faDirectory) && longName.find('.') == std::string::npos;
+    if (dotAdded) longName += '.';
     std::string key = NameKey(longName); // the upper-cased long name
     TFEntry* existing = FindEntryByKey(Dest, key);
 
     std::string shortFileName = Item.AltName.empty() ? key : Item.AltName.substr(0, 13);
     std::string longFileName = longName;
     TDateTime dateTime = Item.TimeValid ? Item.Time : Clock();
-    bool skip = Utf16Length(longName) >= 110;
+    // With Rock Ridge the Joliet name may be cut: the whole name is in the ISO 9660 tree.
+    bool skip = RockRidge ? Item.Name.size() > MaxPosixName : Utf16Length(longName) >= 110;
     if (OnAddFile)
         OnAddFile(Sender, FullPath, longFileName, shortFileName, dateTime, Item.Attr, static_cast<int64_t>(Item.Size),
                   skip);
@@ -82,7 +113,7 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
     }
 
     std::string shortName = UpperCase(shortFileName);
-    if (!NamesFitRecords(shortName, longFileName, true)) {
+    if (!NamesFitRecords(shortName, RockRidge ? std::string() : longFileName, true)) {
         LeaveOut(FullPath, "its name is too long for a directory record (at most 108 characters with Joliet)",
                  ">>> SKIPPING FILE " + (FullPath.empty() ? longFileName : FullPath) +
                      ": NAME TOO LONG FOR A DIRECTORY RECORD (AT MOST 108 CHARACTERS FOR JOLIET)");
@@ -121,6 +152,7 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
     e->ShortName = std::move(shortName);
     e->IsoSize = e->JolietSize = Item.Size;
     e->Attr = Item.Attr;
+    e->Posix = RockRidge ? MakePosixEntry(t, Item, dotAdded && longFileName == longName) : nullptr;
     e->DateTime = dateTime;
     e->SourcePath = FullPath;
     e->Imported = ImportedLocation.has_value();
@@ -161,12 +193,15 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
     std::string folder = SourcePath;
     if (folder.empty() || folder.back() != PathDelim) folder += PathDelim;
     const std::string mask = Mask.empty() ? "*.*" : Mask;
+    const ListingMode mode = !RockRidge    ? ListingMode::Files
+                             : FollowLinks ? ListingMode::PosixFollowLinks
+                                           : ListingMode::Posix;
     const uint32_t attr = static_cast<uint32_t>(Attr);
     int result = 0;
 
     std::vector<FileListing> all;
     if (Recurse) {
-        all = ListDirectory(folder, "*.*", faAnyFile);
+        all = ListDirectory(folder, "*.*", faAnyFile, mode);
         if (all.empty() && !LeaveOutUnreadable(SourcePath, folder)) return 0;
         for (const FileListing& sub : all) {
             if (!(sub.Attr & faDirectory)) continue;
@@ -193,11 +228,15 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
     }
 
     const bool reuse = Recurse && mask == "*.*" && (attr & faAnyFile) == faAnyFile;
-    std::vector<FileListing> listed = reuse ? std::move(all) : ListDirectory(folder, mask, attr);
+    std::vector<FileListing> listed = reuse ? std::move(all) : ListDirectory(folder, mask, attr, mode);
     if (!Recurse && listed.empty() && !LeaveOutUnreadable(SourcePath, folder)) return 0;
     for (const FileListing& item : listed) {
         if (item.Attr & faDirectory) continue;
         if (ArchiveOnly && !(item.Attr & faArchive)) continue;
+        if (IsSpecial(item)) { // named, but not a reason to fail: there is nothing to record
+            Report(">>> SKIPPING " + folder + item.Name + ": A FIFO, SOCKET OR DEVICE IS NO FILE", 0);
+            continue;
+        }
         result = AddFileEntry(dest, item, folder + item.Name);
     }
     return result;

@@ -47,7 +47,7 @@ uint64_t TFileDataWriter::Reserve(TLayoutPass& pass) {
     pass.Builder.FirstFileLocation = static_cast<uint32_t>(pass.Position);
     uint64_t sectors = 0;
     for (TFEntry* e : pass.Tables.Files) {
-        if (e->Imported || e->Dir) continue;
+        if (e->Imported || e->Dir || e->SharesData()) continue;
         // Files carry their data place in both trees' fields.
         if (e->IsoSize == 0) {
             e->IsoLocation = e->JolietLocation = 0;
@@ -57,6 +57,12 @@ uint64_t TFileDataWriter::Reserve(TLayoutPass& pass) {
             e->JolietSize = e->IsoSize;
             sectors += SectorsFor(e->IsoSize);
         }
+    }
+    // Hard links point at the data of the first of them.
+    for (TFEntry* e : pass.Tables.Files) {
+        if (!e->SharesData() || e->Imported) continue;
+        e->IsoLocation = e->JolietLocation = e->Posix->DataOf->IsoLocation;
+        e->IsoSize = e->JolietSize = e->Posix->DataOf->IsoSize;
     }
     pass.Builder.FileDataSectors = static_cast<int64_t>(sectors);
     sectors_ = sectors;
@@ -68,7 +74,7 @@ void TFileDataWriter::Write(TImageSink& sink) {
     // where the directory records say its data is.
     uint64_t at = 0;
     for (const TFEntry* e : tables_->Files) {
-        if (e->Imported || e->Dir || e->IsoSize == 0) continue;
+        if (e->Imported || e->Dir || e->IsoSize == 0 || e->SharesData()) continue;
         if (e->IsoLocation != at)
             throw EImageMismatch("file data: \"" + e->LongName + "\" is recorded at " +
                                  std::to_string(e->IsoLocation) + ", streamed at " + std::to_string(at));

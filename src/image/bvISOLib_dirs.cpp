@@ -62,7 +62,7 @@ TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item
     if (TDEntry* found = FindDir(path)) return found;
 
     std::string shortName = Item.AltName.empty() ? UpperCase(Item.Name) : Item.AltName;
-    if (!NamesFitRecords(shortName, Item.Name, false)) {
+    if (RockRidge ? Item.Name.size() > MaxPosixName : !NamesFitRecords(shortName, Item.Name, false)) {
         // A listener of left-out items hears of it from the caller, who knows the source.
         if (!OnLeftOut)
             Report(">>> SKIPPING FOLDER " + path +
@@ -87,6 +87,7 @@ TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item
     d->Parent = Parent;
     d->Level = static_cast<uint8_t>(Parent->Level + 1);
     e->Attr = Item.Attr;
+    e->Posix = RockRidge ? MakePosixEntry(t, Item, false) : nullptr;
     e->Dir = d;
     e->DateTime = Item.TimeValid ? Item.Time : Clock();
     AppendEntry(Parent, e);

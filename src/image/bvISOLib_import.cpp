@@ -3,6 +3,7 @@
 #include "bvISOLib_import.h"
 #include "bvISOLib_layout.h"
 #include "bvISOLib_records.h"
+#include "bvISOLib_rrip.h"
 #include "bvISOLib_tree.h"
 #include <algorithm>
 #include <cstring>
@@ -98,6 +99,20 @@ int TImageBuilder::LeaveOutOverlappingFiles(TDEntry* target) {
     return left;
 }
 
+namespace {
+
+// Whether the tree of the root record `root` carries Rock Ridge: an SP entry in its "."
+// record.
+bool HasRockRidge(TImageDisc& disc, const uint8_t* root) {
+    std::vector<uint8_t> s(SectorSize);
+    if (!disc.ReadSectors(GetLE32(root + 2), 1, s.data())) return false;
+    const uint32_t id = s[32], area = 33 + id + (id % 2 == 0 ? 1 : 0);
+    return s[0] >= area + SpEntryLength && s[area] == 'S' && s[area + 1] == 'P' &&
+           s[area + 4] == SpCheck[0] && s[area + 5] == SpCheck[1];
+}
+
+} // namespace
+
 bool TImageBuilder::ImportSession(int Session, TDEntry* ImportDir) {
     ImportedFiles = ImportedFolders = ImportLeftOut = 0;
     ImportFoundVolume = false;
@@ -121,7 +136,13 @@ bool TImageBuilder::ImportSession(int Session, TDEntry* ImportDir) {
 
     std::vector<uint8_t> sector(SectorSize);
     bool found = false;
-    for (TImportTree tree : {TImportTree::Joliet, TImportTree::Iso}) {
+    // A new session with Rock Ridge keeps what an old one recorded with it (modes, links,
+    // long names): its ISO 9660 tree is read rather than the Joliet one.
+    std::vector<TImportTree> order{TImportTree::Joliet, TImportTree::Iso};
+    if (RockRidge && FindDescriptor(*Disc, start, TImportTree::Iso, sector) &&
+        RootRecordSound(sector.data() + 156) && HasRockRidge(*Disc, sector.data() + 156))
+        order = {TImportTree::Iso};
+    for (TImportTree tree : order) {
         if (!FindDescriptor(*Disc, start, tree, sector)) continue;
         found = ImportFoundVolume = true;
         const uint8_t* root = sector.data() + 156; // the root directory record

@@ -251,6 +251,20 @@ void TDirectoryImporter::TakeRecord(Record& r, TDEntry* target, int depth) {
     item.Attr = (r.Flags & FlagHidden ? faHidden : 0) | (r.Flags & FlagDirectory ? faDirectory : 0);
     item.Time = RecordDate(r.Date);
     item.TimeValid = true; // an impossible date gives the zero date, not the current time
+    // What Rock Ridge said of it, for a new session that records Rock Ridge too: modes,
+    // owners and links stay what they were. Hard links of the old session stay apart.
+    const uint32_t type = r.Flags & FlagDirectory ? PosixDirectory
+                          : r.Rr.IsLink           ? PosixSymlink
+                                                  : PosixRegular;
+    if (r.Rr.HasPosix && r.Rr.HasModifyTime && (r.Rr.Mode & PosixTypeMask) == type) {
+        item.Posix.Mode = r.Rr.Mode;
+        item.Posix.Uid = r.Rr.Uid;
+        item.Posix.Gid = r.Rr.Gid;
+        item.Posix.ModifyTime = r.Rr.ModifyTime;
+        item.Posix.AccessTime = r.Rr.HasAccessTime ? r.Rr.AccessTime : r.Rr.ModifyTime;
+        item.Posix.ChangeTime = r.Rr.HasChangeTime ? r.Rr.ChangeTime : r.Rr.ModifyTime;
+        item.LinkTarget = r.Rr.LinkTarget;
+    }
 
     if (!(r.Flags & FlagDirectory)) {
         if (builder_.AddFileEntry(target, item, std::string(), r.Extent) == 1) ++taken_, ++files_;

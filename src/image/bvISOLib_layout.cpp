@@ -3,6 +3,7 @@
 #include "bvISOLib_area_writers.h"
 #include "bvISOLib_eltorito.h"
 #include "bvISOLib_names.h"
+#include "bvISOLib_rockridge_entries.h"
 #include "bvISOLib_tree_writer.h"
 #include <algorithm>
 #include <cstdio>
@@ -60,8 +61,10 @@ void TImageBuilder::MakeWriters(std::vector<TBootImage> boot) {
     w.Add(std::make_unique<TVolumeDescriptorWriter>(namespaces, !boot.empty()));
     for (const TNamespace* ns : namespaces)
         w.Add(std::make_unique<TPathTableWriter>(*ns));
+    // Rock Ridge goes into the ISO 9660 tree only: the Joliet tree has names of its own.
+    rockRidge_.reset(RockRidge ? new TRockRidgeEntries : nullptr);
     for (const TNamespace* ns : namespaces)
-        w.Add(std::make_unique<TDirectoryWriter>(*ns));
+        w.Add(std::make_unique<TDirectoryWriter>(*ns, ns == &IsoNamespace ? rockRidge_.get() : nullptr));
     if (!boot.empty()) {
         TBootCatalogWriter& catalog = w.Add(std::make_unique<TBootCatalogWriter>(std::move(boot)));
         for (TBootImage& image : catalog.Images())
@@ -93,6 +96,7 @@ bool TImageBuilder::PrepareImage(bool NoDiscAccess, TDEntry* ImportDir) {
     if (TraceLayout) Report(std::to_string(t.Files.size()) + " Files Added to CD, now sorting", 1);
     MakeIsoNamesUnique(t);
     OrderDirectories(t);
+    if (RockRidge) LinkHardLinks(t);
     if (TraceLayout) Report("Sorting .... Done", 1);
 
     MakeWriters(std::move(boot));

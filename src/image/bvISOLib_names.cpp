@@ -30,8 +30,10 @@ uint32_t IsoIdentifierLength(const TFEntry& e) {
 }
 
 uint32_t JolietIdentifierLength(const TFEntry& e) {
-    uint32_t n = 2 * (Utf16Length(e.LongName) + (IsFileEntry(e) ? 2 : 0));
-    return n < MaxJolietIdentifier ? n : MaxJolietIdentifier;
+    const uint32_t name = 2 * Utf16Length(e.LongName);
+    const uint32_t n = name + (IsFileEntry(e) ? 4 : 0);
+    // A name cut to fit (only Rock Ridge keeps such names) loses the whole ";1".
+    return n <= MaxJolietIdentifier ? n : std::min(name, MaxJolietIdentifier);
 }
 
 bool NamesFitRecords(const std::string& shortName, const std::string& longName, bool isFile) {

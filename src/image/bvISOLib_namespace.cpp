@@ -2,6 +2,7 @@
 #include "bvISOLib_names.h"
 #include "bvISOLib_records.h"
 #include "platform/Text.h"
+#include <algorithm>
 #include <cstring>
 
 namespace scrivo {
@@ -32,11 +33,23 @@ uint32_t IsoDirectoryIdentifierLength(const TDEntry& d) {
     return static_cast<uint32_t>(d.ShortName.size());
 }
 
-uint32_t JolietDirectoryIdentifier(const TDEntry& d, uint8_t* out) {
-    return static_cast<uint32_t>(PutUcs2(out, Utf8ToUtf16(d.LongName)));
-}
+// Cut as the directory's record is: a name beyond a record's room only comes with Rock
+// Ridge, which records it whole in the other tree.
 uint32_t JolietDirectoryIdentifierLength(const TDEntry& d) {
-    return 2 * Utf16Length(d.LongName);
+    return std::min(2 * Utf16Length(d.LongName), MaxJolietIdentifier);
+}
+uint32_t JolietDirectoryIdentifier(const TDEntry& d, uint8_t* out) {
+    std::u16string u = Utf8ToUtf16(d.LongName);
+    u.resize(JolietDirectoryIdentifierLength(d) / 2);
+    return static_cast<uint32_t>(PutUcs2(out, u));
+}
+
+bool EveryEntry(const TFEntry&) {
+    return true;
+}
+// A symbolic link is only a link where Rock Ridge says so; elsewhere it would be an empty file.
+bool NoLinks(const TFEntry& e) {
+    return !e.Posix || (e.Posix->Mode & PosixTypeMask) != PosixSymlink;
 }
 
 const uint8_t JolietEscape[3] = {0x25, 0x2F, 0x40}; // UCS-2 level 3
@@ -52,6 +65,7 @@ const TNamespace IsoNamespace = {
     IsoIdentifierLength,
     IsoDirectoryIdentifier,
     IsoDirectoryIdentifierLength,
+    EveryEntry,
     &TDEntry::IsoSize,
     &TDEntry::IsoLocation,
     &TFEntry::IsoSize,
@@ -74,6 +88,7 @@ const TNamespace JolietNamespace = {
     JolietIdentifierLength,
     JolietDirectoryIdentifier,
     JolietDirectoryIdentifierLength,
+    NoLinks,
     &TDEntry::JolietSize,
     &TDEntry::JolietLocation,
     &TFEntry::JolietSize,

@@ -21,6 +21,8 @@ struct TNamespace {
     // Identifier of a directory in the path tables (not the root), into `out` (512 bytes).
     uint32_t (*DirectoryIdentifier)(const TDEntry& d, uint8_t* out);
     uint32_t (*DirectoryIdentifierLength)(const TDEntry& d);
+    // Whether the tree has a record for the entry.
+    bool (*Records)(const TFEntry& e);
 
     // Per directory: extent bytes and sector relative to the namespace's directory area.
     uint64_t TDEntry::*DirSize;

@@ -156,11 +156,13 @@ void AppendRripEntries(const TRripFacts& f, std::vector<uint8_t>& out) {
     PutBoth32(px + 24, f.Gid);
     PutBoth32(px + 32, f.Serial);
 
-    uint8_t* tf = Begin(out, "TF", SuspHeaderLength + 1 + 3 * RecordDateLength);
-    tf[0] = TfModify | TfAccess | TfAttributes;
-    PutUtcRecordDate(tf + 1, f.ModifyTime);
-    PutUtcRecordDate(tf + 1 + RecordDateLength, f.AccessTime);
-    PutUtcRecordDate(tf + 1 + 2 * RecordDateLength, f.ChangeTime);
+    if (f.Times) {
+        uint8_t* tf = Begin(out, "TF", SuspHeaderLength + 1 + 3 * RecordDateLength);
+        tf[0] = TfModify | TfAccess | TfAttributes;
+        PutUtcRecordDate(tf + 1, f.ModifyTime);
+        PutUtcRecordDate(tf + 1 + RecordDateLength, f.AccessTime);
+        PutUtcRecordDate(tf + 1 + 2 * RecordDateLength, f.ChangeTime);
+    }
 
     const uint32_t type = f.Mode & PosixTypeMask;
     if (type == PosixCharDevice || type == PosixBlockDevice) {

@@ -35,6 +35,7 @@ struct TRripFacts {
     uint32_t Mode = 0; // POSIX file type and permissions
     uint32_t Links = 1, Uid = 0, Gid = 0;
     uint32_t Serial = 0;                                    // one per file: hard links share it
+    bool Times = true; // TF: none when the times are not known (the record's date stands)
     int64_t ModifyTime = 0, AccessTime = 0, ChangeTime = 0; // seconds since 1970 UTC
     std::string_view Name;                                  // NM; empty for the "." and ".." records
     std::string_view LinkTarget;                            // SL; with a link's mode

@@ -110,6 +110,7 @@ void FreeTables(TFileTables& t) {
     t.IsoDirs.clear();
     t.JolietDirs.clear();
     t.PathIndex.clear();
+    t.HardLinks.clear();
 }
 
 } // namespace scrivo

@@ -73,6 +73,7 @@ uint64_t TDirectoryWriter::ExtentSize(const TDEntry& d) {
     }
     at.Parent = false;
     for (const TFEntry* e = d.FirstEntry; e; e = e->Next) {
+        if (!ns_.Records(*e)) continue;
         at.Entry = e;
         const uint32_t r = DirRecordLength(ns_.IdentifierLength(*e));
         for (uint32_t k = 0, count = ExtentCount(*e); k < count; ++k) {
@@ -92,7 +93,7 @@ uint64_t TDirectoryWriter::Reserve(TLayoutPass& pass) {
         const uint64_t size = ExtentSize(*d);
         d->*ns_.DirSize = size;
         d->*ns_.DirLocation = static_cast<uint32_t>(total / SectorSize);
-        total += size;
+        total += size + (hook_ ? uint64_t(hook_->TrailingBlocks(*d)) * SectorSize : 0);
     }
     // A subdirectory's entry in its parent describes the subdirectory's extent.
     for (TFEntry* e : pass.Tables.Files) {
@@ -106,8 +107,21 @@ uint64_t TDirectoryWriter::Reserve(TLayoutPass& pass) {
 }
 
 void TDirectoryWriter::Write(TImageSink& sink) {
-    for (const TDEntry* d : tables_->Dirs)
-        WriteExtent(*d, sink.Blocks(SectorsFor(d->*ns_.DirSize)));
+    const std::vector<TDEntry*>& dirs = tables_->Dirs;
+    const uint64_t end = SectorsFor(builder_->*ns_.DirectoryBytes);
+    for (size_t i = 0; i < dirs.size(); ++i) {
+        const TDEntry& d = *dirs[i];
+        // The hook's blocks fill the room up to the next extent.
+        const uint64_t sectors = SectorsFor(d.*ns_.DirSize);
+        const uint64_t next = i + 1 < dirs.size() ? dirs[i + 1]->*ns_.DirLocation : end;
+        uint8_t* p = sink.Blocks(next - d.*ns_.DirLocation);
+        if (next < d.*ns_.DirLocation + sectors) throw EImageMismatch(Name() + ": extents overlap");
+        if (hook_)
+            hook_->StartTrailing(
+                d, static_cast<uint32_t>(builder_->*ns_.DirectoryArea + d.*ns_.DirLocation + sectors),
+                p + sectors * SectorSize, static_cast<uint32_t>(next - d.*ns_.DirLocation - sectors));
+        WriteExtent(d, p);
+    }
 }
 
 void TDirectoryWriter::WriteExtent(const TDEntry& d, uint8_t* p) {
@@ -150,6 +164,7 @@ void TDirectoryWriter::WriteExtent(const TDEntry& d, uint8_t* p) {
 
     uint8_t id[512], date[7];
     for (const TFEntry* e = d.FirstEntry; e; e = e->Next) {
+        if (!ns_.Records(*e)) continue;
         at.Entry = e;
         r.IdentifierLength = ns_.Identifier(*e, id);
         r.Identifier = id;

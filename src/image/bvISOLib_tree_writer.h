@@ -11,13 +11,17 @@
 //   Fill(at, area, room)  generation: writes the area (`area` is zeroed, `room` bytes) and
 //                         answers its length, which must be what Reserve answered.
 //
+//   TrailingBlocks(d)     layout, after the records of `d`: blocks the hook wants right
+//                         after d's extent (continuation areas of d's records).
+//   StartTrailing(d, block, bytes, count)  generation, before the records of `d`: where
+//                         those blocks are (absolute), their bytes (zeroed) and how many.
+//
 // Both passes visit the records in the same order: directories in the tree's creation order
 // (TFileTables::Dirs); in each, ".", "..", then the entries in list order, a file of several
-// extents once per extent. A hook that needs blocks of its own (continuation areas) is also
-// a writer: it books bytes in its Reserve calls, is listed after the directories, reserves
-// those blocks there and, since generation follows the whole layout, knows their final
-// place when Fill runs. A directory extent that comes out at another size than the layout
-// gave it throws EImageMismatch.
+// extents once per extent. Trailing blocks follow their directory because sequential
+// readers (libarchive) only take continuation areas they meet before the next extent.
+// A directory extent that comes out at another size than the layout gave it throws
+// EImageMismatch.
 #pragma once
 #include "bvISOLib_namespace.h"
 #include "bvISOLib_writers.h"
@@ -37,6 +41,8 @@ class TSystemUseHook {
     virtual ~TSystemUseHook() = default;
     virtual uint32_t Reserve(const TRecordPlace& at, uint32_t room) = 0;
     virtual uint32_t Fill(const TRecordPlace& at, uint8_t* area, uint32_t room) = 0;
+    virtual uint32_t TrailingBlocks(const TDEntry&) { return 0; }
+    virtual void StartTrailing(const TDEntry&, uint32_t, uint8_t*, uint32_t) {}
 };
 
 class TPathTableWriter : public TImageWriter {

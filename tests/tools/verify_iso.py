@@ -10,7 +10,9 @@ a folder goes in as a folder, a folder written with a trailing "/" adds its cont
 
 The Joliet tree is compared name by name. ISO 9660 names are generated 8.3 names, so that
 tree is compared by its shape: per directory depth, the same files (size and content) and
-the same number of directories.
+the same number of directories. An image with Rock Ridge (found by itself) is also compared
+by its Rock Ridge names, which are the sources' names; symbolic links must be links there
+with their targets (and empty files in the plain ISO 9660 view, absent from Joliet).
 """
 import argparse
 import collections
@@ -45,10 +47,13 @@ class Digest:
 # ---- What the image must hold ----------------------------------------------------------
 
 class Expected:
-    """Disc paths ("/A/b.txt", Joliet names) of files -> source paths, and disc folders."""
+    """Disc paths ("/A/b.txt", Joliet names) of files -> source paths, and disc folders;
+    the same with the sources' own names (Rock Ridge), and symbolic links -> targets."""
 
     def __init__(self):
         self.files = {}
+        self.rr_files = {}
+        self.links = {}
         self.dirs = {"/"}
 
     def add_dir(self, disc):
@@ -81,7 +86,10 @@ def _add_folder(exp, folder, disc, keep_empty):
             added |= _add_folder(exp, e.path, join(disc, e.name), False)
         elif e.is_file(follow_symlinks=False):
             exp.files[join(disc, disc_name(e.name))] = e.path
+            exp.rr_files[join(disc, e.name)] = e.path
             added = True
+        elif e.is_symlink():
+            exp.links[join(disc, e.name)] = os.readlink(e.path)
     if added or keep_empty:
         exp.add_dir(disc)
     return added
@@ -101,7 +109,19 @@ def expected_from_args(paths, dest="/"):
                 _add_folder(exp, path, join(dest, name), True)
         else:
             exp.files[join(dest, disc_name(os.path.basename(path)))] = path
+            exp.rr_files[join(dest, os.path.basename(path))] = path
     return exp
+
+
+def has_rock_ridge(iso):
+    """Whether the root's "." record starts with an SP entry."""
+    with open(iso, "rb") as f:
+        f.seek(16 * SECTOR)
+        pvd = f.read(SECTOR)
+        f.seek(int.from_bytes(pvd[158:162], "little") * SECTOR)
+        rec = f.read(256)
+    su = 33 + rec[32] + (1 - rec[32] % 2)
+    return rec[su:su + 2] == b"SP" and rec[su + 4:su + 6] == b"\xbe\xef"
 
 
 # ---- Content -----------------------------------------------------------------------------
@@ -174,11 +194,12 @@ class Checker:
         self.iso = iso
         self.exp = exp
         self.joliet = joliet
+        self.rock = has_rock_ridge(iso)
         self.failures = []
         self._digests = {}
 
     def source_digest(self, disc):
-        src = self.exp.files[disc]
+        src = self.exp.files.get(disc) or self.exp.rr_files[disc]
         if src not in self._digests:
             self._digests[src] = digest_file(src)
         return self._digests[src]
@@ -186,18 +207,22 @@ class Checker:
     def fail(self, view, text):
         self.failures.append("%s: %s" % (view, text))
 
-    def compare_named(self, view, files, dirs, names_match=None):
+    def compare_named(self, view, files, dirs, names_match=None, links=None):
         """files: disc path -> (size, digest) or a callable giving it; dirs: disc paths.
         names_match(expected_path) -> the path this reader shows, for readers that cannot
-        show every character."""
+        show every character. With `links` (path -> target) the view is of Rock Ridge names."""
         shown = names_match or (lambda p: p)
-        by_shown = {shown(p): p for p in self.exp.files}
+        expected = self.exp.rr_files if links is not None else self.exp.files
+        if links is not None and links != self.exp.links:
+            self.fail(view, "symbolic links %s, expected %s" % (sorted(links.items())[:5],
+                                                                 sorted(self.exp.links.items())[:5]))
+        by_shown = {shown(p): p for p in expected}
         for path in sorted(files):
             if path not in by_shown:
                 self.fail(view, "unexpected file %r" % path)
         for shown_path, disc in sorted(by_shown.items()):
             if shown_path not in files:
-                self.fail(view, "missing file %r (from %s)" % (disc, self.exp.files[disc]))
+                self.fail(view, "missing file %r (from %s)" % (disc, expected[disc]))
                 continue
             got = files[shown_path]
             got = got() if callable(got) else got
@@ -205,7 +230,7 @@ class Checker:
             if got[0] != want[0]:
                 self.fail(view, "%r has %d bytes, its source %d" % (disc, got[0], want[0]))
             elif got[1] != want[1]:
-                self.fail(view, "%r differs from its source %s" % (disc, self.exp.files[disc]))
+                self.fail(view, "%r differs from its source %s" % (disc, expected[disc]))
         want_dirs = {shown(d) for d in self.exp.dirs}
         for d in sorted(set(dirs) ^ want_dirs):
             self.fail(view, ("unexpected folder %r" if d in dirs else "missing folder %r") % d)
@@ -215,6 +240,8 @@ class Checker:
         def depth(p):
             return p.rstrip("/").count("/")
         want = collections.Counter((depth(p), self.source_digest(p)) for p in self.exp.files)
+        if self.rock:  # links are empty files to a reader of plain ISO 9660
+            want.update((depth(p), (0, 0)) for p in self.exp.links)
         got = collections.Counter()
         for p, d in files.items():
             got[(depth(p), d() if callable(d) else d)] += 1
@@ -246,14 +273,32 @@ def check_pycdlib(c):
                 dirs.add(d)
                 for name in fl:
                     path = join(d, name)
+                    rr = iso.get_record(**{key: path}).rock_ridge
+                    if rr and rr.is_symlink():  # an empty file to a reader of plain ISO 9660
+                        files[strip_version(path)] = (0, 0)
+                        continue
                     w = HashWriter()
                     iso.get_file_from_iso_fp(w, **{key: path})
                     files[strip_version(path)] = w.result()
             view = "pycdlib " + ("Joliet" if named else "ISO 9660")
             if named:
-                c.compare_named(view, files, dirs)
+                c.compare_named(view, files, dirs, joliet_cut)
             else:
                 c.compare_shape(view, files, dirs)
+        if c.rock:
+            files, dirs, links = {}, set(), {}
+            for d, _, fl in iso.walk(rr_path="/"):
+                dirs.add(d)
+                for name in fl:
+                    path = join(d, name)
+                    rr = iso.get_record(rr_path=path).rock_ridge
+                    if rr.is_symlink():
+                        links[path] = rr.symlink_path().decode("utf-8", "surrogateescape")
+                        continue
+                    w = HashWriter()
+                    iso.get_file_from_iso_fp(w, rr_path=path)
+                    files[path] = w.result()
+            c.compare_named("pycdlib Rock Ridge", files, dirs, links=links)
         if c.joliet is False:
             try:
                 iso.get_record(joliet_path="/")
@@ -310,7 +355,7 @@ def check_isoinfo(c):
         files, dirs = isoinfo_listing(c.iso, joliet)
         lazy = {p: (lambda e=e: digest_extents(c.iso, e)) for p, (e, _) in files.items()}
         if joliet:
-            c.compare_named(view, lazy, dirs, latin1_view)
+            c.compare_named(view, lazy, dirs, lambda p: latin1_view(joliet_cut(p)))
         else:
             c.compare_shape(view, lazy, dirs)
         # isoinfo's own extraction, streamed, for every file it can name.
@@ -327,15 +372,20 @@ def check_isoinfo(c):
                 c.fail(xview, "%r extracts as %d bytes that differ from its extents" % (path, got[0]))
 
 
-def tree_of(root):
+def tree_of(root, links=None):
+    """Files and folders of an extracted tree; symbolic links (path -> target) into `links`."""
     files, dirs = {}, {"/"}
     for d, dns, fns in os.walk(root):
         rel = "/" + os.path.relpath(d, root).replace(os.sep, "/")
         rel = "/" if rel == "/." else rel
         dirs.add(rel)
-        for n in fns:
+        for n in fns + dns:
             p = os.path.join(d, n)
-            files[join(rel, strip_version(n))] = (lambda p=p: digest_file(p))
+            if os.path.islink(p):
+                if links is not None:
+                    links[join(rel, n)] = os.readlink(p)
+            elif n in fns:
+                files[join(rel, strip_version(n))] = (lambda p=p: digest_file(p))
     return files, dirs
 
 
@@ -409,7 +459,9 @@ def check_xorriso(c, work, extract_limit):
                 run_quiet(base + ["-osirrox", "on", "-extract_l", "/", out] + small + ["--"])
         else:
             run_quiet(base + ["-osirrox", "on", "-extract", "/", out])
-        files, dirs = tree_of(out)
+        rr = named and c.rock  # "any" reads the Rock Ridge names when there are some
+        links = {} if rr else None
+        files, dirs = tree_of(out, links)
         lbas = xorriso_extents(base, big) if big and not named else {}
         for p, n in big.items():
             if p in lbas:
@@ -422,7 +474,9 @@ def check_xorriso(c, work, extract_limit):
             dirs.add(parent(strip_version(p)))
         if {strip_version(p) for p in sizes} != set(files):
             c.fail(view, "-find lists %d files, extraction gave %d" % (len(sizes), len(files)))
-        if named:
+        if rr:
+            c.compare_named("xorriso Rock Ridge", files, dirs, links=links)
+        elif named:
             c.compare_named(view, files, dirs)
         else:
             c.compare_shape(view, files, dirs)
@@ -439,7 +493,8 @@ def check_bsdtar(c, work, extract_limit):
             m = re.match(r"^(\S)\S*\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\w+\s+\d+\s+[\d:]+\s(.*)$", line)
             if not m or m.group(3) == ".":
                 continue
-            listed.add("/" + m.group(3).rstrip("/"))
+            # A link's line goes on with its target, a hard link's with its first name.
+            listed.add("/" + re.sub(r" (->|link to) .*$", "", m.group(3)).rstrip("/"))
             if m.group(1) == "-" and int(m.group(2)) > extract_limit:
                 big[m.group(3)] = int(m.group(2))
         out = os.path.join(work, "bsdtar-%d" % named)
@@ -448,17 +503,42 @@ def check_bsdtar(c, work, extract_limit):
         for p in big:
             excludes += ["--exclude", re.sub(r"([][*?\\])", r"\\\1", p)]
         run_quiet(["bsdtar"] + opts + excludes + ["-xf", c.iso, "-C", out])
-        files, dirs = tree_of(out)
+        links = {} if c.rock else None  # libarchive takes Rock Ridge over Joliet
+        files, dirs = tree_of(out, links)
         for p in big:
             files["/" + p] = (lambda p=p: digest_command(["bsdtar"] + opts + ["-xOf", c.iso, p]))
             dirs.add(parent("/" + p))
         if not set(files) <= listed:
             c.fail(view, "-t does not list %s" % sorted(set(files) - listed)[:5])
-        if named:
+        if c.rock:
+            c.compare_named(view + " (Rock Ridge)", files, dirs, links=libarchive_links(links, c.exp.links))
+        elif named:
             c.compare_named(view, files, dirs, libarchive_view)
         else:
             c.compare_shape(view, files, dirs)
         shutil.rmtree(out, ignore_errors=True)
+
+
+def joliet_cut(path):
+    """Joliet records hold at most 110 UTF-16 units of a name; longer names (which only
+    Rock Ridge images keep) are cut, and a file's cut name loses its ";1"."""
+    def cut(name):
+        units = name.encode("utf-16-be")
+        return units[:220].decode("utf-16-be", "ignore") if len(units) > 216 else name
+    return "/".join(cut(part) for part in path.split("/"))
+
+
+def libarchive_links(got, want):
+    """Some libarchive versions drop the "/" between the components that end one SL entry
+    and begin the next (targets longer than an entry holds); such a target counts as read
+    when it differs from the expected one by those slashes only."""
+    fixed = dict(got)
+    for path, target in got.items():
+        expected = want.get(path)
+        if expected and len(expected) > 240 and target != expected and \
+                target.replace("/", "") == expected.replace("/", ""):
+            fixed[path] = expected
+    return fixed
 
 
 def libarchive_view(path):

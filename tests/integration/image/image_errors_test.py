@@ -65,7 +65,7 @@ class ImageErrors(ImageTestCase):
 
     def test_items_that_cannot_be_added_are_named_and_fail_the_run_unless_skipped(self):
         src = self.path("src")
-        long_name = "n" * 106 + ".txt"  # 110 characters
+        long_name = "n" * 106 + ".txt"  # 110 characters: too many for Joliet without Rock Ridge
         make_tree(src, {"ok/a.txt": pattern(3000, 1), "ok/" + long_name: b"x", "locked/in.txt": b"y",
                         "no-entry/in.txt": b"z"})
         out = self.path("o.iso")
@@ -76,7 +76,7 @@ class ImageErrors(ImageTestCase):
         os.chmod(os.path.join(src, "no-entry"), 0o644)  # names readable, entries not
         try:
             for skip in (False, True):
-                r = subprocess.run(without_privileges([SCRIVO, "image", "-o", out] + ["--skip-unreadable"] * skip
+                r = subprocess.run(without_privileges([SCRIVO, "image", "--no-rock", "-o", out] + ["--skip-unreadable"] * skip
                                                       + [src]), capture_output=True, text=True, timeout=60)
                 self.assertEqual(r.returncode, 0 if skip else 1, r.stderr)
                 for line in named:

@@ -1,0 +1,135 @@
+#include "bvISOLib_rockridge_entries.h"
+#include <cstring>
+
+namespace scrivo {
+
+namespace {
+
+// Serial numbers: one per file, shared by hard links. Directories and files with data have
+// numbers of their own kind (their path-table number, their first data block), so both
+// passes give the same numbers; everything else is numbered in the order records are met.
+constexpr uint32_t DirectorySerials = 0x40000000u;
+constexpr uint32_t DataSerials = 0x80000000u;
+// What the tree says of entries no source described (made-up folders, imported entries).
+constexpr uint32_t MadeUpFolderMode = PosixDirectory | 0755;
+constexpr uint32_t MadeUpFileMode = PosixRegular | 0644;
+
+} // namespace
+
+void LinkHardLinks(TFileTables& t) {
+    for (TFEntry* e : t.Files) {
+        if (!e->Posix) continue;
+        e->Posix->DataOf = nullptr;
+        e->Posix->Links = 1;
+    }
+    std::unordered_map<uint32_t, TFEntry*> first;
+    for (TFEntry* e : t.Files) {
+        if (!e->Posix || !e->Posix->Identity || e->Dir || e->Imported) continue;
+        auto [it, fresh] = first.emplace(e->Posix->Identity, e);
+        if (fresh) continue;
+        e->Posix->DataOf = it->second;
+        // A file that changed between its links being listed is recorded as the first saw it.
+        e->IsoSize = e->JolietSize = it->second->IsoSize;
+        ++it->second->Posix->Links;
+    }
+    for (TFEntry* e : t.Files)
+        if (e->SharesData()) e->Posix->Links = e->Posix->DataOf->Posix->Links;
+}
+
+void TRockRidgeEntries::StartPass() {
+    serial_ = 0;
+    entryOfDir_.clear();
+    dirLinks_.clear();
+    const TFileTables& t = FileTables();
+    for (const TDEntry* d : t.Dirs)
+        dirLinks_[d] = 2; // "." and its entry in the parent
+    for (const TFEntry* e : t.Files) {
+        if (!e->Dir) continue;
+        entryOfDir_[e->Dir] = e;
+        ++dirLinks_[e->Dir->Parent]; // the subdirectory's ".."
+    }
+}
+
+TRripFacts TRockRidgeEntries::FactsOf(const TFEntry* e, const TDEntry* dir) const {
+    TRripFacts f;
+    const TPosixEntry* p = e ? e->Posix.get() : nullptr;
+    if (p) {
+        f.Mode = p->Mode;
+        f.Uid = p->Uid;
+        f.Gid = p->Gid;
+        f.Links = p->Links;
+        f.ModifyTime = p->ModifyTime;
+        f.AccessTime = p->AccessTime;
+        f.ChangeTime = p->ChangeTime;
+        if (p->LinkTarget) f.LinkTarget = p->LinkTarget.get();
+    } else {
+        f.Mode = dir ? MadeUpFolderMode : MadeUpFileMode;
+        f.Times = false; // the record's date stands
+    }
+    if (dir) {
+        f.Links = dirLinks_.at(dir);
+        f.Serial = DirectorySerials + dir->Number;
+    } else if (e->IsoSize > 0 && !e->Imported) {
+        f.Serial = DataSerials + e->IsoLocation; // hard links point at one place
+    } else {
+        f.Serial = 0; // numbered by the caller
+    }
+    return f;
+}
+
+void TRockRidgeEntries::Entries(const TRecordPlace& at) {
+    const TDEntry* root = FileTables().Root();
+    if (!at.Entry && !at.Parent) {
+        if (at.Dir == root) StartPass();
+        packer_ = TContinuationPacker();
+    }
+    TRripFacts f;
+    if (at.Entry) {
+        const TFEntry& e = *at.Entry;
+        f = FactsOf(&e, e.Dir);
+        const bool dotAdded = e.Posix && e.Posix->DotAdded && !e.LongName.empty();
+        name_.assign(e.LongName, 0, e.LongName.size() - (dotAdded ? 1 : 0));
+        f.Name = name_;
+    } else {
+        const TDEntry* d = at.Parent ? at.Dir->Parent : at.Dir;
+        auto it = entryOfDir_.find(d);
+        f = FactsOf(it == entryOfDir_.end() ? nullptr : it->second, d);
+        f.Root = !at.Parent && at.Dir == root;
+    }
+    // Every record of a multi-extent file is one file: one number for all of them.
+    if (f.Serial == 0) f.Serial = at.Extent == 0 ? ++serial_ : serial_;
+    entries_.clear();
+    AppendRripEntries(f, entries_);
+}
+
+uint32_t TRockRidgeEntries::Reserve(const TRecordPlace& at, uint32_t room) {
+    Entries(at);
+    const TSuspSplit split = SplitSystemUse(entries_, room);
+    for (uint32_t length : split.Areas)
+        packer_.Put(length);
+    return split.Dropped ? 0 : split.AreaLength();
+}
+
+uint32_t TRockRidgeEntries::TrailingBlocks(const TDEntry&) {
+    return packer_.Sectors();
+}
+
+void TRockRidgeEntries::StartTrailing(const TDEntry&, uint32_t block, uint8_t* bytes, uint32_t count) {
+    trailingBlock_ = block;
+    trailing_ = bytes;
+    trailingSectors_ = count;
+}
+
+uint32_t TRockRidgeEntries::Fill(const TRecordPlace& at, uint8_t* area, uint32_t room) {
+    Entries(at);
+    const TSuspSplit split = SplitSystemUse(entries_, room);
+    TContinuationPacker ahead = packer_;
+    for (uint32_t length : split.Areas)
+        ahead.Put(length);
+    if (ahead.Sectors() > trailingSectors_)
+        throw EImageMismatch("Rock Ridge continuation areas outgrow their layout");
+    WriteSystemUse(entries_, split, area, packer_, trailingBlock_, trailing_);
+    return split.Dropped ? 0 : split.AreaLength();
+}
+
+} // namespace scrivo
