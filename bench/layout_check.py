@@ -36,8 +36,25 @@ def descriptors(img):
     raise ValueError("no descriptor set terminator")
 
 
-def walk_tree(img, root_lba, root_size, dirs, files):
-    """Directory extents into `dirs`, file extents into `files` ((lba, blocks) each)."""
+def continuation_blocks(img, area, found):
+    """The blocks of the continuation areas (CE entries) a system use area leads to."""
+    for _ in range(64):  # a chain is short; a loop is a finding elsewhere
+        pos, ce = 0, None
+        while pos + 4 <= len(area) and area[pos + 2] >= 4:
+            if area[pos:pos + 2] == b"CE" and area[pos + 2] >= 28:
+                ce = (struct.unpack_from("<I", area, pos + 4)[0], struct.unpack_from("<I", area, pos + 12)[0],
+                      struct.unpack_from("<I", area, pos + 20)[0])
+            pos += area[pos + 2]
+        if ce is None:
+            return
+        lba, offset, length = ce
+        found.add(lba)
+        area = img.read(lba)[offset:offset + length]
+
+
+def walk_tree(img, root_lba, root_size, dirs, files, continuations=None):
+    """Directory extents into `dirs`, file extents into `files` ((lba, blocks) each), the
+    blocks of Rock Ridge continuation areas into `continuations`."""
     todo, seen = [(root_lba, root_size)], set()
     while todo:
         lba, size = todo.pop()
@@ -53,6 +70,9 @@ def walk_tree(img, root_lba, root_size, dirs, files):
                 continue
             extent, length = struct.unpack_from("<I", data, pos + 2)[0], struct.unpack_from("<I", data, pos + 10)[0]
             flags = data[pos + 25]
+            if continuations is not None:
+                su = pos + 33 + data[pos + 32] + (1 - data[pos + 32] % 2)
+                continuation_blocks(img, data[su:pos + n], continuations)
             if first >= 2:  # not "." or ".."
                 if flags & 0x02:
                     todo.append((extent, length))
@@ -84,8 +104,11 @@ def check(path):
         blocks = (size + SECTOR - 1) // SECTOR
         regions.append((name + " path table L", struct.unpack_from("<I", s, 140)[0], blocks))
         regions.append((name + " path table M", struct.unpack_from(">I", s, 148)[0], blocks))
-        dirs = walk_tree(img, struct.unpack_from("<I", s, 158)[0], struct.unpack_from("<I", s, 166)[0], [], files)
+        continuations = set()
+        dirs = walk_tree(img, struct.unpack_from("<I", s, 158)[0], struct.unpack_from("<I", s, 166)[0], [], files,
+                         continuations)
         regions += [(name + " directory", lba, n) for lba, n in sorted(dirs)]
+        regions += [(name + " directory continuation", lba, 1) for lba in sorted(continuations)]
     boot = [s for kind, s, _ in vds if kind == 0 and s[7:30] == b"EL TORITO SPECIFICATION"]
     if boot:
         catalog = struct.unpack_from("<I", boot[0], 71)[0]
