@@ -5,6 +5,8 @@
 #include "EngineSession.h"
 #include "Progress.h"
 #include "SourceTree.h"
+#include "engine/bvStreamEx.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include <algorithm>
 #include <cmath>
@@ -18,6 +20,8 @@ const char* const WriteUsage =
     "             [--dest /DISC/FOLDER] [--no-import] [--skip-damaged] [--skip-unreadable] [--no-verify]\n"
     "             [--log FILE] [-v] [--boot FILE [--boot-info-table] [--boot-load-size N]]\n"
     "             [--efi-boot FILE] PATH...\n"
+    "       scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-verify]\n"
+    "             [--log FILE] [-v] --image FILE\n"
     "  Records PATHs (as scrivo image takes them) on the disc in DRIVE as a new session. On a\n"
     "  disc that already holds sessions the last one is imported first (unless --no-import),\n"
     "  so its files stay visible; a new file of an imported file's name replaces it. When that\n"
@@ -27,7 +31,9 @@ const char* const WriteUsage =
     "  recorded, unless --skip-unreadable. --erase blanks a rewritable disc first,\n"
     "  --close closes the disc, --test records with the laser off. The new session is read back\n"
     "  and compared with what was written (--no-verify skips that); files whose data differs\n"
-    "  are named. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
+    "  are named. --image records an existing image FILE as it is (its last sector padded with\n"
+    "  zeros): on a blank disc, or from sector 0 of a DVD+RW, DVD-RW or DVD-RAM, replacing what\n"
+    "  that disc held. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
     "  address, or virtual:DISC[,media=KIND,...] for a virtual recorder (a missing DISC is\n"
     "  created blank, DVD+R by default). Rock Ridge, --no-rock and --follow-links: as for\n"
     "  scrivo image.\n" SCRIVO_BOOT_USAGE
@@ -41,6 +47,8 @@ struct WriteArgs {
     bool Erase = false, Close = false, Test = false, Joliet = true, Import = true, Verbose = false;
     bool SkipDamaged = false, SkipUnreadable = false, Rock = true, FollowLinks = false;
     bool Verify = true;
+    std::string Image;
+    bool TreeOptions = false; // an option that shapes a file tree was given
     std::vector<std::string> Paths;
     TBootArgs Boot;
 };
@@ -59,16 +67,18 @@ WriteArgs Parse(const std::vector<std::string>& args) {
             a.Close = true;
         else if (r.Is("--test"))
             a.Test = true;
+        else if (r.Is("--image"))
+            a.Image = r.Value();
         else if (r.Is("--no-joliet"))
-            a.Joliet = false;
+            a.Joliet = false, a.TreeOptions = true;
         else if (r.Is("--no-rock"))
-            a.Rock = false;
+            a.Rock = false, a.TreeOptions = true;
         else if (r.Is("--follow-links"))
-            a.FollowLinks = true;
+            a.FollowLinks = true, a.TreeOptions = true;
         else if (r.Is("--volume"))
-            a.Volume = r.Value();
+            a.Volume = r.Value(), a.TreeOptions = true;
         else if (r.Is("--dest"))
-            a.Dest = ToDiscPath(r.Value());
+            a.Dest = ToDiscPath(r.Value()), a.TreeOptions = true;
         else if (r.Is("--verify"))
             a.Verify = true;
         else if (r.Is("--no-verify"))
@@ -86,7 +96,11 @@ WriteArgs Parse(const std::vector<std::string>& args) {
         else if (!TakeBootOption(r, a.Boot))
             a.Paths.push_back(r.Operand());
     }
-    if (a.Paths.empty())
+    const bool boot = !a.Boot.Bios.empty() || !a.Boot.Efi.empty();
+    if (!a.Image.empty() && (!a.Paths.empty() || a.TreeOptions || boot))
+        throw UsageError("--image records the image as it is: no PATH, tree option (--dest, --volume, "
+                         "--no-joliet, --no-rock, --follow-links) or boot option with it");
+    if (a.Paths.empty() && a.Image.empty())
         throw UsageError("no PATH to record");
     CheckBootArgs(a.Boot);
     if (a.Speed != "max") {
@@ -170,76 +184,75 @@ std::string ImportLastSession(TBrenvik& b, bool skipDamaged, bool overwritable, 
 
 std::string Mib(int64_t bytes) { return FormatFloat("0.0", double(bytes) / 1048576.0) + " MiB"; }
 
-} // namespace
-
-int RunWrite(const std::vector<std::string>& args) {
-    const WriteArgs a = Parse(args);
-    TEngineSession session(a.Log, a.Verbose);
-    TBrenvik& b = session.Brenvik;
-
-    std::string failed = SelectDrive(b, a.Drive);
-    if (failed.empty())
-        failed = session.WaitForDisc();
-    if (!failed.empty())
-        return Fail(failed);
-
-    uint8_t kind = b.DetectDiscKind();
-    if (a.Erase) {
-        failed = EraseDisc(session, false);
-        if (!failed.empty())
-            return Fail(failed);
-        kind = b.DetectDiscKind();
+// The image file of --image: answers an error text, empty when it can be recorded (`bytes`
+// then holds its size).
+std::string CheckImageFile(const std::string& path, int64_t& bytes) {
+    FileListing item;
+    if (FindFile(path, item) && (item.Attr & faDirectory) != 0)
+        return "the image \"" + path + "\" is a folder, not a file";
+    try {
+        TFileStreamEx image(path, fmOpenReadShared);
+        bytes = image.GetSize();
+    } catch (const EFOpenError& e) {
+        return "cannot read the image \"" + path + "\": " + e.Reason;
     }
-    // The run formats a DVD-RW by the kind the drive layer keeps.
-    CurrentDiscKind = kind;
-    if (!IsWritableKind(kind))
-        return Fail(std::string("a ") + DiscKindName(kind) + " disc cannot be recorded");
-    const bool overwritable =
-        kind == dkDVDRAM || kind == dkDVDPlusRW || kind == dkDVDRWRestricted || kind == dkDVDRWSequential;
-    if (b.DiscStatus() == 2 && !overwritable)
-        return Fail(std::string("the ") + DiscKindName(kind) + " disc is closed: no session can be added");
+    if (bytes <= 0)
+        return "the image \"" + path + "\" is empty";
+    return "";
+}
 
-    uint32_t unfinishedAt = 0;
-    if (!overwritable && b.HasUnfinishedTrack(unfinishedAt))
-        return Fail(UnfinishedDiscText(kind, b.IsErasable(), unfinishedAt) +
-                    (b.IsErasable() ? " (scrivo write --erase)" : ""));
-
-    b.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
-    b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
+// The tree of the new session: the last session imported (unless --no-import), then the
+// PATHs. Answers an error text; `summary` tells what was imported.
+std::string BuildTree(TBrenvik& b, const WriteArgs& a, bool overwritable, std::string& summary) {
     b.JolietFileSystem = a.Joliet;
     b.RockRidge = a.Rock;
     b.FollowLinks = a.FollowLinks;
     b.IdVolume = a.Volume;
     ApplyBootArgs(a.Boot, b);
-    b.FinalizeDisc = a.Close;
-    b.TestWrite = a.Test;
-    b.VerifyWrite = a.Verify;
-    std::string imported;
     if (a.Import && b.RecordedSessionCount() > 0) {
-        failed = ImportLastSession(b, a.SkipDamaged, overwritable, imported);
+        const std::string failed = ImportLastSession(b, a.SkipDamaged, overwritable, summary);
         if (!failed.empty())
-            return Fail(failed);
+            return failed;
         // A file of the session that has a new version on the command line is recorded anew.
         b.ReplaceImported = true;
     }
-    failed = AddSources(b, a.Paths, a.Dest, a.SkipUnreadable);
+    const std::string failed = AddSources(b, a.Paths, a.Dest, a.SkipUnreadable);
     if (!failed.empty())
-        return Fail(failed);
+        return failed;
     if (b.ReplacedImported > 0)
-        imported += ", " + std::to_string(b.ReplacedImported) + " replaced by new versions";
-
+        summary += ", " + std::to_string(b.ReplacedImported) + " replaced by new versions";
     b.PrepareImage(true, nullptr);
-    const int64_t size = b.ImageSize();
-    const uint32_t free = b.GetFreeBlocks();
-    // Overwritable media too: a tree larger than the disc would fail halfway, with its
-    // file system already in view.
-    if (size > int64_t(free))
-        return Fail("the image needs " + std::to_string(size) + " sectors, the disc has " + std::to_string(free) +
-                    " free");
-    const uint16_t speed = SpeedKBps(b, a.Speed, kind);
-    b.SetWriteSpeed(speed);
-    SayChosenSpeed(b, a.Speed, speed, kind);
+    return "";
+}
 
+// An image made for address 0 is recorded on a blank disc, or from address 0 of an
+// overwritable one. Answers an error text; `free` is the room it has there.
+std::string PlaceImage(TBrenvik& b, const std::string& image, uint8_t kind, uint32_t& free,
+                       std::string& summary) {
+    const int sessions = b.RecordedSessionCount();
+    if (!IsOverwritableKind(kind)) {
+        if (sessions > 0 || b.DiscStatus() != 0)
+            return std::string("the ") + DiscKindName(kind) + " disc already holds " +
+                   (sessions == 1 ? "a session" : std::to_string(sessions) + " sessions") + ": the image \"" +
+                   image + "\" starts at sector 0 and cannot be recorded as a later session; nothing was "
+                           "recorded" +
+                   (b.IsErasable() ? " (scrivo write --erase blanks the disc first)" : " (use a blank disc)");
+        free = b.GetFreeBlocks();
+        return "";
+    }
+    // In place: the room from address 0 is what is free after the recorded part plus that part.
+    uint32_t recorded = 0;
+    if (!b.Disc->FindStartAddress(recorded))
+        recorded = 0;
+    const uint64_t room = uint64_t(b.GetFreeBlocks()) + recorded;
+    free = room > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(room);
+    if (recorded > 0)
+        summary = ", replacing what the disc held";
+    return "";
+}
+
+int Record(TEngineSession& session, const WriteArgs& a, uint8_t kind, const std::string& summary) {
+    TBrenvik& b = session.Brenvik;
     bool done = false;
     std::string error;
     b.OnWriteDone = [&](TBrenvik*, const std::string& text) {
@@ -285,13 +298,88 @@ int RunWrite(const std::vector<std::string>& args) {
         PrintError("\"" + f + "\" differs on the disc from what was written");
     if (!error.empty())
         return Fail(error);
-    std::printf("%s %d files (%s) in %d folders to the %s disc in %s, session at sector %u%s%s%s\n",
-                a.Test ? "test-wrote" : "wrote", b.FileCount() - b.DirectoryCount(), Mib(b.ImageSize() * 2048).c_str(),
-                b.DirectoryCount() + 1, DiscKindName(kind), b.Device().c_str(), b.StartAddress, imported.c_str(),
+    const std::string mib = Mib(b.ImageSize() * 2048);
+    const int files = b.FileCount() - b.DirectoryCount(), folders = b.DirectoryCount() + 1;
+    const std::string what = a.Image.empty() ? std::to_string(files) + " files (" + mib + ") in " +
+                                                   std::to_string(folders) + " folders"
+                                             : "the image \"" + a.Image + "\" (" + mib + ")";
+    std::printf("%s %s to the %s disc in %s, session at sector %u%s%s%s\n", a.Test ? "test-wrote" : "wrote",
+                what.c_str(), DiscKindName(kind), b.Device().c_str(), b.StartAddress, summary.c_str(),
                 a.Close ? ", disc closed" : "", a.Verify && !a.Test ? ", verified" : "");
     if (PrintSourceProblems(b.ChangedFiles(), b.UnreadableFiles(), "it was recorded"))
         return Fail("the disc was written, but the files above do not match their sources");
     return ExitOk;
+}
+
+} // namespace
+
+int RunWrite(const std::vector<std::string>& args) {
+    const WriteArgs a = Parse(args);
+    int64_t imageBytes = 0;
+    if (!a.Image.empty()) {
+        const std::string problem = CheckImageFile(a.Image, imageBytes);
+        if (!problem.empty())
+            return Fail(problem);
+    }
+    TEngineSession session(a.Log, a.Verbose);
+    TBrenvik& b = session.Brenvik;
+
+    std::string failed = SelectDrive(b, a.Drive);
+    if (failed.empty())
+        failed = session.WaitForDisc();
+    if (!failed.empty())
+        return Fail(failed);
+
+    uint8_t kind = b.DetectDiscKind();
+    if (a.Erase) {
+        failed = EraseDisc(session, false);
+        if (!failed.empty())
+            return Fail(failed);
+        kind = b.DetectDiscKind();
+    }
+    // The run formats a DVD-RW by the kind the drive layer keeps.
+    CurrentDiscKind = kind;
+    if (!IsWritableKind(kind))
+        return Fail(std::string("a ") + DiscKindName(kind) + " disc cannot be recorded");
+    const bool overwritable = IsOverwritableKind(kind);
+    if (b.DiscStatus() == 2 && !overwritable)
+        return Fail(std::string("the ") + DiscKindName(kind) + " disc is closed: no session can be added");
+
+    uint32_t unfinishedAt = 0;
+    if (!overwritable && b.HasUnfinishedTrack(unfinishedAt))
+        return Fail(UnfinishedDiscText(kind, b.IsErasable(), unfinishedAt) +
+                    (b.IsErasable() ? " (scrivo write --erase)" : ""));
+
+    b.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
+    b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
+    b.FinalizeDisc = a.Close;
+    b.TestWrite = a.Test;
+    b.VerifyWrite = a.Verify;
+    b.RawImageFile = a.Image;
+    std::string summary;
+    uint32_t free = 0;
+    if (a.Image.empty()) {
+        failed = BuildTree(b, a, overwritable, summary);
+        free = b.GetFreeBlocks();
+    } else {
+        failed = PlaceImage(b, a.Image, kind, free, summary);
+        b.ImageSectorCount = (imageBytes + 2047) / 2048;
+        if (failed.empty() && imageBytes % 2048 != 0)
+            PrintError("note: the image is not a whole number of 2048-byte sectors; its last sector is "
+                       "padded with zeros");
+    }
+    if (!failed.empty())
+        return Fail(failed);
+    const int64_t size = b.ImageSize();
+    // Overwritable media too: a tree larger than the disc would fail halfway, with its
+    // file system already in view.
+    if (size > int64_t(free))
+        return Fail("the image needs " + std::to_string(size) + " sectors, the disc has " + std::to_string(free) +
+                    " free");
+    const uint16_t speed = SpeedKBps(b, a.Speed, kind);
+    b.SetWriteSpeed(speed);
+    SayChosenSpeed(b, a.Speed, speed, kind);
+    return Record(session, a, kind, summary);
 }
 
 } // namespace scrivo::cli

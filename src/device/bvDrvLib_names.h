@@ -16,6 +16,11 @@ constexpr int DiscKindCount = 15;
 // "UNKNOWN", "CD-ROM", ... ; kinds outside the table give "UNKNOWN".
 const char* DiscKindName(uint8_t kind);
 inline bool IsCDKind(uint8_t kind) { return kind < dkDVDROM; }
+// Discs recorded in place rather than appended to: their sessions are found by a copy of the
+// volume descriptors at address 0 (DVD-RW is formatted for restricted overwrite first).
+inline bool IsOverwritableKind(uint8_t kind) {
+    return kind == dkDVDRAM || kind == dkDVDRWRestricted || kind == dkDVDRWSequential || kind == dkDVDPlusRW;
+}
 
 // The trace name of an operation code: the command's name padded to 22 characters, or the
 // code as two upper-case hexadecimal digits for codes without a name.

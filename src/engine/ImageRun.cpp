@@ -20,16 +20,35 @@ bool TBuilderFileTable::Entry(int index, TCacheFileEntry& out) const {
     return true;
 }
 
+bool TSingleFileTable::Entry(int index, TCacheFileEntry& out) const {
+    if (index != 0) return false;
+    out = TCacheFileEntry{};
+    out.SourcePath = path_;
+    out.IsoSize = bytes_;
+    return true;
+}
+
 TImageRun::TImageRun(TImageBuilder& builder, const TRunSettings& settings)
     : builder_(builder), settings_(settings) {}
 
 TImageRun::~TImageRun() = default;
 
 bool TImageRun::Start() {
-    builder_.WritingImage = true;
-    builder_.PrepareImage(settings_.NoDiscAccess, nullptr);
-    const bool generated = builder_.GenerateImage(settings_.NoDiscAccess, nullptr);
-    builder_.WritingImage = false;
+    const bool raw = !settings_.RawImage.empty();
+    bool generated = true;
+    if (raw) {
+        // The image brings its own metadata; only its extent is laid out.
+        rawImage_ = std::make_unique<TSingleFileTable>(settings_.RawImage, uint64_t(settings_.RawImageBytes));
+        builder_.ImageSectorCount = (settings_.RawImageBytes + 2047) / 2048;
+        builder_.FirstFileLocation = builder_.StartAddress;
+        builder_.VolumeSpaceSize = builder_.StartAddress + builder_.ImageSectorCount;
+        builder_.HeaderStream.Clear();
+    } else {
+        builder_.WritingImage = true;
+        builder_.PrepareImage(settings_.NoDiscAccess, nullptr);
+        generated = builder_.GenerateImage(settings_.NoDiscAccess, nullptr);
+        builder_.WritingImage = false;
+    }
     cache_.reset();
     if (!generated) {
         errorText_ = builder_.GenerationError;
@@ -44,7 +63,7 @@ bool TImageRun::Start() {
     p.ThreadPriorities = settings_.ThreadPriorities;
     p.ImageSize = builder_.ImageSectorCount * 2048;
     p.HeaderStream = &builder_.HeaderStream;
-    p.Files = &files_;
+    p.Files = raw ? static_cast<const TCacheFileTable*>(rawImage_.get()) : &files_;
     cache_ = std::make_unique<TCacheThread>(p);
 
     for (;;) {

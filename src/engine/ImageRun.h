@@ -23,6 +23,10 @@ struct TRunSettings {
     bool NoDiscAccess = true;               // lay out without asking a disc (start address 0)
     bool ThreadPriorities = true;           // the cache's priority follows its fill level
     const std::atomic<bool>* AbortFlag = nullptr; // the run's abort request, read between blocks
+    // An existing image to stream as it is instead of the file tree (no layout, no metadata),
+    // starting at the builder's StartAddress; its last sector is padded with zeros.
+    std::string RawImage;
+    int64_t RawImageBytes = 0;
 };
 
 // The file table of the image builder as the cache reads it.
@@ -37,6 +41,18 @@ struct TImageRunResult {
     std::vector<std::string> ChangedFiles;    // sources whose size changed since they were added
     std::vector<std::string> UnreadableFiles; // sources that could not be opened or read
     int64_t BytesDelivered = 0;
+};
+
+// A single file as the whole table: an existing image streamed as it is.
+class TSingleFileTable : public TCacheFileTable {
+  public:
+    TSingleFileTable(const std::string& path, uint64_t bytes) : path_(path), bytes_(bytes) {}
+    int Count() const override { return 1; }
+    bool Entry(int index, TCacheFileEntry& out) const override;
+
+  private:
+    std::string path_;
+    uint64_t bytes_;
 };
 
 class TImageRun {
@@ -65,6 +81,7 @@ private:
     TImageBuilder& builder_;
     TRunSettings settings_;
     TBuilderFileTable files_;
+    std::unique_ptr<TSingleFileTable> rawImage_;
     std::unique_ptr<TCacheThread> cache_;
     std::string errorText_; // why the run could not start before the cache did
 };

@@ -15,6 +15,7 @@ namespace scrivo {
 
 class TBrenvik;
 class TBrenvikDisc;
+struct TRunSettings;
 
 using TWriteDoneEvent = std::function<void(TBrenvik* Sender, const std::string& Error)>;
 using TFinalizingTrackEvent = std::function<void(void* Sender)>;
@@ -65,6 +66,11 @@ public:
     int64_t ImageSize() const;
     int CacheFillPercent() const;
     std::atomic<int64_t> BytesWritten{0};
+    // When set, StartWrite records this existing image as the session, byte for byte (its
+    // last sector padded with zeros), instead of the file tree: at address 0 of an
+    // overwritable disc, replacing what it held, else at the next writable address (an
+    // image made for address 0 is readable there only when the disc is blank).
+    std::string RawImageFile;
     // Read the new session back after it was closed and compare it with what was written.
     bool VerifyWrite = false;
     // While the run verifies: set, and the bytes compared so far.
@@ -87,6 +93,9 @@ private:
     bool FormatDVDRW(uint8_t kind);
     void StartWriteThread();
     void FailStart(const std::string& text);
+    // Sets the start address and size of a raw image run; false (OnWriteDone called) when
+    // the image cannot be read or the drive gives no start address.
+    bool PrepareRawImage(uint8_t kind, TRunSettings& settings);
 
     int32_t cacheSize_ = DefaultCacheSize;
     std::unique_ptr<TBrenvikDisc> disc_;

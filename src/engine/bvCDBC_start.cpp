@@ -3,6 +3,8 @@
 #include "engine/bvCDBC.h"
 #include "engine/bvCDBC_run.h"
 #include "engine/bvCDBC_write.h"
+#include "engine/bvCache.h"
+#include "engine/bvStreamEx.h"
 
 namespace scrivo {
 
@@ -28,6 +30,29 @@ bool TBrenvik::FormatDVDRW(uint8_t kind) {
     TWaitBudget formatting{FormatReadyBudgetMs};
     WaitWhile(formatting, FormatPollMs, [this] { return !ReadDiscInformation() && AsksToWait(); });
     return ok;
+}
+
+bool TBrenvik::PrepareRawImage(uint8_t kind, TRunSettings& settings) {
+    int64_t bytes = -1;
+    try {
+        TFileStreamEx image(RawImageFile, fmOpenReadShared);
+        bytes = image.GetSize();
+    } catch (const EFOpenError&) {
+    }
+    if (bytes <= 0) {
+        FailStart(bytes < 0 ? CantOpenText(RawImageFile) : "THE IMAGE \"" + RawImageFile + "\" IS EMPTY");
+        return false;
+    }
+    uint32_t address = 0;
+    if (!IsOverwritableKind(kind) && !Disc->FindStartAddress(address)) {
+        FailStart("ERROR GETTING NEXT WRITABLE ADDRESS");
+        return false;
+    }
+    DiscKind = kind;
+    StartAddress = address;
+    settings.RawImage = RawImageFile;
+    settings.RawImageBytes = bytes;
+    return true;
 }
 
 void TBrenvik::FailStart(const std::string& text) {
@@ -66,6 +91,7 @@ bool TBrenvik::StartWrite() {
     settings.BlockSize = run.BlockSize;
     settings.WritePostGap = WritePostGap;
     settings.NoDiscAccess = false;
+    if (!RawImageFile.empty() && !PrepareRawImage(kind, settings)) return false;
     run.Image = std::make_unique<TImageRun>(*this, settings);
     if (!run.Image->Start()) {
         FailStart(run.Image->ErrorText());

@@ -52,8 +52,17 @@ bool TThWrite::Verify() {
 }
 
 void TThWrite::NameMismatches(const std::vector<uint32_t>& bad) {
-    // `bad` is in ascending order; so are the files' extents, in creation order.
     std::vector<std::string>& names = c_.MismatchedFiles;
+    if (!c_.RawImageFile.empty())
+        names.push_back(c_.RawImageFile); // an image recorded as it is: its files are not known here
+    else
+        NameFilesHolding(bad, names);
+    for (const std::string& name : names)
+        c_.DebugMessage(">>> VERIFY MISMATCH: " + name, 1);
+}
+
+void TThWrite::NameFilesHolding(const std::vector<uint32_t>& bad, std::vector<std::string>& names) const {
+    // `bad` is in ascending order; so are the files' extents, in creation order.
     std::vector<bool> inFile(bad.size(), false);
     for (const TFEntry* f : FileTables().Files) {
         if (!f || (f->Attr & 0x10) != 0 || f->Imported || f->SourcePath.empty() || f->IsoSize == 0) continue;
@@ -68,8 +77,6 @@ void TThWrite::NameMismatches(const std::vector<uint32_t>& bad) {
         if (hit) names.push_back(f->SourcePath);
     }
     if (std::find(inFile.begin(), inFile.end(), false) != inFile.end()) names.push_back(MetadataMismatch);
-    for (const std::string& name : names)
-        c_.DebugMessage(">>> VERIFY MISMATCH: " + name, 1);
 }
 
 } // namespace scrivo

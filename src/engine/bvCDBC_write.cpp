@@ -28,11 +28,6 @@ constexpr uint8_t StreamingDescriptor[28] = {0x00, 0, 0, 0, 0x00, 0x00, 0x00, 0x
 
 bool IsDVDKind(uint8_t kind) { return kind >= dkDVDR && kind <= dkDVDPlusR; }
 
-// Discs whose sessions are found by a copy of the volume descriptors at address 0.
-bool Overwritable(uint8_t kind) {
-    return kind == dkDVDRAM || kind == dkDVDRWRestricted || kind == dkDVDRWSequential || kind == dkDVDPlusRW;
-}
-
 } // namespace
 
 TThWrite::TThWrite() : TThread(true), run_(WriteRun()), c_(*run_.Component), cache_(*run_.Cache()) {}
@@ -166,9 +161,9 @@ bool TThWrite::WriteDescriptorCopy() {
     // A session starting at 0 has its own descriptors there; one starting within the copy's
     // blocks keeps the blocks it wrote from its start on.
     const uint32_t blocks = uint32_t(std::min<int64_t>(copyLength_ / 2048, int64_t(c_.StartAddress)));
-    if (blocks == 0)
+    if (blocks == 0 && heldBlocks_ == 0)
         return true;
-    const uint32_t padded = PrepareDescriptorBlocks(blocks);
+    const uint32_t padded = heldBlocks_ > 0 ? heldBlocks_ : PrepareDescriptorBlocks(blocks);
     if (!WriteAt(0, padded * 2048, descriptor_))
         return false;
     if (c_.SynchronizeCache(1800000, false))
@@ -209,7 +204,11 @@ void TThWrite::WriteImage() {
         return;
     bool retry = false;
     copyLength_ = a_;
-    if (Overwritable(kind_))
+    heldBlocks_ = 0;
+    // A raw image recorded in place carries its volume descriptors in its first block: that
+    // block goes last, so a run that fails leaves no descriptors pointing at unwritten data.
+    bool holdHead = IsOverwritableKind(kind_) && !c_.RawImageFile.empty() && c_.StartAddress == 0;
+    if (IsOverwritableKind(kind_))
         c_.FailureTraceDone = true; // a blank DVD+RW's first write is refused, then formatted
 
     for (;;) {
@@ -248,7 +247,11 @@ void TThWrite::WriteImage() {
         }
         retry = false;
 
-        if (!WriteAt(uint32_t(c_.StartAddress + written_), uint32_t(a_), block_->Data))
+        if (holdHead) {
+            std::memcpy(descriptor_, block_->Data, size_t(a_));
+            heldBlocks_ = uint32_t(a_ / 2048);
+            holdHead = false;
+        } else if (!WriteAt(uint32_t(c_.StartAddress + written_), uint32_t(a_), block_->Data))
             return;
         written_ += a_ / 2048;
         if (verify_)
@@ -372,7 +375,7 @@ void TThWrite::Execute() {
     // Only a session whose every block is on the disc gets the descriptor copy that makes it
     // the one an overwritable disc shows: a run that ends early leaves the earlier sessions in view.
     const bool flushed = FinalFlush() && cache_.ErrorText().empty();
-    if (flushed && Overwritable(kind_))
+    if (flushed && IsOverwritableKind(kind_))
         WriteDescriptorCopy();
     c_.DeviceBufferSize = 0;
     c_.DeviceFreeBufferSize = 0;

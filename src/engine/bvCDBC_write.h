@@ -32,7 +32,8 @@ private:
     void Announce(uint16_t speed);
     // Steps from the first block to the end of the image; false when the run ended early.
     void WriteImage();
-    // Writes the descriptor copy at address 0 and flushes it; false when the run failed.
+    // Writes the descriptor copy (or the held-back head of a raw image) at address 0 and
+    // flushes it; false when the run failed.
     bool WriteDescriptorCopy();
     // Writes `bytes` at `lba`, again while the drive is busy (and once more after formatting
     // a blank DVD+RW); false when the run ended (abort, error, or busy for too long).
@@ -58,6 +59,8 @@ private:
     // out; false when the run failed.
     bool Verify();
     void NameMismatches(const std::vector<uint32_t>& bad);
+    // The sources whose extents hold a sector of `bad`, and MetadataMismatch for the rest.
+    void NameFilesHolding(const std::vector<uint32_t>& bad, std::vector<std::string>& names) const;
     void Report();
 
     TWriteRun& run_;
@@ -69,6 +72,8 @@ private:
     bool pollSupported_ = false;
     int t_ = 1;
     int32_t copyLength_ = 0;
+    // Sectors of a raw image's first block kept in descriptor_ until the rest is written.
+    uint32_t heldBlocks_ = 0;
     bool formatTried_ = false;
     bool verify_ = false;
     std::vector<uint64_t> sums_; // one per sector written, in order from the start address

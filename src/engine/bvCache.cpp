@@ -11,10 +11,6 @@ constexpr int32_t SectorBytes = 2048;
 constexpr const char* AbortedText = "OPERATION ABORTED BY USER";
 constexpr const char* TableErrorText = "INTERNAL ERROR 0005";
 
-std::string CantOpenText(const std::string& path) {
-    return "CAN'T OPEN FILE \"" + path + "\" OR FILE IS IN USES BY OTHER SOFTWARE";
-}
-
 TThreadPriority PriorityOfLevel(uint8_t level) {
     switch (level) {
     case 0: return TThreadPriority::Idle;
@@ -50,6 +46,10 @@ private:
 };
 
 } // namespace
+
+std::string CantOpenText(const std::string& path) {
+    return "CAN'T OPEN FILE \"" + path + "\" OR FILE IS IN USES BY OTHER SOFTWARE";
+}
 
 uint8_t CachePriorityLevel(int count, int32_t maxBlocks) {
     if (count < maxBlocks / 4)

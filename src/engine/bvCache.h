@@ -150,6 +150,9 @@ private:
     std::atomic<bool> releasing_{false};
 };
 
+// The run's end text for a source that cannot be opened.
+std::string CantOpenText(const std::string& path);
+
 // The thread priority level for a queue holding `count` of `maxBlocks` blocks.
 uint8_t CachePriorityLevel(int count, int32_t maxBlocks);
 
