@@ -3,6 +3,7 @@
 
 #include "bvDrvLib_bytes.h"
 #include "bvDrvLib_request.h"
+#include "scsi/Mmc.h"
 
 #include <cstdio>
 
@@ -21,20 +22,20 @@ bool CompletedOrPending(const SRB_ExecSCSICmd& srb)
 
 bool TSCSIDevice::TestUnitReady(uint32_t timeoutMs)
 {
-    auto srb = NewRequest(FlagsNoData, 6, 0x00);
+    auto srb = NewRequest(FlagsNoData, 6, scsi::kTestUnitReady);
     ExecuteCommand(srb, timeoutMs);
     return Completed(srb);
 }
 
 void TSCSIDevice::RezeroUnit()
 {
-    auto srb = NewRequest(FlagsNoData, 6, 0x01);
+    auto srb = NewRequest(FlagsNoData, 6, scsi::kRezeroUnit);
     ExecuteCommand(srb, 10000);
 }
 
 bool TSCSIDevice::RequestSense(uint8_t* buffer, uint8_t length)
 {
-    auto srb = NewRequest(FlagsDataIn, 6, 0x03, buffer, length);
+    auto srb = NewRequest(FlagsDataIn, 6, scsi::kRequestSense, buffer, length);
     srb.CDBByte[4] = length;
     ExecuteCommand(srb, 10000);
     return Completed(srb);
@@ -42,7 +43,7 @@ bool TSCSIDevice::RequestSense(uint8_t* buffer, uint8_t length)
 
 bool TSCSIDevice::FormatUnit(uint8_t byte1, const uint8_t* parameterList, uint32_t length)
 {
-    auto srb = NewRequest(FlagsDataOut, 6, 0x04, parameterList, length);
+    auto srb = NewRequest(FlagsDataOut, 6, scsi::kFormatUnit, parameterList, length);
     srb.CDBByte[1] = byte1;
     ExecuteCommand(srb, 10000);
     return Completed(srb);
@@ -50,7 +51,7 @@ bool TSCSIDevice::FormatUnit(uint8_t byte1, const uint8_t* parameterList, uint32
 
 bool TSCSIDevice::Inquiry()
 {
-    auto srb = NewRequest(FlagsDataIn, 6, 0x12, InquiryData, 128);
+    auto srb = NewRequest(FlagsDataIn, 6, scsi::kInquiry, InquiryData, 128);
     srb.CDBByte[4] = 128;
     ExecuteCommand(srb, 10000);
     return Completed(srb);
@@ -58,7 +59,7 @@ bool TSCSIDevice::Inquiry()
 
 bool TSCSIDevice::StartStopUnit(bool eject)
 {
-    auto srb = NewRequest(FlagsNoData, 6, 0x1B);
+    auto srb = NewRequest(FlagsNoData, 6, scsi::kStartStopUnit);
     srb.CDBByte[4] = eject ? 0x02 : 0x03;
     SetHandleRelease(true);
     ExecuteCommand(srb, 20000);
@@ -68,7 +69,7 @@ bool TSCSIDevice::StartStopUnit(bool eject)
 
 bool TSCSIDevice::PreventAllowRemoval(bool allow)
 {
-    auto srb = NewRequest(FlagsNoData, 6, 0x1E);
+    auto srb = NewRequest(FlagsNoData, 6, scsi::kPreventAllowRemoval);
     srb.CDBByte[4] = allow ? 0x00 : 0x01;
     if (!allow) {
         ExecuteCommand(srb, 10000);
@@ -82,7 +83,7 @@ bool TSCSIDevice::PreventAllowRemoval(bool allow)
 
 bool TSCSIDevice::ReadFormatCapacities(uint8_t* buffer248)
 {
-    auto srb = NewRequest(FlagsDataIn, 10, 0x23, buffer248, 248);
+    auto srb = NewRequest(FlagsDataIn, 10, scsi::kReadFormatCapacities, buffer248, 248);
     srb.CDBByte[8] = 0xF8;
     ExecuteCommand(srb, 10000);
     return Completed(srb);
@@ -90,7 +91,7 @@ bool TSCSIDevice::ReadFormatCapacities(uint8_t* buffer248)
 
 bool TSCSIDevice::ReadBlocks(uint32_t lba, uint16_t blocks, uint32_t byteLength, uint8_t* buffer)
 {
-    auto srb = NewRequest(FlagsDataIn, 10, 0x28, buffer, byteLength);
+    auto srb = NewRequest(FlagsDataIn, 10, scsi::kRead10, buffer, byteLength);
     PutBE32(srb.CDBByte + 2, lba);
     PutBE16(srb.CDBByte + 7, blocks);
     ExecuteCommand(srb, 10000);
@@ -99,7 +100,7 @@ bool TSCSIDevice::ReadBlocks(uint32_t lba, uint16_t blocks, uint32_t byteLength,
 
 bool TSCSIDevice::WriteBlocks(uint32_t lba, uint16_t blocks, uint8_t flags, uint32_t byteLength, uint8_t* buffer)
 {
-    auto srb = NewRequest(flags, 10, 0x2A, buffer, byteLength);
+    auto srb = NewRequest(flags, 10, scsi::kWrite10, buffer, byteLength);
     PutBE32(srb.CDBByte + 2, lba);
     PutBE16(srb.CDBByte + 7, blocks);
     ExecuteCommand(srb, 120000);
@@ -108,7 +109,7 @@ bool TSCSIDevice::WriteBlocks(uint32_t lba, uint16_t blocks, uint8_t flags, uint
 
 bool TSCSIDevice::SynchronizeCache(uint32_t timeoutMs, bool immediate)
 {
-    auto srb = NewRequest(FlagsNoData, 10, 0x35);
+    auto srb = NewRequest(FlagsNoData, 10, scsi::kSynchronizeCache);
     srb.CDBByte[1] = immediate ? 0x02 : 0x00;
     ExecuteCommand(srb, timeoutMs);
     return Completed(srb);
@@ -116,7 +117,7 @@ bool TSCSIDevice::SynchronizeCache(uint32_t timeoutMs, bool immediate)
 
 bool TSCSIDevice::ReadTOC(bool msf, uint8_t format, uint8_t trackSession, uint8_t* buffer, uint8_t length)
 {
-    auto srb = NewRequest(FlagsDataIn, 10, 0x43, buffer, length);
+    auto srb = NewRequest(FlagsDataIn, 10, scsi::kReadToc, buffer, length);
     srb.CDBByte[1] = msf ? 0x02 : 0x00;
     srb.CDBByte[2] = format;
     srb.CDBByte[6] = trackSession;
@@ -127,7 +128,7 @@ bool TSCSIDevice::ReadTOC(bool msf, uint8_t format, uint8_t trackSession, uint8_
 
 bool TSCSIDevice::GetConfiguration(uint8_t rt, uint16_t startingFeature, uint8_t* buffer, uint8_t length)
 {
-    auto srb = NewRequest(FlagsDataIn, 10, 0x46, buffer, length);
+    auto srb = NewRequest(FlagsDataIn, 10, scsi::kGetConfiguration, buffer, length);
     srb.CDBByte[1] = rt;
     PutBE16(srb.CDBByte + 2, startingFeature);
     srb.CDBByte[8] = length;
@@ -137,7 +138,7 @@ bool TSCSIDevice::GetConfiguration(uint8_t rt, uint16_t startingFeature, uint8_t
 
 bool TSCSIDevice::ReadDiscInformation()
 {
-    auto srb = NewRequest(FlagsDataIn, 10, 0x51, DiscInformation, DiscInformationSize);
+    auto srb = NewRequest(FlagsDataIn, 10, scsi::kReadDiscInformation, DiscInformation, DiscInformationSize);
     srb.CDBByte[8] = DiscInformationSize;
     ExecuteCommand(srb, 10000);
     if (!Completed(srb))
@@ -148,7 +149,8 @@ bool TSCSIDevice::ReadDiscInformation()
 
 bool TSCSIDevice::ReadTrackInformation(uint32_t track)
 {
-    auto srb = NewRequest(FlagsDataIn, 10, 0x52, TrackInformation, sizeof TrackInformation);
+    auto srb =
+        NewRequest(FlagsDataIn, 10, scsi::kReadTrackInformation, TrackInformation, sizeof TrackInformation);
     srb.CDBByte[1] = 0x01;
     PutBE32(srb.CDBByte + 2, track);
     srb.CDBByte[8] = sizeof TrackInformation;
@@ -165,7 +167,7 @@ uint32_t TSCSIDevice::TrackField(size_t offset) const { return GetHost32(TrackIn
 
 bool TSCSIDevice::ReserveTrack(uint32_t blocks)
 {
-    auto srb = NewRequest(FlagsNoData, 12, 0x53);
+    auto srb = NewRequest(FlagsNoData, 12, scsi::kReserveTrack);
     PutBE32(srb.CDBByte + 5, blocks);
     ExecuteCommand(srb, 10000);
     return Completed(srb);
@@ -173,7 +175,7 @@ bool TSCSIDevice::ReserveTrack(uint32_t blocks)
 
 bool TSCSIDevice::SendOPC()
 {
-    auto srb = NewRequest(FlagsNoData, 10, 0x54);
+    auto srb = NewRequest(FlagsNoData, 10, scsi::kSendOpcInformation);
     srb.CDBByte[1] = 0x01;
     ExecuteCommand(srb, 150000);
     return Completed(srb);
@@ -184,7 +186,7 @@ bool TSCSIDevice::ModeSelect(const uint8_t* parameterList, uint16_t length)
     if (length > TransferBufferSize)
         return false;
     std::memcpy(TransferBuffer, parameterList, length);
-    auto srb = NewRequest(FlagsDataOut, 10, 0x55, TransferBuffer, length);
+    auto srb = NewRequest(FlagsDataOut, 10, scsi::kModeSelect10, TransferBuffer, length);
     srb.CDBByte[1] = 0x10; // page format
     PutBE16(srb.CDBByte + 7, length);
     ExecuteCommand(srb, 10000);
@@ -197,7 +199,7 @@ bool TSCSIDevice::ModeSense(uint8_t page, bool defaults, uint8_t* buffer, uint16
         return false;
     // A short reply must not leave an earlier command's bytes behind it.
     std::memset(TransferBuffer, 0, length);
-    auto srb = NewRequest(FlagsDataIn, 10, 0x5A, TransferBuffer, length);
+    auto srb = NewRequest(FlagsDataIn, 10, scsi::kModeSense10, TransferBuffer, length);
     srb.CDBByte[2] = uint8_t(page | (defaults ? 0x80 : 0x00));
     PutBE16(srb.CDBByte + 7, length);
     ExecuteCommand(srb, 20000);
@@ -209,7 +211,7 @@ bool TSCSIDevice::ModeSense(uint8_t page, bool defaults, uint8_t* buffer, uint16
 
 bool TSCSIDevice::CloseTrackSession(bool immediate, uint8_t function, uint8_t byte3, uint8_t byte4, uint8_t byte5)
 {
-    auto srb = NewRequest(FlagsNoData, 10, 0x5B);
+    auto srb = NewRequest(FlagsNoData, 10, scsi::kCloseTrackSession);
     srb.CDBByte[1] = immediate ? 0x01 : 0x00;
     srb.CDBByte[2] = function;
     srb.CDBByte[3] = byte3;
@@ -228,7 +230,7 @@ bool TSCSIDevice::CloseSession(bool closeTrack, bool immediate, bool finalize)
 bool TSCSIDevice::ReadBufferCapacity(uint32_t& bufferLength, uint32_t& blankLength)
 {
     alignas(4) uint8_t reply[32] = {};
-    auto srb = NewRequest(FlagsDataIn, 10, 0x5C, reply, sizeof reply);
+    auto srb = NewRequest(FlagsDataIn, 10, scsi::kReadBufferCapacity, reply, sizeof reply);
     srb.CDBByte[8] = sizeof reply;
     ExecuteCommand(srb, 10000);
     if (!Completed(srb)) {
@@ -244,7 +246,7 @@ bool TSCSIDevice::ReadBufferCapacity(uint32_t& bufferLength, uint32_t& blankLeng
 
 bool TSCSIDevice::SendCueSheet(const uint8_t* buffer, uint32_t length)
 {
-    auto srb = NewRequest(FlagsDataOut, 10, 0x5D, buffer, length);
+    auto srb = NewRequest(FlagsDataOut, 10, scsi::kSendCueSheet, buffer, length);
     PutBE16(srb.CDBByte + 7, uint16_t(length));
     ExecuteCommand(srb, 30000);
     return Completed(srb);
@@ -252,7 +254,7 @@ bool TSCSIDevice::SendCueSheet(const uint8_t* buffer, uint32_t length)
 
 bool TSCSIDevice::Blank(uint8_t blankingType)
 {
-    auto srb = NewRequest(FlagsNoData, 12, 0xA1);
+    auto srb = NewRequest(FlagsNoData, 12, scsi::kBlank);
     srb.CDBByte[1] = uint8_t(blankingType | 0x10); // immediate
     ExecuteCommand(srb, 4800000);
     return CompletedOrPending(srb);
@@ -260,7 +262,7 @@ bool TSCSIDevice::Blank(uint8_t blankingType)
 
 bool TSCSIDevice::SetStreaming(const uint8_t* buffer, uint16_t length)
 {
-    auto srb = NewRequest(FlagsDataOut, 12, 0xB6, buffer, length);
+    auto srb = NewRequest(FlagsDataOut, 12, scsi::kSetStreaming, buffer, length);
     PutBE16(srb.CDBByte + 9, length);
     ExecuteCommand(srb, 10000);
     return Completed(srb);
@@ -268,7 +270,7 @@ bool TSCSIDevice::SetStreaming(const uint8_t* buffer, uint16_t length)
 
 bool TSCSIDevice::SetCDSpeed(uint16_t readSpeed, uint16_t writeSpeed)
 {
-    auto srb = NewRequest(FlagsNoData, 12, 0xBB);
+    auto srb = NewRequest(FlagsNoData, 12, scsi::kSetCdSpeed);
     PutBE16(srb.CDBByte + 2, readSpeed == 0 ? 0xFFFF : readSpeed);
     PutBE16(srb.CDBByte + 4, writeSpeed == 0 ? 0xFFFF : writeSpeed);
     ExecuteCommand(srb, 10000);
@@ -277,7 +279,7 @@ bool TSCSIDevice::SetCDSpeed(uint16_t readSpeed, uint16_t writeSpeed)
 
 bool TSCSIDevice::SendDVDStructure(uint8_t format, const uint8_t* buffer, uint16_t length)
 {
-    auto srb = NewRequest(FlagsDataOut, 12, 0xBF, buffer, length);
+    auto srb = NewRequest(FlagsDataOut, 12, scsi::kSendDvdStructure, buffer, length);
     srb.CDBByte[7] = format;
     PutBE16(srb.CDBByte + 8, length);
     ExecuteCommand(srb, 10000);

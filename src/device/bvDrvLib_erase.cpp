@@ -2,6 +2,7 @@
 #include "bvDrvLib.h"
 #include "platform/DateTime.h"
 #include "platform/Text.h"
+#include "scsi/Mmc.h"
 #include "transport/bvASPI.h"
 #include <climits>
 #include <cmath>
@@ -184,8 +185,8 @@ void TEraseThread::WaitForReady() {
         std::fill(std::begin(polled), std::end(polled), uint8_t(0));
         device_.RequestSense(polled, sizeof polled);
         if (polled[0] == 0xF0)
-            polled[12] = 0x04;
-        return polled[12] == 0x04 && (t_ += 2) <= q;
+            polled[scsi::kSenseAscByte] = scsi::kAscNotReadyFamily;
+        return polled[scsi::kSenseAscByte] == scsi::kAscNotReadyFamily && (t_ += 2) <= q;
     });
 }
 

@@ -1,6 +1,7 @@
 // The command executor: every command to the drive goes through ExecuteCommand.
 #include "bvDrvLib.h"
 
+#include "scsi/Mmc.h"
 #include "transport/bvASPI_event.h"
 
 #include <algorithm>
@@ -25,7 +26,8 @@ uint8_t TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     const uint8_t result = ExecuteOnce(srb, timeoutMs);
     // A unit attention (power on, reset, a disc just loaded) only tells of an event: the
     // command itself was not carried out, and is sent once more.
-    if (result == 1 && srb.SRB_Status == SS_ERR && srb.SRB_TargStat == 0x02 && (srb.SenseArea[2] & 0x0F) == 0x06) {
+    if (result == 1 && srb.SRB_Status == SS_ERR && srb.SRB_TargStat == scsi::kStatusCheckCondition &&
+        (srb.SenseArea[scsi::kSenseKeyByte] & scsi::kSenseKeyMask) == scsi::kUnitAttention) {
         srb.SRB_Status = 0;
         srb.SRB_HaStat = 0;
         srb.SRB_TargStat = 0;
@@ -89,7 +91,7 @@ void TSCSIDevice::BuildFailureText(const SRB_ExecSCSICmd& srb)
     std::string text = StatusText(srb.SRB_Status, srb.SRB_HaStat, srb.SRB_TargStat);
     if (text == "TARGET BUSY")
         TargetBusy = true;
-    TargetReserved = srb.SRB_Status == SS_ERR && srb.SRB_TargStat == 0x18;
+    TargetReserved = srb.SRB_Status == SS_ERR && srb.SRB_TargStat == scsi::kStatusReservationConflict;
     if (text == "CHECK CONDITION")
         text = SenseKeyText(srb.SenseArea);
     LastErrorText = text;

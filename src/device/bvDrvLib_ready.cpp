@@ -1,5 +1,6 @@
 // Waiting for a drive to become ready after a long operation.
 #include "bvDrvLib.h"
+#include "scsi/Mmc.h"
 
 #include <cstring>
 
@@ -10,7 +11,7 @@ bool TSCSIDevice::WaitUntilReady(int32_t budgetMs, int32_t intervalMs)
     const uint32_t interval = intervalMs < 1 ? 1 : uint32_t(intervalMs);
     TWaitBudget budget{budgetMs};
     alignas(4) uint8_t polled[40] = {};
-    const auto markBusy = [&] { polled[12] = 0x04; };
+    const auto markBusy = [&] { polled[scsi::kSenseAscByte] = scsi::kAscNotReadyFamily; };
 
     // Drives of these models are polled with TEST UNIT READY first, every 1.5 s; the time
     // counts against the same budget.
@@ -28,7 +29,7 @@ bool TSCSIDevice::WaitUntilReady(int32_t budgetMs, int32_t intervalMs)
     }
 
     const bool unitReady = TestUnitReady(5000);
-    if (unitReady && polled[12] != 0x04)
+    if (unitReady && polled[scsi::kSenseAscByte] != scsi::kAscNotReadyFamily)
         return true;
     // The answer just given is the first poll of this stage.
     bool asked = true;
@@ -49,9 +50,10 @@ bool TSCSIDevice::WaitUntilReady(int32_t budgetMs, int32_t intervalMs)
         answered = RequestSense(polled, sizeof polled);
         if (polled[0] == 0xF0)
             markBusy();
-        return polled[12] == 0x04;
+        return polled[scsi::kSenseAscByte] == scsi::kAscNotReadyFamily;
     };
-    return WaitWhile(budget, interval, senseBusy) == TWaitEnd::Done && answered && polled[12] == 0;
+    return WaitWhile(budget, interval, senseBusy) == TWaitEnd::Done && answered &&
+           polled[scsi::kSenseAscByte] == 0;
 }
 
 } // namespace scrivo

@@ -1,5 +1,6 @@
 // Message texts of failed requests, and the device's failure bookkeeping built on them.
 #include "bvDrvLib_sense.h"
+#include "scsi/Mmc.h"
 
 #include <algorithm>
 
@@ -36,14 +37,14 @@ std::string StatusText(uint8_t status, uint8_t haStat, uint8_t targStat)
     switch (haStat) {
     case 0x00:
         switch (targStat) {
-        case 0x00:
-        case 0x02:
+        case scsi::kStatusGood:
+        case scsi::kStatusCheckCondition:
             return "CHECK CONDITION";
-        case 0x08:
+        case scsi::kStatusBusy:
             return "TARGET BUSY";
-        case 0x18:
+        case scsi::kStatusReservationConflict:
             return "TARGET RESERVATION CONFLICT";
-        case 0x28:
+        case scsi::kStatusTaskSetFull:
             return "TARGET QUEUE FULL";
         default:
             return "UNKNOWN";
@@ -78,9 +79,9 @@ std::string SenseKeyText(const uint8_t* sense)
     // Current (70h) and deferred (71h) fixed-format errors.
     if ((sense[0] & 0x7E) != 0x70)
         return "UNKNOWN";
-    const uint8_t flags = sense[2];
-    switch (flags & 0x0F) {
-    case 0:
+    const uint8_t flags = sense[scsi::kSenseKeyByte];
+    switch (flags & scsi::kSenseKeyMask) {
+    case scsi::kNoSense:
         if (flags & 0x80)
             return "FILEMARK";
         if (flags & 0x40)
@@ -88,25 +89,25 @@ std::string SenseKeyText(const uint8_t* sense)
         if (flags & 0x20)
             return "ILLEGAL LENGTH";
         return "NO ADDITIONAL SENSE INFORMATION";
-    case 1:
+    case scsi::kRecoveredError:
         return "RECOVERED ERROR";
-    case 2:
+    case scsi::kNotReady:
         return "NOT READY";
-    case 3:
+    case scsi::kMediumError:
         return "MEDIUM ERROR";
-    case 4:
+    case scsi::kHardwareError:
         return "HARDWARE ERROR";
-    case 5:
+    case scsi::kIllegalRequest:
         return "ILLEGAL REQUEST";
-    case 6:
+    case scsi::kUnitAttention:
         return "UNIT ATTENTION";
-    case 7:
+    case scsi::kDataProtect:
         return "DATA PROTECT";
     case 8:
         return "ERASE CHECK";
     case 10:
         return "COPYABORTED";
-    case 11:
+    case scsi::kAbortedCommand:
         return "ABORTED COMMAND";
     case 13:
         return "VOLUME OVERFLOW";

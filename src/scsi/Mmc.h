@@ -47,7 +47,27 @@ enum Status : uint8_t {
     kStatusCheckCondition = 0x02,
     kStatusBusy = 0x08,
     kStatusReservationConflict = 0x18,
+    kStatusTaskSetFull = 0x28,
 };
+
+// Sense keys (low nibble of fixed-format sense byte 2).
+enum SenseKey : uint8_t {
+    kNoSense = 0x00,
+    kRecoveredError = 0x01,
+    kNotReady = 0x02,
+    kMediumError = 0x03,
+    kHardwareError = 0x04,
+    kIllegalRequest = 0x05,
+    kUnitAttention = 0x06,
+    kDataProtect = 0x07,
+    kAbortedCommand = 0x0B,
+};
+constexpr uint8_t kSenseKeyMask = 0x0F;
+
+// Where the fields lie in fixed-format sense data.
+constexpr int kSenseKeyByte = 2;
+constexpr int kSenseAscByte = 12;
+constexpr int kSenseAscqByte = 13;
 
 // Additional sense codes and qualifiers, as ASC << 8 | ASCQ.
 enum Asc : uint16_t {
@@ -72,6 +92,8 @@ enum Asc : uint16_t {
     kAscMediumNotFormatted = 0x3010,
     kAscIllegalModeForThisTrack = 0x6400,
 };
+// The ASC of every "logical unit not ready" code; its ASCQ tells why.
+constexpr uint8_t kAscNotReadyFamily = 0x04;
 constexpr uint8_t AscOf(Asc a) {
     return uint8_t(a >> 8);
 }
