@@ -12,12 +12,10 @@
 namespace scrivo::vrecorder {
 
 void InterruptHost() {
-#ifdef _WIN32
+  // Raised in the thread carrying out the WRITE, so the handler has run before the command
+  // answers, as if the key had been pressed just then. Sent to the process, the signal could
+  // wait for another thread to be scheduled while the writer finished the session.
   std::raise(SIGINT);
-#else
-  // To the process, not this thread: any thread of the program may take it.
-  kill(getpid(), SIGINT);
-#endif
 }
 
 void KillHost() {
