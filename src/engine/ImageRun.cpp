@@ -46,7 +46,11 @@ bool TImageRun::Start() {
     } else {
         builder_.WritingImage = true;
         builder_.PrepareImage(settings_.NoDiscAccess, nullptr);
+        // The cache makes the directory records as it reads them: a large tree's are never
+        // all in memory at once.
+        builder_.StreamDirectories = true;
         generated = builder_.GenerateImage(settings_.NoDiscAccess, nullptr);
+        builder_.StreamDirectories = false;
         builder_.WritingImage = false;
     }
     cache_.reset();
@@ -63,6 +67,10 @@ bool TImageRun::Start() {
     p.ThreadPriorities = settings_.ThreadPriorities;
     p.ImageSize = builder_.ImageSectorCount * 2048;
     p.HeaderStream = &builder_.HeaderStream;
+    if (!raw && builder_.DeferredMetadataBytes() > 0)
+        p.HeaderTail = [this](const std::function<bool(const uint8_t*, size_t)>& out) {
+            return builder_.WriteDeferredMetadata(out);
+        };
     p.Files = raw ? static_cast<const TCacheFileTable*>(rawImage_.get()) : &files_;
     cache_ = std::make_unique<TCacheThread>(p);
 

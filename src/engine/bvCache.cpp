@@ -61,7 +61,7 @@ uint8_t CachePriorityLevel(int count, int32_t maxBlocks) {
 
 TCacheThread::TCacheThread(const TCacheParams& p)
     : TThread(true), lock_(p.Lock), blockSize_(p.BlockSize), postGapPadding_(false), imageSize_(p.ImageSize),
-      header_(p.HeaderStream),
+      header_(p.HeaderStream), headerTail_(p.HeaderTail),
       files_(p.Files), lingerMs_(p.LingerMs), threadPriorities_(p.ThreadPriorities) {
     // Blocks carry whole sectors and fit the block record.
     blockSize_ = std::clamp<int32_t>(blockSize_ / SectorBytes * SectorBytes, SectorBytes, CacheBlockCapacity);
@@ -215,32 +215,52 @@ bool TCacheThread::WaitForRoom(int count, bool duringHeader) {
     return true;
 }
 
-bool TCacheThread::ProduceHeader() {
-    int64_t left = header_ ? static_cast<int64_t>(header_->Size()) : 0;
-    if (header_)
-        header_->Seek(0);
-    while (left > 0) {
-        const int32_t n = static_cast<int32_t>(std::min<int64_t>(left, blockSize_));
-        current_ = NewBlock();
-        const uint32_t got = header_->Read(current_->Data, static_cast<uint32_t>(n));
-        std::memset(current_->Data + got, 0, static_cast<size_t>(n) - got);
-        partial_ = n;
-        room_ = blockSize_ - n;
+bool TCacheThread::AppendHeader(const uint8_t* data, uint64_t bytes) {
+    while (bytes > 0) {
+        if (!current_) {
+            current_ = NewBlock();
+            partial_ = 0;
+        }
+        const int32_t n =
+            static_cast<int32_t>(std::min<uint64_t>(bytes, static_cast<uint64_t>(blockSize_ - partial_)));
+        std::memcpy(current_->Data + partial_, data, static_cast<size_t>(n));
+        partial_ += n;
+        data += n;
+        bytes -= static_cast<uint64_t>(n);
         int count;
         {
             Locked l(lock_);
-            if (n == blockSize_)
+            if (partial_ == blockSize_)
                 QueueCurrent();
             count = static_cast<int>(queue_.size());
             BufferedBytes += n;
         }
-        left -= n;
         if (!WaitForRoom(count, true))
             return false;
     }
+    // The file data goes on in the block the metadata did not fill.
+    room_ = current_ ? blockSize_ - partial_ : 0;
+    return true;
+}
+
+bool TCacheThread::ProduceHeader() {
+    room_ = 0;
+    if (header_ && !AppendHeader(header_->Data(), header_->Size()))
+        return false;
     if (header_)
         header_->Clear();
-    return true;
+    if (!headerTail_)
+        return true;
+    bool stopped = false;
+    const std::string failed = headerTail_([this, &stopped](const uint8_t* data, size_t bytes) {
+        stopped = !AppendHeader(data, bytes);
+        return !stopped;
+    });
+    if (!failed.empty()) {
+        Fail(failed);
+        return false;
+    }
+    return !stopped;
 }
 
 void TCacheThread::NoteChangedFile(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,10 @@ struct TCacheParams {
     bool WritePostGap = true;
     int64_t ImageSize = 0; // bytes, without the post-gap minimum
     TMemoryStream* HeaderStream = nullptr;
+    // Metadata made while it is read, after HeaderStream: it hands its bytes in order to
+    // the function it is given (which answers false when the cache stops) and answers ""
+    // or why it failed. Unset when HeaderStream holds all of it.
+    std::function<std::string(const std::function<bool(const uint8_t*, size_t)>&)> HeaderTail;
     const TCacheFileTable* Files = nullptr;
     // How long the thread stays after the last block was taken; destroying the cache
     // object ends the wait early.
@@ -105,6 +110,9 @@ protected:
 
 private:
     bool ProduceHeader();
+    // Appends metadata bytes to the blocks being built, queueing each one that fills up;
+    // false when the thread must end.
+    bool AppendHeader(const uint8_t* data, uint64_t bytes);
     bool ProduceEntries();
     // Streams `size` bytes of the open source (zeros when there is none) as whole sectors;
     // with `checkSize`, a source of another size is noted as changed.
@@ -130,6 +138,7 @@ private:
     bool postGapPadding_;
     int64_t imageSize_;
     TMemoryStream* header_;
+    std::function<std::string(const std::function<bool(const uint8_t*, size_t)>&)> headerTail_;
     const TCacheFileTable* files_;
     uint32_t lingerMs_;
     bool threadPriorities_;

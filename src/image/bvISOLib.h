@@ -296,6 +296,15 @@ public:
     // layout reserved for it.
     bool GenerateImage(bool NoDiscAccess, TDEntry* ImportDir);
     std::string GenerationError;
+    // With StreamDirectories, GenerateImage puts only the metadata before the directory
+    // extents into HeaderStream; the rest of it (DeferredMetadataBytes) is made while it is
+    // read, by WriteDeferredMetadata: the directory records of a large tree are never held
+    // whole. WriteDeferredMetadata hands the bytes on in order through `out` (false from it
+    // stops); it answers "" or why generation failed. Tables and layout must not change
+    // between the two.
+    bool StreamDirectories = false;
+    uint64_t DeferredMetadataBytes() const { return deferredBytes_; }
+    std::string WriteDeferredMetadata(const std::function<bool(const uint8_t*, size_t)>& out);
 
     bool WritingImage = false;        // set by recording start around its layout
     TImageDisc* Disc = nullptr;       // none: the layout runs with start address 0
@@ -329,6 +338,8 @@ private:
     bool ownDoDebug_ = false;
     std::unique_ptr<TImageWriters> writers_; // of the last layout
     std::unique_ptr<TSystemUseHook> rockRidge_; // the entries its ISO 9660 directories carry
+    size_t deferredFrom_ = 0;                // the first writer WriteDeferredMetadata runs
+    uint64_t deferredBytes_ = 0;
 };
 
 } // namespace scrivo

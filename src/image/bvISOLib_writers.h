@@ -18,6 +18,7 @@
 // system-use hook for entries inside directory records.
 #pragma once
 #include "bvISOLib.h"
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -76,11 +77,25 @@ class TImageWriters {
             if (W* w = dynamic_cast<W*>(r.Writer.get())) return w;
         return nullptr;
     }
+    // The position of the first writer of type W in disc order; Count() when there is none.
+    template <class W> size_t IndexOf() const {
+        for (size_t i = 0; i < regions_.size(); ++i)
+            if (dynamic_cast<W*>(regions_[i].Writer.get())) return i;
+        return regions_.size();
+    }
+    size_t Count() const { return regions_.size(); }
     // The layout pass: reserves every writer from `start` on; answers the block after the last.
     uint64_t Reserve(TImageBuilder& builder, TFileTables& tables, uint64_t start);
     // The generation pass; throws EImageMismatch when a writer does not start where it was
     // placed or writes other than the blocks it reserved.
-    void Write(TImageSink& sink);
+    void Write(TImageSink& sink) { Write(sink, 0, regions_.size()); }
+    // The same for the writers [from, to) only (a generation in parts).
+    void Write(TImageSink& sink, size_t from, size_t to);
+    // Where the layout placed the writer at `index` (Count(): the end of the last one).
+    uint64_t StartOf(size_t index) const {
+        return index < regions_.size() ? regions_[index].Start
+                                       : regions_.empty() ? 0 : regions_.back().Start + regions_.back().Count;
+    }
 
   private:
     struct TRegion {
@@ -102,6 +117,28 @@ class TStreamSink : public TImageSink {
     TMemoryStream& stream_;
     uint64_t start_;
     uint64_t streamed_ = 0;
+};
+
+// A sink that hands each run of memory blocks to `out` as soon as the writer is done with it
+// (at its next request), so that a large part (directory extents) is never held whole.
+// `out` answering false stops the generation (TPushSink::Stopped is thrown through the
+// writers).
+class TPushSink : public TImageSink {
+  public:
+    struct Stopped {};
+    using TOut = std::function<bool(const uint8_t* data, size_t bytes)>;
+    TPushSink(uint64_t start, TOut out) : start_(start), out_(std::move(out)) {}
+    uint64_t Position() const override { return start_ + handed_ + streamed_; }
+    uint8_t* Blocks(uint64_t count) override;
+    void Streamed(uint64_t count) override;
+    // Hands on the last run of blocks.
+    void Flush();
+
+  private:
+    uint64_t start_;
+    TOut out_;
+    std::vector<uint8_t> run_;
+    uint64_t handed_ = 0, streamed_ = 0;
 };
 
 } // namespace scrivo

@@ -65,6 +65,27 @@ TEST_F(CacheThread, StreamsHeaderThenFilesInTableOrderInWholeSectors) {
     EXPECT_EQ(cache.RemainingBytes, 0);
 }
 
+TEST_F(CacheThread, MetadataMadeWhileReadFollowsTheStreamAndItsFailureEndsTheRun) {
+    SetBytes(header, Pattern(3 * S, 5));
+    const auto tail = Pattern(40 * S, 6), a = Pattern(5000, 1);
+    files.Add(dir.Write("a", a), a.size());
+    auto p = Params(static_cast<int64_t>(43 * S + Padded(a).size()), 8 * 65536);
+    p.HeaderTail = [&](const std::function<bool(const uint8_t*, size_t)>& out) {
+        for (size_t at = 0; at < tail.size(); at += 7 * S) // in runs that straddle blocks
+            if (!out(tail.data() + at, std::min<size_t>(7 * S, tail.size() - at)))
+                return std::string();
+        return std::string();
+    };
+    TCacheThread cache(p);
+    EXPECT_EQ(TakeAll(cache, lock).Bytes, Concat({Pattern(3 * S, 5), tail, Padded(a)}));
+
+    p.HeaderTail = [](const std::function<bool(const uint8_t*, size_t)>&) { return std::string("no records"); };
+    SetBytes(header, Pattern(3 * S, 5));
+    TCacheThread failing(p);
+    TakeAll(failing, lock);
+    EXPECT_EQ(failing.ErrorText(), "no records");
+}
+
 TEST_F(CacheThread, LastFileIsQueuedInBlocksThatNeedNotBeFull) {
     const auto a = Pattern(3 * S, 1), b = Pattern(10 * S, 2);
     files.Add(dir.Write("a", a), a.size());

@@ -158,3 +158,48 @@ TEST_F(BootImage, ItsCopyAndThePaddingAreInTheMetadataStream) {
 
 } // namespace
 } // namespace scrivo::test
+
+namespace scrivo::test {
+namespace {
+
+using StreamedDirectories = BootImage;
+
+// Generation in two parts (the directory records made while they are read) gives the bytes
+// of the generation at once; a reader that stops ends it, a failure after the records is told.
+TEST_F(StreamedDirectories, GiveTheSameMetadataAsAGenerationAtOnce) {
+    b.RockRidge = true; // its entries are made with the records, its continuation areas after them
+    b.BootImageFile = Write(std::string(3000, 'b'));
+    for (int d = 0; d < 3; ++d) {
+        TDEntry* dir = Dir(Root(), "folder" + std::to_string(d));
+        for (int f = 0; f < 120; ++f)
+            File(dir, "a rather long file name " + std::to_string(f) + ".txt", f == 7 ? 5000000000 : 1);
+    }
+    b.PrepareImage(true, nullptr);
+    ASSERT_TRUE(b.GenerateImage(true, nullptr)) << b.GenerationError;
+    const std::string whole = Bytes(b.HeaderStream.Data(), b.HeaderStream.Size());
+    EXPECT_EQ(0u, b.DeferredMetadataBytes());
+
+    b.StreamDirectories = true;
+    ASSERT_TRUE(b.GenerateImage(true, nullptr)) << b.GenerationError;
+    std::string parts = Bytes(b.HeaderStream.Data(), b.HeaderStream.Size());
+    EXPECT_LT(parts.size(), whole.size());
+    EXPECT_EQ(whole.size(), parts.size() + b.DeferredMetadataBytes());
+    int runs = 0;
+    EXPECT_EQ("", b.WriteDeferredMetadata([&](const uint8_t* data, size_t n) {
+        parts += Bytes(data, n);
+        return ++runs > 0;
+    }));
+    EXPECT_GT(runs, 3); // a run per directory at least: never the whole area at once
+    EXPECT_TRUE(parts == whole);
+
+    int taken = 0;
+    EXPECT_EQ("", b.WriteDeferredMetadata([&](const uint8_t*, size_t) { return ++taken < 2; }));
+    EXPECT_EQ(2, taken);
+
+    std::filesystem::remove(path); // the boot image follows the directories
+    EXPECT_EQ("CAN'T OPEN FILE \"" + path.string() + "\" OR FILE IS IN USES BY OTHER SOFTWARE",
+              b.WriteDeferredMetadata([](const uint8_t*, size_t) { return true; }));
+}
+
+} // namespace
+} // namespace scrivo::test
