@@ -145,6 +145,9 @@ public:
     bool PreventAllowRemoval(bool allow);
     bool ReadFormatCapacities(uint8_t* buffer248);
     bool ReadBlocks(uint32_t lba, uint16_t blocks, uint32_t byteLength, uint8_t* buffer);
+    // The most bytes one transfer of the selected drive's adapter carries (its host adapter
+    // inquiry); 65,536 when the adapter does not say.
+    uint32_t MaxTransferBytes();
     bool WriteBlocks(uint32_t lba, uint16_t blocks, uint8_t flags, uint32_t byteLength, uint8_t* buffer);
     bool SynchronizeCache(uint32_t timeoutMs, bool immediate);
     bool ReadTOC(bool msf, uint8_t format, uint8_t trackSession, uint8_t* buffer, uint8_t length);

@@ -52,6 +52,20 @@ int8_t TSCSIDevice::ReadHostAdapterCount(uint8_t adapter)
     return HAInquiry.HA_Count == 0 ? 7 : int8_t(HAInquiry.HA_Count);
 }
 
+uint32_t TSCSIDevice::MaxTransferBytes()
+{
+    constexpr uint32_t Unstated = 65536;
+    SRB_HAInquiry inquiry = {};
+    inquiry.SRB_Cmd = SC_HA_INQUIRY;
+    inquiry.SRB_HaId = HaId;
+    if (!TransportReady() || HaId == 254)
+        return Unstated;
+    SendToTransport(&inquiry);
+    const uint32_t bytes = uint32_t(inquiry.HA_Unique[4]) | uint32_t(inquiry.HA_Unique[5]) << 8 |
+                           uint32_t(inquiry.HA_Unique[6]) << 16 | uint32_t(inquiry.HA_Unique[7]) << 24;
+    return inquiry.SRB_Status == SS_COMP && bytes != 0 ? bytes : Unstated;
+}
+
 void TSCSIDevice::RescanDevices()
 {
     DeviceList.clear();

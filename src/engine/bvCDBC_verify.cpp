@@ -9,7 +9,10 @@
 namespace scrivo {
 
 namespace {
-constexpr uint16_t VerifyChunkSectors = 32; // the write buffer holds 32 sectors
+// Each READ carries as much as the adapter takes, within these bounds: fewer, larger
+// requests are what makes reading back cheap next to writing.
+constexpr uint32_t MinVerifyChunkSectors = 32;
+constexpr uint32_t MaxVerifyChunkSectors = 512; // 1 MiB
 } // namespace
 
 bool TThWrite::Verify() {
@@ -18,17 +21,24 @@ bool TThWrite::Verify() {
     const uint32_t start = c_.StartAddress;
     const uint32_t total = uint32_t(sums_.size());
     std::vector<uint32_t> bad;
+    uint32_t chunk =
+        std::clamp<uint32_t>(c_.MaxTransferBytes() / 2048, MinVerifyChunkSectors, MaxVerifyChunkSectors);
+    std::vector<uint8_t> buffer(size_t(std::min(chunk, std::max<uint32_t>(total, 1))) * 2048);
     for (uint32_t done = 0; done < total;) {
         if (run_.RunAbortFlag) {
             c_.Verifying = false;
             EndWithError(AbortedText);
             return false;
         }
-        const uint16_t n = uint16_t(std::min<uint32_t>(VerifyChunkSectors, total - done));
-        if (c_.ReadBlocks(start + done, n, uint32_t(n) * 2048, run_.WriteBuffer)) {
+        const uint16_t n = uint16_t(std::min<uint32_t>(chunk, total - done));
+        if (c_.ReadBlocks(start + done, n, uint32_t(n) * 2048, buffer.data())) {
             for (uint16_t i = 0; i < n; ++i)
-                if (SectorChecksum(run_.WriteBuffer + size_t(i) * 2048) != sums_[done + i])
+                if (SectorChecksum(buffer.data() + size_t(i) * 2048) != sums_[done + i])
                     bad.push_back(start + done + i);
+        } else if (n > MinVerifyChunkSectors) {
+            // An adapter that overstated what it carries: read on in small requests.
+            chunk = MinVerifyChunkSectors;
+            continue;
         } else if (c_.LastErrorText.empty()) {
             // A drive that stopped answering cannot tell what is on the disc.
             c_.Verifying = false;

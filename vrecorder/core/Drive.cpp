@@ -136,8 +136,8 @@ CommandResult Drive::Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, u
     CheckAttention(op);
     CheckReady(op);
     (this->*h)(c);
-    uint32_t n = std::min<uint32_t>(uint32_t(c.reply.size()), dataLength);
-    if (n) std::memcpy(data, c.reply.data(), n);
+    uint32_t n = c.placed ? c.placed : std::min<uint32_t>(uint32_t(c.reply.size()), dataLength);
+    if (n && !c.placed) std::memcpy(data, c.reply.data(), n);
     result.transferred = n;
     if (op != scsi::kRequestSense) pendingSense_.reset();
   } catch (const Refusal& r) {

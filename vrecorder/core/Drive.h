@@ -53,6 +53,7 @@ class Drive {
     uint8_t* data;
     uint32_t dataLength;
     std::vector<uint8_t> reply;
+    uint32_t placed = 0;  // bytes a handler put straight into `data` (blocks read), no reply
   };
   using Handler = void (Drive::*)(Command&);
   static Handler HandlerFor(uint8_t opcode);

@@ -11,8 +11,9 @@ void Drive::ReadBlocksInto(Command& c, uint32_t lba, uint32_t count) {
   if (count == 0) return;
   if (uint64_t(c.dataLength) < uint64_t(count) * 2048u) InvalidFieldInCdb();
   file_->disc.CheckRead(lba, count);
-  c.reply.resize(size_t(count) * 2048);
-  if (!file_->ReadBlocks(lba, count, c.reply.data())) Refuse(kMediumError, 0x11, 0x00);
+  // Blocks go straight into the caller's buffer: reading back a disc is mostly this.
+  if (!file_->ReadBlocks(lba, count, c.data)) Refuse(kMediumError, 0x11, 0x00);
+  c.placed = count * 2048;
 }
 
 void Drive::Read12(Command& c) {

@@ -120,14 +120,14 @@ bool ImageFile::IsOpen() const { return fd_ >= 0; }
 bool ImageFile::Read(uint64_t offset, void* buf, uint32_t len) {
   if (len == 0) return true;  // buf may be null then
   auto* p = static_cast<char*>(buf);
-  std::memset(p, 0, len);
   uint32_t done = 0;
   while (done < len) {
     ssize_t n = ::pread(fd_, p + done, len - done, off_t(offset + done));
     if (n < 0) return false;
-    if (n == 0) break;  // past the end: the rest stays zero
+    if (n == 0) break;  // past the end: the rest reads as zeros
     done += uint32_t(n);
   }
+  std::memset(p + done, 0, len - done);
   return true;
 }
 
