@@ -78,6 +78,7 @@ enum Asc : uint16_t {
     kAscLongWriteInProgress = 0x0408,
     kAscWriteError = 0x0C00,
     kAscUnrecoveredReadError = 0x1100,
+    kAscInvalidCommandOpcode = 0x2000,
     kAscLbaOutOfRange = 0x2100,
     kAscInvalidAddressForWrite = 0x2102,
     kAscInvalidFieldInCdb = 0x2400,
@@ -89,8 +90,14 @@ enum Asc : uint16_t {
     kAscIncompatibleMedium = 0x3000,
     kAscCannotReadIncompatibleFormat = 0x3002,
     kAscCannotWriteIncompatibleFormat = 0x3005,
+    kAscCannotFormatIncompatibleMedium = 0x3006,
     kAscMediumNotFormatted = 0x3010,
+    kAscSavingParametersNotSupported = 0x3900,
+    kAscMediumNotPresentTrayClosed = 0x3A01,
+    kAscMediumNotPresentTrayOpen = 0x3A02,
+    kAscMediumRemovalPrevented = 0x5302,
     kAscIllegalModeForThisTrack = 0x6400,
+    kAscSessionFixationError = 0x7200,
 };
 // The ASC of every "logical unit not ready" code; its ASCQ tells why.
 constexpr uint8_t kAscNotReadyFamily = 0x04;

@@ -4,6 +4,7 @@
 #include "device/VirtualDrive.h"
 #include "device/bvDrvLib_erase.h"
 #include "platform/Threads.h"
+#include "scsi/Mmc.h"
 
 namespace scrivo::test {
 namespace {
@@ -59,7 +60,7 @@ TEST_F(EraseThreadTest, QuickCdRwEraseBlanksMinimallyAndEndsWithoutError) {
     const double start = vd.clock->NowMs();
     ASSERT_TRUE(EraseAndWait(1));
     EXPECT_EQ(vd.clock->NowMs(), start); // a drive done at once is not slept for
-    const auto blank = vd.Sent(0xA1);
+    const auto blank = vd.Sent(scsi::kBlank);
     ASSERT_EQ(blank.size(), 1u);
     EXPECT_EQ(blank[0].Cdb[1], 0x11);
     EXPECT_EQ(eraseDone, 1);
@@ -82,7 +83,7 @@ TEST_F(EraseThreadTest, TheThreadWaitsWhileTheDriveIsBusyAndNoLonger) {
 TEST_F(EraseThreadTest, FullCdRwEraseBlanksTheWholeDisc) {
     Make(MediaKind::CdRw);
     ASSERT_TRUE(EraseAndWait(0));
-    const auto blank = vd.Sent(0xA1);
+    const auto blank = vd.Sent(scsi::kBlank);
     ASSERT_EQ(blank.size(), 1u);
     EXPECT_EQ(blank[0].Cdb[1], 0x10);
     EXPECT_FALSE(eraseError);
@@ -91,7 +92,7 @@ TEST_F(EraseThreadTest, FullCdRwEraseBlanksTheWholeDisc) {
 TEST_F(EraseThreadTest, DvdRwIsBlanked) {
     Make(MediaKind::DvdRwSequential);
     ASSERT_TRUE(EraseAndWait(1));
-    EXPECT_EQ(vd.Sent(0xA1).size(), 1u);
+    EXPECT_EQ(vd.Sent(scsi::kBlank).size(), 1u);
     EXPECT_FALSE(eraseError);
 }
 
@@ -100,13 +101,13 @@ TEST_F(EraseThreadTest, DvdPlusRwIsFormattedThenItsStartOverwrittenAndClosed) {
     ASSERT_TRUE(d->FormatUnit(0x11, DVDPlusRWFormatList, 12));
     d->WaitUntilReady(60000, 1000);
     WriteDescriptor();
-    const size_t writesBefore = vd.Sent(0x2A).size();
+    const size_t writesBefore = vd.Sent(scsi::kWrite10).size();
     ASSERT_TRUE(EraseAndWait(1));
-    EXPECT_GE(vd.Sent(0x04).size(), 2u);
-    const auto writes = vd.Sent(0x2A);
+    EXPECT_GE(vd.Sent(scsi::kFormatUnit).size(), 2u);
+    const auto writes = vd.Sent(scsi::kWrite10);
     ASSERT_EQ(writes.size() - writesBefore, 65u);
     EXPECT_EQ(writes.back().Lba(), 64u * 32u);
-    const auto closes = vd.Sent(0x5B);
+    const auto closes = vd.Sent(scsi::kCloseTrackSession);
     ASSERT_FALSE(closes.empty());
     EXPECT_EQ(closes.back().Cdb[2] & 7, 3);
     EXPECT_EQ(vd.ReadDisc(16, 1)[1], 0); // the old volume descriptor is gone
@@ -141,13 +142,13 @@ TEST_F(EraseThreadTest, AReportThatStartsTheNextEraseGoesOnAndBothEnd) {
         CheckSynchronize(10);
     d->WaitForErase();
     EXPECT_FALSE(eraseError);
-    EXPECT_EQ(vd.Sent(0xA1).size(), 2u);
+    EXPECT_EQ(vd.Sent(scsi::kBlank).size(), 2u);
     // A third from outside, after both threads.
     d->OnEraseDone = [this](TSCSIDevice*, bool) { ++eraseDone; };
     ASSERT_TRUE(d->Erase(1));
     d->WaitForErase();
     EXPECT_EQ(eraseDone, 3);
-    EXPECT_EQ(vd.Sent(0xA1).size(), 3u);
+    EXPECT_EQ(vd.Sent(scsi::kBlank).size(), 3u);
 }
 
 TEST_F(EraseThreadTest, QuickDvdRamEraseOnlyWritesZeros) {
@@ -155,10 +156,10 @@ TEST_F(EraseThreadTest, QuickDvdRamEraseOnlyWritesZeros) {
     ASSERT_TRUE(d->FormatUnit(0x11, DVDRAMFullFormatList, 12));
     d->WaitUntilReady(60000, 1000);
     WriteDescriptor();
-    const size_t formatsBefore = vd.Sent(0x04).size();
+    const size_t formatsBefore = vd.Sent(scsi::kFormatUnit).size();
     ASSERT_TRUE(EraseAndWait(1));
-    EXPECT_TRUE(vd.Sent(0xA1).empty());
-    EXPECT_EQ(vd.Sent(0x04).size(), formatsBefore);
+    EXPECT_TRUE(vd.Sent(scsi::kBlank).empty());
+    EXPECT_EQ(vd.Sent(scsi::kFormatUnit).size(), formatsBefore);
     EXPECT_FALSE(eraseError);
     EXPECT_EQ(vd.ReadDisc(16, 1)[1], 0);
 }

@@ -10,6 +10,7 @@
 #include "engine/TestFiles.h"
 #include "transport/bvASPI.h"
 #include "transport/bvASPI_srb.h"
+#include "scsi/Mmc.h"
 #include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -134,7 +135,7 @@ private:
         SentCdb c{std::vector<uint8_t>(r.CDBByte, r.CDBByte + r.SRB_CDBLen), r.SRB_BufLen, false};
         if (OnCommand)
             OnCommand(c);
-        if (c.Op() == 0x2A && ++writes_ == LoseWrite) {
+        if (c.Op() == scsi::kWrite10 && ++writes_ == LoseWrite) {
             std::lock_guard<std::mutex> l(m_);
             sent_.push_back(std::move(c));
             return r.SRB_Status = SS_PENDING;
@@ -144,7 +145,7 @@ private:
             sent_.push_back(std::move(c));
             return r.SRB_Status = SS_PENDING;
         }
-        if (c.Op() == 0x2A && writes_ == AdapterErrorAtWrite) {
+        if (c.Op() == scsi::kWrite10 && writes_ == AdapterErrorAtWrite) {
             std::lock_guard<std::mutex> l(m_);
             c.Failed = true;
             sent_.push_back(std::move(c));

@@ -1,4 +1,5 @@
 #include "FakeDrive.h"
+#include "scsi/Mmc.h"
 
 namespace scrivo::test {
 
@@ -72,11 +73,11 @@ TEST_F(CapsTest, BitsFromPage2AAndFeatures)
     ASSERT_TRUE(dev->ReadCapabilities());
     EXPECT_EQ(dev->Capabilities, CapBit(ReadCDR) | CapBit(WriteCDR) | CapBit(ReadDVDPR) | CapBit(ReadDVDPRW) |
                                      CapBit(WriteDVDPR) | CapBit(WriteDVDPRW) | CapBit(ReadDVDR) | CapBit(ReadDVDRW));
-    auto configs = drive.WithOpcode(0x46);
+    auto configs = drive.WithOpcode(scsi::kGetConfiguration);
     ASSERT_EQ(configs.size(), 2u);
     EXPECT_EQ(configs[0].Srb.CDBByte[1], 2);
     EXPECT_EQ(configs[0].Srb.CDBByte[8], 114);
-    EXPECT_EQ(drive.WithOpcode(0x5A)[0].Srb.CDBByte[8], 255);
+    EXPECT_EQ(drive.WithOpcode(scsi::kModeSense10)[0].Srb.CDBByte[8], 255);
     features[0x2F] = Feature(0x2A, 1); // answers another feature: nothing from it
     features[0x2A] = Feature(0x1D, 1);
     dev->ReadCapabilities();

@@ -1,4 +1,5 @@
 #include "FakeDrive.h"
+#include "scsi/Mmc.h"
 
 namespace scrivo::test {
 
@@ -49,7 +50,7 @@ TEST_F(DriveListTest, ZeroAdaptersAreReadAsSevenAndUnknownLettersAsQuestionMark)
     EXPECT_EQ(dev->HostAdapterCount, 7);
     ASSERT_EQ(dev->DeviceList.size(), 1u);
     EXPECT_EQ(dev->DeviceList[0], "6:7:7,?: LAST    ADDRESS         9.99");
-    EXPECT_EQ(drive.WithOpcode(0x12).size(), 7u * 64);
+    EXPECT_EQ(drive.WithOpcode(scsi::kInquiry).size(), 7u * 64);
 }
 
 TEST_F(DriveListTest, DebugReportsTheTransportAndAdapters)
@@ -86,7 +87,7 @@ TEST_F(DriveListTest, SelectionIdentifiesAndProbesWriteTypes)
     EXPECT_EQ(dev->DeviceDescription, "VEND     PRODUCT          1.0 ");
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(dev->SupportedWriteModes, wmSessionAtOnce | wmTrackAtOnce);
-    auto selects = drive.WithOpcode(0x55);
+    auto selects = drive.WithOpcode(scsi::kModeSelect10);
     ASSERT_EQ(selects.size(), 3u);
     EXPECT_EQ(selects[0].DataOut[8 + 4], 1); // raw: data block type 1
     EXPECT_EQ(selects[1].DataOut[8 + 2], 2);
@@ -94,7 +95,7 @@ TEST_F(DriveListTest, SelectionIdentifiesAndProbesWriteTypes)
     EXPECT_EQ(selects[2].DataOut[8 + 15], 150); // audio pause length
     EXPECT_EQ(selects[2].DataOut.size(), 0x32u + 10);
     // The capabilities are read first.
-    EXPECT_EQ(drive.Sent.front().Srb.CDBByte[0], 0x5A);
+    EXPECT_EQ(drive.Sent.front().Srb.CDBByte[0], scsi::kModeSense10);
     EXPECT_EQ(drive.Sent.front().Srb.CDBByte[2], 0xAA);
 }
 

@@ -1,4 +1,5 @@
 #include "FakeDrive.h"
+#include "scsi/Mmc.h"
 
 namespace scrivo::test {
 
@@ -105,7 +106,7 @@ TEST_F(DiscTest, KindByAtipDiscInformationOrReadiness)
     profile = 0x2B; // a profile of no known kind falls through
     atip = 0xC0;
     EXPECT_EQ(dev->DetectDiscKind(), dkCDRW);
-    EXPECT_EQ(drive.WithOpcode(0x43).back().Srb.CDBByte[2], 4);
+    EXPECT_EQ(drive.WithOpcode(scsi::kReadToc).back().Srb.CDBByte[2], 4);
     atip = 0x80;
     EXPECT_EQ(dev->DetectDiscKind(), dkCDR);
     atip = 0x00;
@@ -178,10 +179,10 @@ TEST_F(DiscTest, FreeBlocksOnCDs)
     EXPECT_EQ(dev->GetFreeBlocks(), 310000u);
     tracks.clear();
     EXPECT_EQ(dev->GetFreeBlocks(), 0u);
-    EXPECT_EQ(drive.WithOpcode(0x52).size(), 4u); // 1 + 1 + a failed read tried twice
+    EXPECT_EQ(drive.WithOpcode(scsi::kReadTrackInformation).size(), 4u); // 1 + 1 + a failed read tried twice
     // The page is sent for closing the disc, and the caller's choice comes back.
     EXPECT_FALSE(dev->FinalizeDisc);
-    EXPECT_EQ(drive.WithOpcode(0x55).back().DataOut[8 + 3] & 0xC0, 0);
+    EXPECT_EQ(drive.WithOpcode(scsi::kModeSelect10).back().DataOut[8 + 3] & 0xC0, 0);
 }
 
 TEST_F(DiscTest, FreeBlocksOnDVDs)
@@ -222,7 +223,7 @@ TEST_F(DiscTest, FreeBlocksOnDVDs)
 TEST_F(DiscTest, IsoVolumeSize)
 {
     EXPECT_EQ(dev->ReadISOVolumeSize(), 0u);
-    EXPECT_EQ(drive.WithOpcode(0x28).size(), 17u);
+    EXPECT_EQ(drive.WithOpcode(scsi::kRead10).size(), 17u);
     isoVolumeBlocks = 123456;
     EXPECT_EQ(dev->ReadISOVolumeSize(), 123456u);
 }

@@ -1,4 +1,5 @@
 #include "FakeDrive.h"
+#include "scsi/Mmc.h"
 
 namespace scrivo::test {
 
@@ -128,7 +129,7 @@ TEST_F(ReadyTest, DVDRAMGoesThroughTheSenseLoop)
     EXPECT_TRUE(dev->WaitUntilReady(30000, 500));
     EXPECT_EQ(Opcodes(), "0 3 3 3 "); // no disc information polling
     EXPECT_EQ(sleeps, (std::vector<uint32_t>{500, 500}));
-    EXPECT_EQ(drive.WithOpcode(0x03)[0].Srb.CDBByte[4], 40);
+    EXPECT_EQ(drive.WithOpcode(scsi::kRequestSense)[0].Srb.CDBByte[4], 40);
     senseReplies = std::vector<std::vector<uint8_t>>(100, inProgress);
     EXPECT_FALSE(dev->WaitUntilReady(10000, 1000));
 }

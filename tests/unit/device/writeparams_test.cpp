@@ -1,4 +1,5 @@
 #include "FakeDrive.h"
+#include "scsi/Mmc.h"
 
 namespace scrivo::test {
 
@@ -26,7 +27,7 @@ protected:
     // The page bytes 2, 3, 4, 5 and the packet size of the last MODE SELECT.
     std::vector<int> Sent()
     {
-        const auto list = drive.WithOpcode(0x55).back().DataOut;
+        const auto list = drive.WithOpcode(scsi::kModeSelect10).back().DataOut;
         const uint8_t* p = list.data() + 8;
         return {p[2], p[3], p[4], p[5], int(GetBE32(p + 10))};
     }
@@ -57,7 +58,7 @@ TEST_F(WriteParamsTest, PageBytesPerDiscKind)
         dev->SetWriteParameters(false, false, c.Kind);
         EXPECT_EQ(Sent(), c.WithoutBufe) << int(c.Kind);
     }
-    const auto list = drive.WithOpcode(0x55).back().DataOut;
+    const auto list = drive.WithOpcode(scsi::kModeSelect10).back().DataOut;
     ASSERT_EQ(list.size(), 60u); // header and a page of length 32h
     EXPECT_EQ(std::vector<uint8_t>(list.begin(), list.begin() + 8), std::vector<uint8_t>(8, 0));
     EXPECT_EQ(list[8 + 1], 0x32);
@@ -97,14 +98,14 @@ TEST_F(WriteParamsTest, DVDRAMSendsNothingAndFailedSenseSendsNothing)
     EXPECT_TRUE(drive.Sent.empty());
     drive.Fail(0x5A, 5, 0x24, 0);
     EXPECT_FALSE(dev->SetWriteParameters(false, false, dkCDR));
-    EXPECT_TRUE(drive.WithOpcode(0x55).empty());
+    EXPECT_TRUE(drive.WithOpcode(scsi::kModeSelect10).empty());
 }
 
 TEST_F(WriteParamsTest, PageAfterABlockDescriptorIsCutAtReplyByte61)
 {
     reply = MakeReply(16);
     dev->SetWriteParameters(false, false, dkCDR);
-    const auto list = drive.WithOpcode(0x55).back().DataOut;
+    const auto list = drive.WithOpcode(scsi::kModeSelect10).back().DataOut;
     ASSERT_EQ(list.size(), 60u);
     EXPECT_EQ(list[8 + 44], 0xA0 + 44);
     EXPECT_EQ(std::vector<uint8_t>(list.begin() + 8 + 45, list.end()), std::vector<uint8_t>(7, 0));

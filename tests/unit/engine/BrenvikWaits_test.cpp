@@ -1,13 +1,12 @@
 // The write thread's waits for the drive on a virtual recorder whose time passes only when
 // the component sleeps: a slow drive still gets the whole budget, a fast one no sleep.
 #include "BrenvikRun.h"
+#include "scsi/Mmc.h"
 
 namespace scrivo::test {
 namespace {
 
 using vrecorder::MediaKind;
-
-constexpr uint8_t CloseTrack = 0x5B, DiscInfo = 0x51, Write10 = 0x2A;
 
 class BrenvikWaitTest : public BrenvikRun {
   protected:
@@ -28,9 +27,9 @@ class BrenvikWaitTest : public BrenvikRun {
         std::lock_guard<std::mutex> l(m_);
         double closedAt = -1;
         for (const Seen& s : seen_) {
-            if (s.Op == CloseTrack)
+            if (s.Op == scsi::kCloseTrackSession)
                 closedAt = s.AtMs;
-            else if (closedAt >= 0 && s.Op != DiscInfo && s.Op != 0x00)
+            else if (closedAt >= 0 && s.Op != scsi::kReadDiscInformation && s.Op != scsi::kTestUnitReady)
                 return s.AtMs - closedAt;
         }
         return -1;
@@ -80,8 +79,8 @@ TEST_F(BrenvikWaitTest, AWriteFailingWithoutSenseEndsTheRunAtOnce) {
     AddFiles({200000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError.rfind("WRITER ERROR [", 0), 0u) << doneError;
-    EXPECT_EQ(vd.Sent(Write10).size(), 2u);
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_EQ(vd.Sent(scsi::kWrite10).size(), 2u);
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
 }
 
 // After the close-out flush of a DVD-R the drive is asked until it answers again; one that
@@ -90,8 +89,8 @@ TEST_F(BrenvikWaitTest, ADriveGoneSilentAfterTheFlushEndsTheRunAtOnce) {
     Make(MediaKind::DvdR);
     std::atomic<bool> flushed{false};
     vd.LoseIf = [&](const SentCdb& c) {
-        if (c.Op() == 0x35) flushed = true;
-        return flushed && c.Op() == DiscInfo;
+        if (c.Op() == scsi::kSynchronizeCache) flushed = true;
+        return flushed && c.Op() == scsi::kReadDiscInformation;
     };
     AddFiles({70000});
     ASSERT_TRUE(Record());
@@ -99,11 +98,11 @@ TEST_F(BrenvikWaitTest, ADriveGoneSilentAfterTheFlushEndsTheRunAtOnce) {
     size_t polls = 0;
     bool after = false;
     for (const SentCdb& c : vd.Sent()) {
-        after = after || c.Op() == 0x35;
-        polls += after && c.Op() == DiscInfo;
+        after = after || c.Op() == scsi::kSynchronizeCache;
+        polls += after && c.Op() == scsi::kReadDiscInformation;
     }
     EXPECT_EQ(polls, 1u);
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
 }
 
 } // namespace

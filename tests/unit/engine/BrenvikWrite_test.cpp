@@ -2,14 +2,12 @@
 // gets, the data that reaches the disc, and every way a run can end.
 #include "BrenvikRun.h"
 #include "device/bvDrvLib_erase.h"
+#include "scsi/Mmc.h"
 
 namespace scrivo::test {
 namespace {
 
 using vrecorder::MediaKind;
-
-constexpr uint8_t Write10 = 0x2A, SyncCache = 0x35, CloseTrack = 0x5B, Reserve = 0x53, FormatUnitOp = 0x04,
-                  BufferCapacity = 0x5C, SendOpc = 0x54;
 
 using BrenvikWriteThreadTest = BrenvikRun;
 
@@ -17,7 +15,7 @@ using BrenvikWriteThreadTest = BrenvikRun;
 // immediate bit.
 std::vector<std::string> Closes(VirtualDrive& vd) {
     std::vector<std::string> out;
-    for (const SentCdb& c : vd.Sent(CloseTrack))
+    for (const SentCdb& c : vd.Sent(scsi::kCloseTrackSession))
         out.push_back(std::to_string(c.Cdb[2] & 7) + "/" + std::to_string(c.Cdb[5]) + ((c.Cdb[1] & 1) ? "i" : ""));
     return out;
 }
@@ -32,7 +30,7 @@ TEST_F(BrenvikWriteThreadTest, CdrGoesOutIn27SectorWritesAndClosesTheSession) {
     EXPECT_TRUE(doneOnMain);
     EXPECT_EQ(finalizing, 1);
 
-    const auto writes = vd.Sent(Write10);
+    const auto writes = vd.Sent(scsi::kWrite10);
     ASSERT_FALSE(writes.empty());
     int64_t total = 0;
     for (size_t i = 0; i < writes.size(); ++i) {
@@ -57,7 +55,7 @@ TEST_F(BrenvikWriteThreadTest, DvdPlusRWritesWhole32SectorBlocksAndClosesTrackTh
     AddFiles({70000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
-    for (const SentCdb& w : vd.Sent(Write10))
+    for (const SentCdb& w : vd.Sent(scsi::kWrite10))
         EXPECT_EQ(w.Blocks10(), 32u);
     EXPECT_LE(b->BytesWritten, b->ImageSize() * 2048);
     EXPECT_EQ(b->BytesWritten, b->ImageSize() * 2048);
@@ -70,7 +68,7 @@ TEST_F(BrenvikWriteThreadTest, DvdMinusRReservesTheImageRoundedUpTo32Sectors) {
     AddFiles({5000, 70003, 0, 1000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
-    const auto reserve = vd.Sent(Reserve);
+    const auto reserve = vd.Sent(scsi::kReserveTrack);
     ASSERT_EQ(reserve.size(), 1u);
     const uint32_t n = uint32_t(reserve[0].Cdb[5]) << 24 | uint32_t(reserve[0].Cdb[6]) << 16 |
                        uint32_t(reserve[0].Cdb[7]) << 8 | reserve[0].Cdb[8];
@@ -84,7 +82,7 @@ TEST_F(BrenvikWriteThreadTest, DvdMinusRPostGapAfterAShortLastBlockStaysInsideTh
     AddFiles({40000}); // 170 sectors of data: 192 when rounded, then 130 sectors of padding
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
-    const auto writes = vd.Sent(Write10);
+    const auto writes = vd.Sent(scsi::kWrite10);
     EXPECT_EQ(writes.size(), 10u);
     EXPECT_EQ(writes.back().Lba() + writes.back().Blocks10(), 320u);
     EXPECT_EQ(b->BytesWritten, 300 * 2048);
@@ -96,10 +94,10 @@ TEST_F(BrenvikWriteThreadTest, BlankDvdPlusRwIsFormattedAndTheDescriptorsGoToAdd
     AddFiles({40000, 2});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
-    const auto writes = vd.Sent(Write10);
+    const auto writes = vd.Sent(scsi::kWrite10);
     ASSERT_GE(writes.size(), 2u);
     EXPECT_EQ(writes[0].Lba(), 0u);
-    EXPECT_FALSE(vd.Sent(FormatUnitOp).empty());
+    EXPECT_FALSE(vd.Sent(scsi::kFormatUnit).empty());
     EXPECT_EQ(Closes(vd), std::vector<std::string>{"3/255"});
     // The volume descriptors of the session are readable at 16 whatever the start address.
     const auto pvd = vd.ReadDisc(16, 1);
@@ -113,7 +111,7 @@ TEST_F(BrenvikWriteThreadTest, ShortRestrictedOverwriteSessionGoesOutInWholeEccU
     AddFiles({2000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
-    for (const SentCdb& w : vd.Sent(Write10))
+    for (const SentCdb& w : vd.Sent(scsi::kWrite10))
         EXPECT_EQ(w.Blocks10() % 16, 0u) << "write at " << w.Lba();
     ExpectFilesOnDisc();
 }
@@ -149,7 +147,7 @@ TEST_F(BrenvikWriteThreadTest, ASecondDvdPlusRwSessionGetsItsDescriptorCopyLastA
     std::vector<SentCdb> writes;
     size_t copyAt = 0;
     for (size_t i = before; i < all.size(); ++i)
-        if (all[i].Op() == Write10) {
+        if (all[i].Op() == scsi::kWrite10) {
             writes.push_back(all[i]);
             copyAt = i;
         }
@@ -157,8 +155,8 @@ TEST_F(BrenvikWriteThreadTest, ASecondDvdPlusRwSessionGetsItsDescriptorCopyLastA
     EXPECT_EQ(writes[0].Lba(), b->StartAddress);
     EXPECT_EQ(writes.back().Lba(), 0u);
     EXPECT_EQ(writes.back().Blocks10(), 32u);
-    EXPECT_EQ(all[copyAt - 1].Op(), SyncCache); // the data is on the disc before the copy
-    EXPECT_EQ(all[copyAt + 1].Op(), SyncCache);
+    EXPECT_EQ(all[copyAt - 1].Op(), scsi::kSynchronizeCache); // the data is on the disc before the copy
+    EXPECT_EQ(all[copyAt + 1].Op(), scsi::kSynchronizeCache);
     EXPECT_GT(VisibleVolumeSize(vd), b->StartAddress);
     ExpectFilesOnDisc();
 }
@@ -191,7 +189,7 @@ TEST_P(BrenvikOverwritableFailureTest, KeepsTheEarlierSessionInView) {
     int writes = 0;
     if (fault == "abort")
         vd.OnCommand = [&](const SentCdb& c) {
-            if (c.Op() == Write10 && ++writes == 3)
+            if (c.Op() == scsi::kWrite10 && ++writes == 3)
                 b->AbortWrite();
         };
     else
@@ -233,8 +231,8 @@ TEST_F(BrenvikWriteThreadTest, RefusedWriteParametersFailTheRunBeforeAnyWrite) {
     AddFiles({1000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError.rfind("WRITER ERROR [", 0), 0u) << doneError;
-    EXPECT_TRUE(vd.Sent(Write10).empty());
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kWrite10).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
 }
 
 TEST_F(BrenvikWriteThreadTest, DvdRamIsNeitherCalibratedNorClosed) {
@@ -246,16 +244,16 @@ TEST_F(BrenvikWriteThreadTest, DvdRamIsNeitherCalibratedNorClosed) {
     AddFiles({9000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
-    EXPECT_TRUE(vd.Sent(SendOpc).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kSendOpcInformation).empty());
     // No READ BUFFER CAPACITY once the last block is out.
     const auto all = vd.Sent();
     size_t lastWrite = 0;
     for (size_t i = 0; i < all.size(); ++i)
-        if (all[i].Op() == Write10)
+        if (all[i].Op() == scsi::kWrite10)
             lastWrite = i;
     for (size_t i = lastWrite; i < all.size(); ++i)
-        EXPECT_NE(all[i].Op(), BufferCapacity);
+        EXPECT_NE(all[i].Op(), scsi::kReadBufferCapacity);
     ExpectFilesOnDisc();
 }
 
@@ -266,8 +264,8 @@ TEST_F(BrenvikWriteThreadTest, TestWriteClosesNothingAndSaysSo) {
     AddFiles({1000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
-    EXPECT_TRUE(vd.Sent(SendOpc).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kSendOpcInformation).empty());
     EXPECT_TRUE(HasMessage("1 >>> TEST/DUMMY WRITE"));
 }
 
@@ -277,8 +275,8 @@ TEST_F(BrenvikWriteThreadTest, WithoutFinalizeTrackTheDriveIsStillReturnedToNeut
     AddFiles({1000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
-    EXPECT_FALSE(vd.Sent(0x01).empty()); // REZERO UNIT of the neutral state
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
+    EXPECT_FALSE(vd.Sent(scsi::kRezeroUnit).empty()); // REZERO UNIT of the neutral state
 }
 
 TEST_F(BrenvikWriteThreadTest, ABusyDriveIsWaitedFor) {
@@ -287,7 +285,7 @@ TEST_F(BrenvikWriteThreadTest, ABusyDriveIsWaitedFor) {
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
     size_t failed = 0;
-    for (const SentCdb& w : vd.Sent(Write10))
+    for (const SentCdb& w : vd.Sent(scsi::kWrite10))
         failed += w.Failed;
     EXPECT_EQ(failed, 5u);
     ExpectFilesOnDisc();
@@ -299,8 +297,8 @@ TEST_F(BrenvikWriteThreadTest, TenThousandBusyAnswersEndTheRun) {
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneCount, 1);
     EXPECT_EQ(doneError, "WRITER BUSY/BUFFER FULL");
-    EXPECT_EQ(vd.Sent(Write10).size(), 10000u);
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_EQ(vd.Sent(scsi::kWrite10).size(), 10000u);
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
 }
 
 TEST_F(BrenvikWriteThreadTest, AMediumErrorEndsTheRunWithTheSenseText) {
@@ -310,7 +308,7 @@ TEST_F(BrenvikWriteThreadTest, AMediumErrorEndsTheRunWithTheSenseText) {
     EXPECT_EQ(doneCount, 1);
     EXPECT_EQ(doneError.rfind("WRITER ERROR [", 0), 0u) << doneError;
     EXPECT_NE(doneError.find("MEDIUM ERROR"), std::string::npos) << doneError;
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
     EXPECT_EQ(finalizing, 1);
 }
 
@@ -321,8 +319,8 @@ TEST_F(BrenvikWriteThreadTest, ALostCompletionFailsTheRunInsteadOfRetryingForHou
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneCount, 1);
     EXPECT_EQ(doneError, "WRITER ERROR [COMMAND TIMEOUT]");
-    EXPECT_EQ(vd.Sent(Write10).size(), 2u);
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_EQ(vd.Sent(scsi::kWrite10).size(), 2u);
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
 }
 
 TEST_F(BrenvikWriteThreadTest, AbortBetweenBlocksFlushesButNeverCloses) {
@@ -330,15 +328,15 @@ TEST_F(BrenvikWriteThreadTest, AbortBetweenBlocksFlushesButNeverCloses) {
     AddFiles({300000});
     int writes = 0;
     vd.OnCommand = [&](const SentCdb& c) {
-        if (c.Op() == Write10 && ++writes == 3)
+        if (c.Op() == scsi::kWrite10 && ++writes == 3)
             b->AbortWrite();
     };
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneCount, 1);
     EXPECT_EQ(doneError, "OPERATION ABORTED BY USER");
-    EXPECT_EQ(vd.Sent(Write10).size(), 3u);
-    EXPECT_FALSE(vd.Sent(SyncCache).empty());
-    EXPECT_TRUE(vd.Sent(CloseTrack).empty());
+    EXPECT_EQ(vd.Sent(scsi::kWrite10).size(), 3u);
+    EXPECT_FALSE(vd.Sent(scsi::kSynchronizeCache).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
     EXPECT_FALSE(WriteRun().WritingFlag);
 }
 
@@ -351,7 +349,7 @@ TEST_F(BrenvikWriteThreadTest, ASourceThatCannotBeOpenedFailsTheStartOnTheCaller
     EXPECT_EQ(doneCount, 1);
     EXPECT_TRUE(doneOnMain);
     EXPECT_NE(doneError.find(gone), std::string::npos) << doneError;
-    EXPECT_TRUE(vd.Sent(Write10).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kWrite10).empty());
 }
 
 TEST_F(BrenvikWriteThreadTest, ASourceThatVanishesDuringTheRunGoesOutAsZerosAndIsNamed) {
@@ -360,7 +358,7 @@ TEST_F(BrenvikWriteThreadTest, ASourceThatVanishesDuringTheRunGoesOutAsZerosAndI
     AddFiles({3000000, 5000});
     const std::string gone = src.File("f1.bin");
     vd.OnCommand = [&](const SentCdb& c) {
-        if (c.Op() == Write10)
+        if (c.Op() == scsi::kWrite10)
             std::filesystem::remove(gone);
     };
     ASSERT_TRUE(Record());
@@ -378,7 +376,7 @@ TEST_F(BrenvikWriteThreadTest, ACleanRunVerifiesEverySectorItWrote) {
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
     EXPECT_FALSE(b->Verifying);
-    EXPECT_EQ(b->BytesVerified, int64_t(vd.Sent(Write10).size()) * 32 * 2048);
+    EXPECT_EQ(b->BytesVerified, int64_t(vd.Sent(scsi::kWrite10).size()) * 32 * 2048);
     EXPECT_TRUE(b->MismatchedFiles.empty());
     EXPECT_TRUE(HasMessage("1 >>> VERIFICATION PASSED"));
 }
@@ -441,16 +439,16 @@ TEST_P(BrenvikDvdRwThreadTest, IsFormattedBeforeTheLayoutAndClosedWithOneImmedia
     AddFiles({30000, 4096});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneError, "");
-    const auto formats = vd.Sent(0x04);
+    const auto formats = vd.Sent(scsi::kFormatUnit);
     ASSERT_FALSE(formats.empty());
     EXPECT_EQ(formats[0].Cdb[1], 0x11);
-    const auto writes = vd.Sent(0x2A);
+    const auto writes = vd.Sent(scsi::kWrite10);
     ASSERT_GE(writes.size(), 2u);
     EXPECT_EQ(writes[0].Lba(), 0u);
     for (const SentCdb& w : writes)
         EXPECT_EQ(w.Blocks10(), 32u);
     std::vector<std::string> closes;
-    for (const SentCdb& c : vd.Sent(0x5B))
+    for (const SentCdb& c : vd.Sent(scsi::kCloseTrackSession))
         closes.push_back(std::to_string(c.Cdb[2] & 7) + "/" + std::to_string(c.Cdb[5]) + ((c.Cdb[1] & 1) ? "i" : ""));
     EXPECT_EQ(closes, std::vector<std::string>{"2/0i"});
     ExpectFilesOnDisc();

@@ -3,6 +3,7 @@
 // SCRIVO_UPDATE_TRACES=1 to write the files anew after a deliberate change.
 #include "BrenvikRun.h"
 #include "device/bvDrvLib_names.h"
+#include "scsi/Mmc.h"
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -33,10 +34,10 @@ std::string Trace(const std::vector<SentCdb>& sent) {
         std::string name = CommandName(c.Op());
         while (!name.empty() && name.back() == ' ')
             name.pop_back();
-        if (c.Op() == 0x2A && !c.Failed) {
+        if (c.Op() == scsi::kWrite10 && !c.Failed) {
             size_t j = i;
             uint32_t end = c.Lba() + c.Blocks10();
-            while (j + 1 < sent.size() && sent[j + 1].Op() == 0x2A && !sent[j + 1].Failed && sent[j + 1].Lba() == end) {
+            while (j + 1 < sent.size() && sent[j + 1].Op() == scsi::kWrite10 && !sent[j + 1].Failed && sent[j + 1].Lba() == end) {
                 ++j;
                 end += sent[j].Blocks10();
             }

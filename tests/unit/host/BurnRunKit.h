@@ -7,6 +7,7 @@
 #include "host/uCDMain.h"
 #include "host/ui/headless/HeadlessBackEnd.h"
 #include "host/ui/headless/UserActions.h"
+#include "scsi/Mmc.h"
 #include <filesystem>
 #include <map>
 
@@ -70,7 +71,7 @@ protected:
     size_t Ejects()
     {
         size_t n = 0;
-        for (const SentCdb& c : vd.Sent(0x1B))
+        for (const SentCdb& c : vd.Sent(scsi::kStartStopUnit))
             n += (c.Cdb[4] & 0x03) == 0x02;
         return n;
     }

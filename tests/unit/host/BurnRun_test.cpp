@@ -1,6 +1,7 @@
 // The wizard's burn run on a virtual recorder, driven headless: the checks made on
 // "Finish", erase, recording, cancellation, progress texts and the end of the run.
 #include "BurnRunKit.h"
+#include "scsi/Mmc.h"
 
 namespace scrivo::test {
 namespace {
@@ -21,7 +22,7 @@ TEST_F(BurnRunTest, AnEmptyListAnAddModeThatAddsNothingOrNoDiscStopsOnPageOne)
     Finish();
     EXPECT_EQ(frm.pgcCD.ActivePage(), &frm.tab1);
     EXPECT_EQ(ui.CurrentCursor, crDefault);
-    EXPECT_TRUE(vd.Sent(0x2A).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kWrite10).empty());
 }
 
 TEST_F(BurnRunTest, AReadOnlyDiscIsOnlyWrittenWhenTheUserInsists)
@@ -77,7 +78,7 @@ TEST_F(BurnRunTest, WithEraseCheckedACdrIsRecordedWithoutErasingThenEjected)
     EXPECT_EQ(frm.pgcCD.ActivePage(), &frm.tab2);
     EXPECT_EQ(frm.pbrWriteCD.Max(), frm.brenvik.ImageSize());
     RunToEnd();
-    EXPECT_TRUE(vd.Sent(0xA1).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kBlank).empty());
     ExpectOnDisc({a, b});
     EXPECT_EQ(at.size(), 2u);
     EXPECT_TRUE(Logged("> ERROR: Skipping file, file name length exceeds 107 characters: " + src.File(std::string(104, 'n') + ".bin")));
@@ -101,15 +102,15 @@ TEST_F(BurnRunTest, ACdRwIsErasedFirstUnlessTheUserDeclines)
                       "Erasure of disk was not completed");
     Finish();
     RunToEnd();
-    EXPECT_TRUE(vd.Sent(0xA1).empty());
-    EXPECT_TRUE(vd.Sent(0x2A).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kBlank).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kWrite10).empty());
     EXPECT_EQ(Ejects(), 0u);
 
     ui.Script.Answer(mrYes, question).Answer(mrOk, "Your disk is now ready.");
     UserClick(frm.btnPrev2);
     Finish();
     RunToEnd();
-    EXPECT_EQ(vd.Sent(0xA1).size(), 1u);
+    EXPECT_EQ(vd.Sent(scsi::kBlank).size(), 1u);
     EXPECT_TRUE(Logged(">>> Erase process done"));
     EXPECT_FALSE(frm.lblErase.Enabled());
     ExpectOnDisc({a});
@@ -123,8 +124,8 @@ TEST_F(BurnRunTest, AnEraseOnADriveThatNeverGetsReadyEndsTheRun)
     // From the erase's START STOP UNIT on, the drive answers "becoming ready" for good.
     TransportEntry = [drive = TransportEntry, armed = false](void* p) mutable {
         auto& r = *static_cast<SRB_ExecSCSICmd*>(p);
-        armed = armed || r.CDBByte[0] == 0x1B;
-        if (!armed || (r.CDBByte[0] != 0x00 && r.CDBByte[0] != 0x51))
+        armed = armed || r.CDBByte[0] == scsi::kStartStopUnit;
+        if (!armed || (r.CDBByte[0] != scsi::kTestUnitReady && r.CDBByte[0] != scsi::kReadDiscInformation))
             return drive(p);
         r.SenseArea[0] = 0x70, r.SenseArea[2] = 0x02, r.SenseArea[12] = 0x04, r.SRB_TargStat = 2;
         return uint32_t(r.SRB_Status = SS_ERR);
@@ -134,7 +135,7 @@ TEST_F(BurnRunTest, AnEraseOnADriveThatNeverGetsReadyEndsTheRun)
                       "Erasure of disk was not completed");
     Finish();
     RunToEnd();
-    EXPECT_TRUE(vd.Sent(0xA1).empty());
+    EXPECT_TRUE(vd.Sent(scsi::kBlank).empty());
     EXPECT_FALSE(frm.Timer1.TimerEnabled());
 }
 
@@ -144,7 +145,7 @@ TEST_F(BurnRunTest, CancelShowsCloseAtOnceAndTheFailureWhenTheEngineHasStopped)
     File("a.bin", 400000);
     TEvent writing, cancelled;
     vd.OnCommand = [&](const SentCdb& c) {
-        if (c.Op() == 0x2A && !writing.IsSet()) {
+        if (c.Op() == scsi::kWrite10 && !writing.IsSet()) {
             writing.Set();
             cancelled.WaitFor(10000);
         }
@@ -188,7 +189,7 @@ TEST_F(BurnRunTest, CancelDuringAnEraseShowsCloseAndTheRecordingStillFollows)
     ui.Script.Answer(mrOk, "Your disk is now ready.");
     Finish();
     RunToEnd();
-    EXPECT_EQ(vd.Sent(0xA1).size(), 1u);
+    EXPECT_EQ(vd.Sent(scsi::kBlank).size(), 1u);
     ExpectOnDisc({a});
 }
 
@@ -198,7 +199,7 @@ TEST_F(BurnRunTest, ASourceThatShrinksWhileWrittenIsNamedAfterTheRun)
     frm.brenvik.SetCacheSize(MinCacheSize);
     const std::string a = File("a.bin", 3000000), shrinks = File("b.bin", 5000);
     vd.OnCommand = [&](const SentCdb& c) {
-        if (c.Op() == 0x2A)
+        if (c.Op() == scsi::kWrite10)
             std::filesystem::resize_file(shrinks, 1000);
     };
     const std::string problem = "\"" + shrinks + "\" changed size while it was written; its missing bytes are zeros";

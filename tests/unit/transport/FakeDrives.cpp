@@ -1,4 +1,5 @@
 #include "FakeDrives.h"
+#include "scsi/Mmc.h"
 
 #include <algorithm>
 #include <cstring>
@@ -77,7 +78,7 @@ bool FakeDrives::PassThrough(int n, void* in, uint32_t inSize, void* out, uint32
                            static_cast<uint8_t*>(r.DataBuffer) + r.DataTransferLength);
     Requests.push_back(rec);
     auto* data = static_cast<uint8_t*>(r.DataBuffer);
-    if (r.Cdb[0] == 0x12) {
+    if (r.Cdb[0] == scsi::kInquiry) {
         if (!d.AnswersInquiry)
             return false;
         std::memcpy(data, d.Inquiry.data(), std::min<size_t>(r.DataTransferLength, 96));

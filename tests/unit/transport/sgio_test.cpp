@@ -1,6 +1,7 @@
 // Linux: the Windows-shaped pass-through request carried out with SG_IO.
 #ifndef _WIN32
 #include "platform/posix/SgIo.h"
+#include "scsi/Mmc.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ ScsiPassThroughDirect Request(uint8_t direction, void* buf, uint32_t len) {
     std::memset(&r, 0, sizeof r);
     r.Length = sizeof r;
     r.CdbLength = 10;
-    r.Cdb[0] = 0x28;
+    r.Cdb[0] = scsi::kRead10;
     r.SenseInfoLength = 24;
     r.DataIn = direction;
     r.DataBuffer = buf;

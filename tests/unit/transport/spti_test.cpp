@@ -2,6 +2,7 @@
 // answers to each kind of request.
 #include "FakeDrives.h"
 #include "transport/bvSPTI.h"
+#include "scsi/Mmc.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,7 @@ TEST_F(PassThroughLayer, ScanInquiryRequest) {
     ASSERT_EQ(BuildDriveTable(), 1);
     ASSERT_EQ(drives.Requests.size(), 1u);
     const test::RecordedRequest& rq = drives.Requests[0];
-    const uint8_t cdb[6] = {0x12, 0, 0, 0, 0x60, 0};
+    const uint8_t cdb[6] = {scsi::kInquiry, 0, 0, 0, 0x60, 0};
     EXPECT_EQ(rq.Request.CdbLength, 6);
     EXPECT_EQ(0, std::memcmp(rq.Request.Cdb, cdb, 6));
     EXPECT_EQ(rq.Request.DataIn, ScsiDataIn);
@@ -193,7 +194,7 @@ TEST_F(PassThroughLayer, InquiryIsAnsweredFromTheScan) {
     int opens = drives.Opens;
 
     std::vector<uint8_t> buf(128, 0xCC);
-    auto r = Exec(0, 0, SRB_DIR_IN | SRB_EVENT_NOTIFY, {0x12, 0, 0, 0, 128, 0}, buf.data(), 128);
+    auto r = Exec(0, 0, SRB_DIR_IN | SRB_EVENT_NOTIFY, {scsi::kInquiry, 0, 0, 0, 128, 0}, buf.data(), 128);
     EXPECT_EQ(SPTI_SendASPI32Command(&r), SS_COMP);
     EXPECT_EQ(r.SRB_Status, SS_COMP);
     EXPECT_EQ(0, std::memcmp(buf.data(), d.Inquiry.data(), 36));
@@ -206,13 +207,13 @@ TEST_F(PassThroughLayer, InquiryAnswerStaysInsideTheCallersBuffer) {
     drives.Add('D');
     BuildDriveTable();
     std::vector<uint8_t> buf(16, 0xCC);
-    auto r = Exec(0, 0, SRB_DIR_IN | SRB_EVENT_NOTIFY, {0x12, 0, 0, 0, 36, 0}, buf.data(), 5);
+    auto r = Exec(0, 0, SRB_DIR_IN | SRB_EVENT_NOTIFY, {scsi::kInquiry, 0, 0, 0, 36, 0}, buf.data(), 5);
     EXPECT_EQ(SPTI_SendASPI32Command(&r), SS_COMP);
     EXPECT_EQ(0, std::memcmp(buf.data(), DriveTable[3].InquiryData, 5));
     for (size_t i = 5; i < buf.size(); ++i)
         EXPECT_EQ(buf[i], 0xCC) << "byte " << i;
 
-    auto none = Exec(0, 0, SRB_DIR_IN, {0x12, 0, 0, 0, 36, 0}, nullptr, 36);
+    auto none = Exec(0, 0, SRB_DIR_IN, {scsi::kInquiry, 0, 0, 0, 36, 0}, nullptr, 36);
     EXPECT_EQ(SPTI_SendASPI32Command(&none), SS_COMP);
 }
 
@@ -223,7 +224,7 @@ TEST_F(PassThroughLayer, CommandReachesTheDriveAsAPassThroughRequest) {
     drives.Requests.clear();
 
     uint8_t buf[8] = {};
-    auto r = Exec(0, 0, SRB_DIR_IN | SRB_EVENT_NOTIFY, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, buf, 8);
+    auto r = Exec(0, 0, SRB_DIR_IN | SRB_EVENT_NOTIFY, {scsi::kReadCapacity, 0, 0, 0, 0, 0, 0, 0, 0, 0}, buf, 8);
     r.SRB_HaStat = 0x5A;
     EXPECT_EQ(SPTI_SendASPI32Command(&r), SS_COMP);
     EXPECT_EQ(r.SRB_Status, SS_COMP);
@@ -236,7 +237,7 @@ TEST_F(PassThroughLayer, CommandReachesTheDriveAsAPassThroughRequest) {
     EXPECT_EQ(q.Length, sizeof(ScsiPassThroughDirect));
     EXPECT_EQ(q.PathId | q.TargetId | q.Lun, 0);
     EXPECT_EQ(q.CdbLength, 10);
-    EXPECT_EQ(q.Cdb[0], 0x25);
+    EXPECT_EQ(q.Cdb[0], scsi::kReadCapacity);
     EXPECT_EQ(q.SenseInfoLength, 24);
     EXPECT_EQ(q.DataIn, ScsiDataIn);
     EXPECT_EQ(q.DataTransferLength, 8u);
@@ -252,7 +253,7 @@ TEST_F(PassThroughLayer, DataDirectionFollowsTheFlags) {
     BuildDriveTable();
     drives.Requests.clear();
     uint8_t page[4] = {1, 2, 3, 4};
-    auto out = Exec(0, 0, SRB_DIR_OUT | SRB_EVENT_NOTIFY, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 4, 0},
+    auto out = Exec(0, 0, SRB_DIR_OUT | SRB_EVENT_NOTIFY, {scsi::kModeSelect10, 0x10, 0, 0, 0, 0, 0, 0, 4, 0},
                     page, 4);
     EXPECT_EQ(SPTI_SendASPI32Command(&out), SS_COMP);
     auto none = Exec(0, 0, SRB_EVENT_NOTIFY, {0, 0, 0, 0, 0, 0}, nullptr, 0);
@@ -269,7 +270,7 @@ TEST_F(PassThroughLayer, CheckConditionBringsStatusAndSense) {
     d.ScsiStatus = STATUS_CHKCOND;
     d.Sense = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x24, 0x00, 0, 0, 0, 0};
     BuildDriveTable();
-    auto r = Exec(0, 0, SRB_EVENT_NOTIFY, {0x1B, 0, 0, 0, 2, 0}, nullptr, 0);
+    auto r = Exec(0, 0, SRB_EVENT_NOTIFY, {scsi::kStartStopUnit, 0, 0, 0, 2, 0}, nullptr, 0);
     EXPECT_EQ(SPTI_SendASPI32Command(&r), SS_ERR);
     EXPECT_EQ(r.SRB_Status, SS_ERR);
     EXPECT_EQ(r.SRB_TargStat, STATUS_CHKCOND);
@@ -290,7 +291,7 @@ TEST_F(PassThroughLayer, FailedSystemCallIsAnErrorWithoutTargetStatus) {
     // A timed-out command fails the system call: no SCSI status, no sense.
     drives.Add('E').IoctlFails = true;
     BuildDriveTable();
-    auto r = Exec(0, 0, SRB_EVENT_NOTIFY, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}, nullptr, 0);
+    auto r = Exec(0, 0, SRB_EVENT_NOTIFY, {scsi::kSynchronizeCache, 0, 0, 0, 0, 0, 0, 0, 0, 0}, nullptr, 0);
     EXPECT_EQ(SPTI_SendASPI32Command(&r), SS_ERR);
     EXPECT_EQ(r.SRB_TargStat, 0);
     for (uint8_t b : r.SenseArea)

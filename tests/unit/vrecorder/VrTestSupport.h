@@ -13,6 +13,7 @@
 #include "Clock.h"
 #include "DiscFile.h"
 #include "Drive.h"
+#include "Mmc.h"
 
 namespace scrivo::vrecorder::test {
 
@@ -75,13 +76,14 @@ class DriveTest : public ::testing::Test {
   Reply SelectWriteParams(uint8_t b2, uint8_t b3, uint8_t b4, uint32_t packet = 0);
 };
 
-#define EXPECT_SENSE(reply, k, a, q)                                              \
+// `code` is a scsi::Asc: the ASC and ASCQ together.
+#define EXPECT_SENSE(reply, k, code)                                              \
   do {                                                                            \
     auto&& r_ = (reply);                                                          \
     EXPECT_EQ(r_.result.status, kCheckCondition);                                 \
     EXPECT_EQ(r_.key(), k);                                                       \
-    EXPECT_EQ(r_.asc(), a);                                                       \
-    EXPECT_EQ(r_.ascq(), q);                                                      \
+    EXPECT_EQ(r_.asc(), scsi::AscOf(code));                                       \
+    EXPECT_EQ(r_.ascq(), scsi::AscqOf(code));                                     \
   } while (0)
 
 }  // namespace scrivo::vrecorder::test

@@ -1,6 +1,7 @@
 // The drive's self-description and control commands: INQUIRY, GET CONFIGURATION, mode
 // pages, speeds, buffer, tray, immediate operations, test write, sense data.
 #include "VrTestSupport.h"
+#include "Mmc.h"
 
 namespace scrivo::vrecorder::test {
 namespace {
@@ -19,19 +20,19 @@ class DriveCommands : public DriveTest {
 
 TEST_F(DriveCommands, InquiryCarriesConfiguredIdentity) {
   Insert(MediaKind::CdR, 0, "vendor=ACME,product=WRITER 9000,revision=1.2");
-  auto r = Send({0x12, 0, 0, 0, 96, 0}, 96);
+  auto r = Send({scsi::kInquiry, 0, 0, 0, 96, 0}, 96);
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r.data.size(), 36u);
   EXPECT_EQ(r[0], 0x05);
   EXPECT_EQ(r[1], 0x80);
   EXPECT_EQ(std::string(r.data.begin() + 8, r.data.begin() + 36), "ACME    WRITER 9000     1.2 ");
-  EXPECT_EQ(Send({0x12, 0, 0, 0, 5, 0}, 96).data.size(), 5u);  // allocation length
-  EXPECT_SENSE(Send({0x12, 1, 0x80, 0, 96, 0}, 96), kIllegalRequest, 0x24, 0x00);
+  EXPECT_EQ(Send({scsi::kInquiry, 0, 0, 0, 5, 0}, 96).data.size(), 5u);  // allocation length
+  EXPECT_SENSE(Send({scsi::kInquiry, 1, 0x80, 0, 96, 0}, 96), kIllegalRequest, scsi::kAscInvalidFieldInCdb);
 }
 
 TEST_F(DriveCommands, UnknownOperationCodeAndFixedSenseBytes) {
   auto r = Send({0xA5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});  // PLAY AUDIO (12)
-  EXPECT_SENSE(r, kIllegalRequest, 0x20, 0x00);
+  EXPECT_SENSE(r, kIllegalRequest, scsi::kAscInvalidCommandOpcode);
   uint8_t b[18];
   EncodeFixedSense(Sense{kNotReady, 0x04, 0x07, uint16_t(0x8000)}, b, 18);
   EXPECT_EQ(b[0], 0x70);
@@ -46,7 +47,7 @@ TEST_F(DriveCommands, UnknownOperationCodeAndFixedSenseBytes) {
 
 TEST_F(DriveCommands, RequestSenseReturnsTheDeferredSenseOnce) {
   std::vector<uint8_t> cdb(10);
-  cdb[0] = 0x2A;
+  cdb[0] = scsi::kWrite10;
   Put32(&cdb[2], 99);
   Put16(&cdb[7], 1);
   std::vector<uint8_t> block(2048);
@@ -60,7 +61,7 @@ TEST_F(DriveCommands, RequestSenseReturnsTheDeferredSenseOnce) {
 }
 
 TEST_F(DriveCommands, GetConfigurationRequestTypes) {
-  auto all = Send({0x46, 0, 0, 0, 0, 0, 0, 0x10, 0, 0}, 4096);
+  auto all = Send({scsi::kGetConfiguration, 0, 0, 0, 0, 0, 0, 0x10, 0, 0}, 4096);
   ASSERT_TRUE(all.ok());
   EXPECT_EQ(all.u16(6), 0x0009u);
   EXPECT_EQ(all.u32(0), all.data.size() - 4);
@@ -82,19 +83,19 @@ TEST_F(DriveCommands, GetConfigurationRequestTypes) {
   for (size_t at = 12; at < 12u + all[11]; at += 4)
     if (all.u16(at) == 0x0009) cdrCurrent = all[at + 2] & 1;
   EXPECT_TRUE(cdrCurrent);
-  auto one = Send({0x46, 2, 0x00, 0x2D, 0, 0, 0, 0x10, 0, 0}, 4096);
+  auto one = Send({scsi::kGetConfiguration, 2, 0x00, 0x2D, 0, 0, 0, 0x10, 0, 0}, 4096);
   ASSERT_EQ(Features(one).size(), 1u);
   EXPECT_EQ(one[8 + 4] & 0x44, 0x44);        // BUF and test write
-  auto current = Features(Send({0x46, 1, 0, 0, 0, 0, 0, 0x10, 0, 0}, 4096));
+  auto current = Features(Send({scsi::kGetConfiguration, 1, 0, 0, 0, 0, 0, 0x10, 0, 0}, 4096));
   for (auto& [code, cur] : current) EXPECT_TRUE(cur) << code;
-  auto from = Features(Send({0x46, 0, 0x00, 0x2B, 0, 0, 0, 0x10, 0, 0}, 4096));
+  auto from = Features(Send({scsi::kGetConfiguration, 0, 0x00, 0x2B, 0, 0, 0, 0x10, 0, 0}, 4096));
   EXPECT_EQ(from.front().first, 0x002B);
-  EXPECT_SENSE(Send({0x46, 3, 0, 0, 0, 0, 0, 0x10, 0, 0}, 4096), kIllegalRequest, 0x24, 0x00);
+  EXPECT_SENSE(Send({scsi::kGetConfiguration, 3, 0, 0, 0, 0, 0, 0x10, 0, 0}, 4096), kIllegalRequest, scsi::kAscInvalidFieldInCdb);
 }
 
 TEST_F(DriveCommands, CapabilitiesFollowCapsKey) {
   Insert(MediaKind::CdR, 0, "caps=-burnfree,-testwrite,+vendor30,buffer=4096,speeds=4234,2822,1411");
-  auto p = Send({0x5A, 0, 0x2A, 0, 0, 0, 0, 1, 0, 0}, 256);
+  auto p = Send({scsi::kModeSense10, 0, 0x2A, 0, 0, 0, 0, 1, 0, 0}, 256);
   ASSERT_TRUE(p.ok());
   const size_t o = 8;
   EXPECT_EQ(p[o] & 0x3F, 0x2A);
@@ -105,53 +106,53 @@ TEST_F(DriveCommands, CapabilitiesFollowCapsKey) {
   EXPECT_EQ(p.u16(o + 30), 3u);
   EXPECT_EQ(p.u16(o + 32 + 2), 4234u);
   EXPECT_EQ(p.u16(o + 40 + 2), 1411u);
-  auto v = Send({0x5A, 0, 0x30, 0, 0, 0, 0, 0, 128, 0}, 128);
+  auto v = Send({scsi::kModeSense10, 0, 0x30, 0, 0, 0, 0, 0, 128, 0}, 128);
   ASSERT_TRUE(v.ok());
   EXPECT_EQ(v[8], 0x30);
-  EXPECT_SENSE(SelectWriteParams(0x41, 0xC4, 0x08), kIllegalRequest, 0x26, 0x00);  // BUFE
-  EXPECT_SENSE(SelectWriteParams(0x11, 0xC4, 0x08), kIllegalRequest, 0x26, 0x00);  // test write
+  EXPECT_SENSE(SelectWriteParams(0x41, 0xC4, 0x08), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // BUFE
+  EXPECT_SENSE(SelectWriteParams(0x11, 0xC4, 0x08), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // test write
   Insert(MediaKind::CdR);
-  EXPECT_SENSE(Send({0x5A, 0, 0x30, 0, 0, 0, 0, 0, 128, 0}, 128), kIllegalRequest, 0x24, 0x00);
+  EXPECT_SENSE(Send({scsi::kModeSense10, 0, 0x30, 0, 0, 0, 0, 0, 128, 0}, 128), kIllegalRequest, scsi::kAscInvalidFieldInCdb);
 }
 
 TEST_F(DriveCommands, SetCdSpeedSnapsDownToASupportedSpeed) {
-  auto current = [&] { return Send({0x5A, 0, 0x2A, 0, 0, 0, 0, 1, 0, 0}, 256).u16(8 + 28); };
+  auto current = [&] { return Send({scsi::kModeSense10, 0, 0x2A, 0, 0, 0, 0, 1, 0, 0}, 256).u16(8 + 28); };
   EXPECT_EQ(current(), 8467u);
-  ASSERT_TRUE(Send({0xBB, 0, 0xFF, 0xFF, 0x0B, 0x00, 0, 0, 0, 0, 0, 0}).ok());  // 2816
+  ASSERT_TRUE(Send({scsi::kSetCdSpeed, 0, 0xFF, 0xFF, 0x0B, 0x00, 0, 0, 0, 0, 0, 0}).ok());  // 2816
   EXPECT_EQ(current(), 1411u);
-  ASSERT_TRUE(Send({0xBB, 0, 0xFF, 0xFF, 0x0B, 0x06, 0, 0, 0, 0, 0, 0}).ok());  // 2822
+  ASSERT_TRUE(Send({scsi::kSetCdSpeed, 0, 0xFF, 0xFF, 0x0B, 0x06, 0, 0, 0, 0, 0, 0}).ok());  // 2822
   EXPECT_EQ(current(), 2822u);
-  ASSERT_TRUE(Send({0xBB, 0, 0xFF, 0xFF, 0x00, 0x02, 0, 0, 0, 0, 0, 0}).ok());  // below all
+  ASSERT_TRUE(Send({scsi::kSetCdSpeed, 0, 0xFF, 0xFF, 0x00, 0x02, 0, 0, 0, 0, 0, 0}).ok());  // below all
   EXPECT_EQ(current(), 706u);
-  ASSERT_TRUE(Send({0xBB, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}).ok());
+  ASSERT_TRUE(Send({scsi::kSetCdSpeed, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0}).ok());
   EXPECT_EQ(current(), 8467u);
 }
 
 TEST_F(DriveCommands, WriteParametersPageChecksAgainstTheMedium) {
   EXPECT_TRUE(SelectWriteParams(0x03, 0x00, 0x01).ok());                            // raw, raw+PQ
-  EXPECT_SENSE(SelectWriteParams(0x03, 0x00, 0x08), kIllegalRequest, 0x26, 0x00);  // raw with Mode 1
-  EXPECT_SENSE(SelectWriteParams(0x05, 0xC4, 0x08), kIllegalRequest, 0x26, 0x00);  // no such type
-  EXPECT_SENSE(SelectWriteParams(0x01, 0x84, 0x08), kIllegalRequest, 0x26, 0x00);  // multi-session 10b
-  EXPECT_SENSE(SelectWriteParams(0x01, 0xC4, 0x05), kIllegalRequest, 0x26, 0x00);  // reserved block type
-  EXPECT_SENSE(SelectWriteParams(0x00, 0xE4, 0x08, 0), kIllegalRequest, 0x26, 0x00);  // fixed packets of 0
-  auto got = Send({0x5A, 0, 0x05, 0, 0, 0, 0, 0, 100, 0}, 100);
+  EXPECT_SENSE(SelectWriteParams(0x03, 0x00, 0x08), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // raw with Mode 1
+  EXPECT_SENSE(SelectWriteParams(0x05, 0xC4, 0x08), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // no such type
+  EXPECT_SENSE(SelectWriteParams(0x01, 0x84, 0x08), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // multi-session 10b
+  EXPECT_SENSE(SelectWriteParams(0x01, 0xC4, 0x05), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // reserved block type
+  EXPECT_SENSE(SelectWriteParams(0x00, 0xE4, 0x08, 0), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // fixed packets of 0
+  auto got = Send({scsi::kModeSense10, 0, 0x05, 0, 0, 0, 0, 0, 100, 0}, 100);
   EXPECT_EQ(got[8 + 2] & 0x0F, 0x03);        // the last good page stayed
   Insert(MediaKind::DvdR);
-  EXPECT_SENSE(SelectWriteParams(0x01, 0xC4, 0x08), kIllegalRequest, 0x26, 0x00);  // no TAO on DVD-R
-  EXPECT_SENSE(SelectWriteParams(0x02, 0xC4, 0x00), kIllegalRequest, 0x26, 0x00);  // DVD takes Mode 1 only
+  EXPECT_SENSE(SelectWriteParams(0x01, 0xC4, 0x08), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // no TAO on DVD-R
+  EXPECT_SENSE(SelectWriteParams(0x02, 0xC4, 0x00), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // DVD takes Mode 1 only
   EXPECT_TRUE(SelectWriteParams(0x60, 0xE5, 0x08, 16).ok());
   EXPECT_TRUE(SelectWriteParams(0x22, 0xC4, 0x08).ok());
   std::vector<uint8_t> shortList(20);
-  EXPECT_SENSE(Send({0x55, 0x10, 0, 0, 0, 0, 0, 0, 20, 0}, 0, shortList), kIllegalRequest, 0x26, 0x00);
-  EXPECT_SENSE(Send({0x55, 0x00, 0, 0, 0, 0, 0, 0, 20, 0}, 0, shortList), kIllegalRequest, 0x24, 0x00);
-  auto changeable = Send({0x5A, 0, 0x45, 0, 0, 0, 0, 0, 100, 0}, 100);
+  EXPECT_SENSE(Send({scsi::kModeSelect10, 0x10, 0, 0, 0, 0, 0, 0, 20, 0}, 0, shortList), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);
+  EXPECT_SENSE(Send({scsi::kModeSelect10, 0x00, 0, 0, 0, 0, 0, 0, 20, 0}, 0, shortList), kIllegalRequest, scsi::kAscInvalidFieldInCdb);
+  auto changeable = Send({scsi::kModeSense10, 0, 0x45, 0, 0, 0, 0, 0, 100, 0}, 100);
   EXPECT_EQ(changeable[8 + 2], 0x7F);
-  EXPECT_SENSE(Send({0x5A, 0, 0xC5, 0, 0, 0, 0, 0, 100, 0}, 100), kIllegalRequest, 0x39, 0x00);
+  EXPECT_SENSE(Send({scsi::kModeSense10, 0, 0xC5, 0, 0, 0, 0, 0, 100, 0}, 100), kIllegalRequest, scsi::kAscSavingParametersNotSupported);
 }
 
 TEST_F(DriveCommands, BufferFillsWithWritesAndDrainsAtTheWriteSpeed) {
-  ASSERT_TRUE(Send({0xBB, 0, 0xFF, 0xFF, 0x0B, 0x06, 0, 0, 0, 0, 0, 0}).ok());  // 2822 KB/s
-  auto cap = [&] { return Send({0x5C, 0, 0, 0, 0, 0, 0, 0, 12, 0}, 12); };
+  ASSERT_TRUE(Send({scsi::kSetCdSpeed, 0, 0xFF, 0xFF, 0x0B, 0x06, 0, 0, 0, 0, 0, 0}).ok());  // 2822 KB/s
+  auto cap = [&] { return Send({scsi::kReadBufferCapacity, 0, 0, 0, 0, 0, 0, 0, 12, 0}, 12); };
   EXPECT_EQ(cap().u32(4), 2048u * 1024);
   EXPECT_EQ(cap().u32(8), 2048u * 1024);
   ASSERT_TRUE(Write(0, 500).ok());
@@ -170,9 +171,9 @@ TEST_F(DriveCommands, BufferFillsWithWritesAndDrainsAtTheWriteSpeed) {
 TEST_F(DriveCommands, ImmediateBlankLeavesTheDriveNotReadyWithProgress) {
   Insert(MediaKind::CdRw, 0, "time_scale=0.001");
   ASSERT_TRUE(Blank(0, true).ok());           // 600 s scaled to 600 ms
-  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, 0x04, 0x07);
-  EXPECT_SENSE(DiscInfo(), kNotReady, 0x04, 0x07);
-  EXPECT_TRUE(Send({0x12, 0, 0, 0, 36, 0}, 36).ok());
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, scsi::kAscOperationInProgress);
+  EXPECT_SENSE(DiscInfo(), kNotReady, scsi::kAscOperationInProgress);
+  EXPECT_TRUE(Send({scsi::kInquiry, 0, 0, 0, 36, 0}, 36).ok());
   clock->now += 300;
   auto s = RequestSense();
   EXPECT_EQ(s[2], kNotReady);
@@ -186,16 +187,16 @@ TEST_F(DriveCommands, ImmediateBlankLeavesTheDriveNotReadyWithProgress) {
 TEST_F(DriveCommands, ImmediateFormatSyncAndCloseReportTheirOwnCodes) {
   Insert(MediaKind::DvdPlusRw, 0, "time_scale=0.001");
   ASSERT_TRUE(Format(2295104, 0x26, 0, true).ok());
-  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, 0x04, 0x04);
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, scsi::kAscFormatInProgress);
   clock->now += 100000;
   ASSERT_TRUE(Write(0, 1024).ok());
-  ASSERT_TRUE(Send({0x35, 0x02, 0, 0, 0, 0, 0, 0, 0, 0}).ok());
-  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, 0x04, 0x08);
+  ASSERT_TRUE(Send({scsi::kSynchronizeCache, 0x02, 0, 0, 0, 0, 0, 0, 0, 0}).ok());
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, scsi::kAscLongWriteInProgress);
   Insert(MediaKind::CdR, 0, "time_scale=0.001");
   ASSERT_TRUE(SelectWriteParams(0x01, 0xC4, 0x08).ok());
   ASSERT_TRUE(Write(0, 10).ok());
   ASSERT_TRUE(CloseSession(true).ok());
-  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, 0x04, 0x07);
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, scsi::kAscOperationInProgress);
   double before = clock->now;
   ASSERT_TRUE(Blank(0).result.status == kCheckCondition);  // busy: refused before it starts
   EXPECT_EQ(clock->now, before);
@@ -210,22 +211,22 @@ TEST_F(DriveCommands, NonImmediateOperationsTakeTheirTime) {
 }
 
 TEST_F(DriveCommands, TrayEjectPreventAndLoad) {
-  ASSERT_TRUE(Send({0x1E, 0, 0, 0, 1, 0}).ok());
-  EXPECT_SENSE(Send({0x1B, 0, 0, 0, 0x02, 0}), kIllegalRequest, 0x53, 0x02);
-  ASSERT_TRUE(Send({0x1E, 0, 0, 0, 0, 0}).ok());
-  ASSERT_TRUE(Send({0x1B, 0, 0, 0, 0x02, 0}).ok());
-  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, 0x3A, 0x02);  // tray open
+  ASSERT_TRUE(Send({scsi::kPreventAllowRemoval, 0, 0, 0, 1, 0}).ok());
+  EXPECT_SENSE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x02, 0}), kIllegalRequest, scsi::kAscMediumRemovalPrevented);
+  ASSERT_TRUE(Send({scsi::kPreventAllowRemoval, 0, 0, 0, 0, 0}).ok());
+  ASSERT_TRUE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x02, 0}).ok());
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, scsi::kAscMediumNotPresentTrayOpen);  // tray open
   EXPECT_EQ(drive->disc(), nullptr);
-  ASSERT_TRUE(Send({0x1B, 0, 0, 0, 0x03, 0}).ok());
-  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kUnitAttention, 0x28, 0x00);  // medium may have changed
+  ASSERT_TRUE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x03, 0}).ok());
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kUnitAttention, scsi::kAscMediumMayHaveChanged);  // medium may have changed
   EXPECT_TRUE(Send({0, 0, 0, 0, 0, 0}).ok());
   Insert(MediaKind::CdR, 0, "");
   DriveOptions empty;
   drive = std::make_unique<Drive>(empty, clock);
-  EXPECT_TRUE(Send({0x4A, 1, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8).ok());     // not held up by the attention
-  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kUnitAttention, 0x29, 0x00);  // power on, once
-  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, 0x3A, 0x01);       // closed, empty tray
-  auto cfg = Send({0x46, 0, 0, 0, 0, 0, 0, 0, 8, 0}, 8);
+  EXPECT_TRUE(Send({scsi::kGetEventStatusNotification, 1, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8).ok());     // not held up by the attention
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kUnitAttention, scsi::kAscPowerOnReset);  // power on, once
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, scsi::kAscMediumNotPresentTrayClosed);       // closed, empty tray
+  auto cfg = Send({scsi::kGetConfiguration, 0, 0, 0, 0, 0, 0, 0, 8, 0}, 8);
   EXPECT_EQ(cfg.u16(6), 0u);                 // no current profile
 }
 
@@ -243,26 +244,26 @@ TEST_F(DriveCommands, TestWriteChangesNothing) {
   ASSERT_TRUE(SelectWriteParams(0x11, 0xC4, 0x08).ok());
   ASSERT_TRUE(Write(0, 100, 0x44).ok());
   ASSERT_TRUE(Write(100, 100).ok());         // the simulated NWA moves on
-  EXPECT_SENSE(Write(50, 1), kIllegalRequest, 0x21, 0x02);
+  EXPECT_SENSE(Write(50, 1), kIllegalRequest, scsi::kAscInvalidAddressForWrite);
   ASSERT_TRUE(CloseSession().ok());
   EXPECT_EQ(drive->disc()->tracks.size(), 0u);
   EXPECT_EQ(DiscInfo()[2] & 3, 0);
   ASSERT_TRUE(SelectWriteParams(0x01, 0xC4, 0x08).ok());
-  EXPECT_SENSE(Read(0, 1), kIllegalRequest, 0x21, 0x00);
+  EXPECT_SENSE(Read(0, 1), kIllegalRequest, scsi::kAscLbaOutOfRange);
   ASSERT_TRUE(Write(0, 1).ok());
   EXPECT_EQ(Read(0, 1)[0], 0x5A);
 }
 
 TEST_F(DriveCommands, PerformanceAndEventStatus) {
-  auto p = Send({0xAC, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0x03, 0}, 8 + 8 * 16);
+  auto p = Send({scsi::kGetPerformance, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0x03, 0}, 8 + 8 * 16);
   ASSERT_TRUE(p.ok());
   EXPECT_EQ(p.u32(0), 4u + 7 * 16);  // one write speed descriptor per speed
   EXPECT_EQ(p.u32(8 + 12), 8467u);   // fastest first
-  auto e = Send({0x4A, 1, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8);
+  auto e = Send({scsi::kGetEventStatusNotification, 1, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8);
   ASSERT_TRUE(e.ok());
   EXPECT_EQ(e[2], 4);                                                                        // media class
   EXPECT_EQ(e[5] & 0x02, 0x02);                                                              // media present
-  EXPECT_SENSE(Send({0x4A, 0, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8), kIllegalRequest, 0x24, 0x00);  // polled only
+  EXPECT_SENSE(Send({scsi::kGetEventStatusNotification, 0, 0, 0, 0x10, 0, 0, 0, 8, 0}, 8), kIllegalRequest, scsi::kAscInvalidFieldInCdb);  // polled only
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "DiscState.h"
 #include "VrTestSupport.h"
+#include "Mmc.h"
 
 namespace scrivo::vrecorder::test {
 namespace {
@@ -77,7 +78,7 @@ TEST_F(Persistence, KilledMidWriteLeavesAnIncompleteTrack) {
 
 TEST_F(Persistence, EjectedDiscIsReadAfreshOnLoad) {
   Insert(MediaKind::CdRw);
-  ASSERT_TRUE(Send({0x1B, 0, 0, 0, 0x02, 0}).ok());
+  ASSERT_TRUE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x02, 0}).ok());
   // Recorded elsewhere while out of the tray.
   {
     std::string error;
@@ -85,7 +86,7 @@ TEST_F(Persistence, EjectedDiscIsReadAfreshOnLoad) {
     f->disc.Write(0, 10);
     ASSERT_TRUE(f->Save());
   }
-  ASSERT_TRUE(Send({0x1B, 0, 0, 0, 0x03, 0}).ok());
+  ASSERT_TRUE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x03, 0}).ok());
   Send({0, 0, 0, 0, 0, 0});  // unit attention
   EXPECT_EQ(TrackInfo(0xFF).u32(12), 10u);
 }
