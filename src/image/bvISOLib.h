@@ -28,6 +28,7 @@ constexpr uint32_t MaxDirRecordLength = 255;
 
 struct TFEntry;
 struct TBootImage;
+struct TRelocation;
 class TImageWriters;
 class TSystemUseHook;
 
@@ -105,6 +106,9 @@ struct TFileTables {
     std::unordered_map<std::string, TDEntry*> PathIndex;
     // Source files of several hard links (device, inode) -> their TPosixEntry::Identity.
     std::map<std::pair<uint64_t, uint64_t>, uint32_t> HardLinks;
+    // Set by a Rock Ridge layout whose tree is deeper than the ISO 9660 tree may be: where
+    // that tree's folders stand instead (bvISOLib_relocation.h). Null: as in the tree.
+    std::shared_ptr<TRelocation> Relocation;
 
     TDEntry* Root() const { return Dirs.empty() ? nullptr : Dirs[0]; }
 };

@@ -3,6 +3,7 @@
 #include "bvISOLib_area_writers.h"
 #include "bvISOLib_eltorito.h"
 #include "bvISOLib_names.h"
+#include "bvISOLib_relocation.h"
 #include "bvISOLib_rockridge_entries.h"
 #include "bvISOLib_tree_writer.h"
 #include <algorithm>
@@ -62,7 +63,7 @@ void TImageBuilder::MakeWriters(std::vector<TBootImage> boot) {
     for (const TNamespace* ns : namespaces)
         w.Add(std::make_unique<TPathTableWriter>(*ns));
     // Rock Ridge goes into the ISO 9660 tree only: the Joliet tree has names of its own.
-    rockRidge_.reset(RockRidge ? new TRockRidgeEntries : nullptr);
+    rockRidge_.reset(RockRidge ? new TRockRidgeEntries(*this) : nullptr);
     for (const TNamespace* ns : namespaces)
         w.Add(std::make_unique<TDirectoryWriter>(*ns, ns == &IsoNamespace ? rockRidge_.get() : nullptr));
     if (!boot.empty()) {
@@ -97,6 +98,10 @@ bool TImageBuilder::PrepareImage(bool NoDiscAccess, TDEntry* ImportDir) {
     MakeIsoNamesUnique(t);
     OrderDirectories(t);
     if (RockRidge) LinkHardLinks(t);
+    if (RockRidge)
+        RelocateDeepFolders(t, Clock());
+    else
+        t.Relocation.reset();
     if (TraceLayout) Report("Sorting .... Done", 1);
 
     MakeWriters(std::move(boot));

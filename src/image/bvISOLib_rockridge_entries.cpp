@@ -1,4 +1,6 @@
 #include "bvISOLib_rockridge_entries.h"
+#include "bvISOLib_relocation.h"
+#include <algorithm>
 #include <cstring>
 
 namespace scrivo {
@@ -48,6 +50,15 @@ void TRockRidgeEntries::StartPass() {
         entryOfDir_[e->Dir] = e;
         ++dirLinks_[e->Dir->Parent]; // the subdirectory's ".."
     }
+    if (const TRelocation* moved = t.Relocation.get()) {
+        entryOfDir_[&moved->Moved] = &moved->MovedEntry;
+        dirLinks_[&moved->Moved] = 2 + static_cast<uint32_t>(moved->Entries.size());
+        ++dirLinks_[t.Root()];
+    }
+}
+
+uint32_t TRockRidgeEntries::ExtentOf(const TDEntry& d) const {
+    return std::max<uint32_t>(1, layout_.IsoDirectoryArea + d.IsoLocation);
 }
 
 TRripFacts TRockRidgeEntries::FactsOf(const TFEntry* e, const TDEntry* dir) const {
@@ -79,6 +90,7 @@ TRripFacts TRockRidgeEntries::FactsOf(const TFEntry* e, const TDEntry* dir) cons
 
 void TRockRidgeEntries::Entries(const TRecordPlace& at) {
     const TDEntry* root = FileTables().Root();
+    const TRelocation* moved = FileTables().Relocation.get();
     if (!at.Entry && !at.Parent) {
         if (at.Dir == root) StartPass();
         packer_ = TContinuationPacker();
@@ -90,11 +102,14 @@ void TRockRidgeEntries::Entries(const TRecordPlace& at) {
         const bool dotAdded = e.Posix && e.Posix->DotAdded && !e.LongName.empty();
         name_.assign(e.LongName, 0, e.LongName.size() - (dotAdded ? 1 : 0));
         f.Name = name_;
+        if (moved && moved->IsPlaceholder(e, *at.Dir)) f.ChildLink = ExtentOf(*e.Dir);
+        f.Relocated = moved && at.Dir == &moved->Moved;
     } else {
         const TDEntry* d = at.Parent ? at.Dir->Parent : at.Dir;
         auto it = entryOfDir_.find(d);
         f = FactsOf(it == entryOfDir_.end() ? nullptr : it->second, d);
         f.Root = !at.Parent && at.Dir == root;
+        if (at.Parent && moved && moved->IsMoved(*at.Dir)) f.ParentLink = ExtentOf(*d);
     }
     // Every record of a multi-extent file is one file: one number for all of them.
     if (f.Serial == 0) f.Serial = at.Extent == 0 ? ++serial_ : serial_;

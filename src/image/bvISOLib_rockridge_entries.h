@@ -14,6 +14,8 @@ void LinkHardLinks(TFileTables& t);
 
 class TRockRidgeEntries : public TSystemUseHook {
   public:
+    // `layout`: where the ISO 9660 directories lie (for the links of relocated folders).
+    explicit TRockRidgeEntries(const TImageLayout& layout) : layout_(layout) {}
     uint32_t Reserve(const TRecordPlace& at, uint32_t room) override;
     uint32_t Fill(const TRecordPlace& at, uint8_t* area, uint32_t room) override;
     uint32_t TrailingBlocks(const TDEntry& d) override;
@@ -26,6 +28,11 @@ class TRockRidgeEntries : public TSystemUseHook {
     void StartPass();
     TRripFacts FactsOf(const TFEntry* e, const TDEntry* dir) const;
 
+    // The block of a directory's ISO 9660 extent for a CL or PL entry; never 0, which
+    // means "none", even while the layout has not placed the directories yet.
+    uint32_t ExtentOf(const TDEntry& d) const;
+
+    const TImageLayout& layout_;
     std::vector<uint8_t> entries_;
     std::string name_;
     // The continuation areas of the directory being visited; in generation, where they go.

@@ -111,6 +111,7 @@ void FreeTables(TFileTables& t) {
     t.JolietDirs.clear();
     t.PathIndex.clear();
     t.HardLinks.clear();
+    t.Relocation.reset();
 }
 
 } // namespace scrivo

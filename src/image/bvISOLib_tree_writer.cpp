@@ -2,6 +2,7 @@
 #include "bvISOLib_layout.h"
 #include "bvISOLib_names.h"
 #include "bvISOLib_records.h"
+#include "bvISOLib_relocation.h"
 #include <cstring>
 
 namespace scrivo {
@@ -10,6 +11,11 @@ namespace {
 
 constexpr uint32_t SectorsPerMaxExtent = static_cast<uint32_t>(MaxExtentBytes / SectorSize);
 constexpr uint32_t DotRecordLength = 34; // "." and "..": a one-byte identifier
+
+// Where the ISO 9660 tree differs from the tree: null when it does not (or for Joliet).
+const TRelocation* RelocationOf(const TNamespace& ns, const TFileTables& t) {
+    return &ns == &IsoNamespace ? t.Relocation.get() : nullptr;
+}
 
 } // namespace
 
@@ -22,9 +28,12 @@ std::string TPathTableWriter::Name() const {
 uint64_t TPathTableWriter::Reserve(TLayoutPass& pass) {
     layout_ = &pass.Builder;
     tables_ = &pass.Tables;
+    const TRelocation* moved = RelocationOf(ns_, pass.Tables);
+    const std::vector<TDEntry*>& dirs = moved ? moved->Dirs : pass.Tables.Dirs;
     uint32_t size = 10; // the root's record
-    for (size_t i = 1; i < pass.Tables.Dirs.size(); ++i) {
-        const uint32_t n = ns_.DirectoryIdentifierLength(*pass.Tables.Dirs[i]);
+    for (size_t i = 1; i < dirs.size(); ++i) {
+        const uint32_t n = moved ? static_cast<uint32_t>(moved->IsoName(*dirs[i]).size())
+                                 : ns_.DirectoryIdentifierLength(*dirs[i]);
         size += 8 + n + (n % 2);
     }
     const uint64_t sectors = SectorsFor(size);
@@ -36,7 +45,8 @@ uint64_t TPathTableWriter::Reserve(TLayoutPass& pass) {
 
 void TPathTableWriter::Write(TImageSink& sink) {
     const uint32_t size = layout_->*ns_.PathTableSize;
-    const std::vector<TDEntry*>& dirs = tables_->*ns_.PathOrder;
+    const TRelocation* moved = RelocationOf(ns_, *tables_);
+    const std::vector<TDEntry*>& dirs = moved ? moved->PathOrder : tables_->*ns_.PathOrder;
     const uint32_t area = layout_->*ns_.DirectoryArea;
     for (bool msb : {false, true}) {
         uint8_t* p = sink.Blocks(SectorsFor(size));
@@ -47,11 +57,13 @@ void TPathTableWriter::Write(TImageSink& sink) {
             uint32_t n = 1;
             if (i == 0)
                 id[0] = 0;
+            else if (moved)
+                n = static_cast<uint32_t>(moved->IsoName(d).copy(reinterpret_cast<char*>(id), sizeof id));
             else
                 n = ns_.DirectoryIdentifier(d, id);
             if (p + 8 + n + (n % 2) > end) throw EImageMismatch(Name() + " outgrow their layout");
-            p += PutPathRecord(p, msb, area + d.*ns_.DirLocation, static_cast<uint16_t>(d.Parent->Number), id,
-                               n);
+            const uint32_t parent = moved ? moved->Numbers.at(moved->ParentOf(d)) : d.Parent->Number;
+            p += PutPathRecord(p, msb, area + d.*ns_.DirLocation, static_cast<uint16_t>(parent), id, n);
         }
     }
 }
@@ -60,6 +72,28 @@ void TPathTableWriter::Write(TImageSink& sink) {
 
 std::string TDirectoryWriter::Name() const {
     return std::string(ns_.Name) + " directories";
+}
+
+const std::vector<TDEntry*>& TDirectoryWriter::Dirs() const {
+    return moved_ ? moved_->Dirs : tables_->Dirs;
+}
+
+template <class F> void TDirectoryWriter::ForEachEntry(const TDEntry& d, F f) const {
+    if (moved_ && &d == &moved_->Moved) {
+        for (const TFEntry* e : moved_->Entries)
+            f(*e);
+        return;
+    }
+    for (const TFEntry* e = d.FirstEntry; e; e = e->Next)
+        if (ns_.Records(*e)) f(*e);
+    if (moved_ && &d == tables_->Root()) f(moved_->MovedEntry);
+}
+
+uint32_t TDirectoryWriter::Identifier(const TDEntry& d, const TFEntry& e, uint8_t* out) const {
+    if (!moved_ || &d != &moved_->Moved) return out ? ns_.Identifier(e, out) : ns_.IdentifierLength(e);
+    const std::string& name = moved_->IsoName(*e.Dir);
+    if (out) name.copy(reinterpret_cast<char*>(out), name.size());
+    return static_cast<uint32_t>(name.size());
 }
 
 uint64_t TDirectoryWriter::ExtentSize(const TDEntry& d) {
@@ -72,24 +106,24 @@ uint64_t TDirectoryWriter::ExtentSize(const TDEntry& d) {
                      (hook_ ? hook_->Reserve(at, MaxDirRecordLength - DotRecordLength) : 0));
     }
     at.Parent = false;
-    for (const TFEntry* e = d.FirstEntry; e; e = e->Next) {
-        if (!ns_.Records(*e)) continue;
-        at.Entry = e;
-        const uint32_t r = DirRecordLength(ns_.IdentifierLength(*e));
-        for (uint32_t k = 0, count = ExtentCount(*e); k < count; ++k) {
+    ForEachEntry(d, [&](const TFEntry& e) {
+        at.Entry = &e;
+        const uint32_t r = DirRecordLength(Identifier(d, e, nullptr));
+        for (uint32_t k = 0, count = ExtentCount(e); k < count; ++k) {
             at.Extent = k;
             packer.Place(r + (hook_ ? hook_->Reserve(at, MaxDirRecordLength - r) : 0));
         }
         at.Extent = 0;
-    }
+    });
     return packer.Size();
 }
 
 uint64_t TDirectoryWriter::Reserve(TLayoutPass& pass) {
     builder_ = &pass.Builder;
     tables_ = &pass.Tables;
+    moved_ = RelocationOf(ns_, pass.Tables);
     uint64_t total = 0;
-    for (TDEntry* d : pass.Tables.Dirs) {
+    for (TDEntry* d : Dirs()) {
         const uint64_t size = ExtentSize(*d);
         d->*ns_.DirSize = size;
         d->*ns_.DirLocation = static_cast<uint32_t>(total / SectorSize);
@@ -101,13 +135,18 @@ uint64_t TDirectoryWriter::Reserve(TLayoutPass& pass) {
         e->*ns_.EntryLocation = e->Dir->*ns_.DirLocation;
         e->*ns_.EntrySize = e->Dir->*ns_.DirSize;
     }
+    if (moved_) {
+        TFEntry& e = tables_->Relocation->MovedEntry;
+        e.*ns_.EntryLocation = e.Dir->*ns_.DirLocation;
+        e.*ns_.EntrySize = e.Dir->*ns_.DirSize;
+    }
     pass.Builder.*ns_.DirectoryArea = static_cast<uint32_t>(pass.Position);
     pass.Builder.*ns_.DirectoryBytes = total;
     return SectorsFor(total);
 }
 
 void TDirectoryWriter::Write(TImageSink& sink) {
-    const std::vector<TDEntry*>& dirs = tables_->Dirs;
+    const std::vector<TDEntry*>& dirs = Dirs();
     const uint64_t end = SectorsFor(builder_->*ns_.DirectoryBytes);
     for (size_t i = 0; i < dirs.size(); ++i) {
         const TDEntry& d = *dirs[i];
@@ -151,7 +190,7 @@ void TDirectoryWriter::WriteExtent(const TDEntry& d, uint8_t* p) {
     r.Flags = FlagDirectory;
     r.RecordDate = now;
     r.IdentifierLength = 1;
-    const TDEntry* self[2] = {&d, d.Parent};
+    const TDEntry* self[2] = {&d, moved_ ? moved_->ParentOf(d) : d.Parent};
     const uint8_t* ids[2] = {&dot, &dotdot};
     for (int i = 0; i < 2; ++i) {
         at.Parent = i == 1;
@@ -163,17 +202,20 @@ void TDirectoryWriter::WriteExtent(const TDEntry& d, uint8_t* p) {
     at.Parent = false;
 
     uint8_t id[512], date[7];
-    for (const TFEntry* e = d.FirstEntry; e; e = e->Next) {
-        if (!ns_.Records(*e)) continue;
+    ForEachEntry(d, [&](const TFEntry& entry) {
+        const TFEntry* e = &entry;
         at.Entry = e;
-        r.IdentifierLength = ns_.Identifier(*e, id);
+        r.IdentifierLength = Identifier(d, *e, id);
         r.Identifier = id;
         PutRecordDate(date, e->DateTime, tables_->TimeZoneOffset);
         r.RecordDate = date;
-        const uint8_t flags = (e->Dir ? FlagDirectory : 0) | ((e->Attr & faHidden) ? FlagHidden : 0);
+        // A folder moved away leaves an empty file behind, which Rock Ridge links to it.
+        const bool placeholder = moved_ && moved_->IsPlaceholder(*e, d);
+        const bool folder = e->Dir && !placeholder;
+        const uint8_t flags = (folder ? FlagDirectory : 0) | ((e->Attr & faHidden) ? FlagHidden : 0);
         const uint32_t location = e->*ns_.EntryLocation;
-        const uint64_t length = e->*ns_.EntrySize;
-        const uint32_t extent = e->Dir        ? area + location
+        const uint64_t length = placeholder ? 0 : e->*ns_.EntrySize;
+        const uint32_t extent = folder        ? area + location
                                 : e->Imported ? location
                                 : length == 0 ? 0
                                               : builder_->FirstFileLocation + location;
@@ -188,7 +230,7 @@ void TDirectoryWriter::WriteExtent(const TDEntry& d, uint8_t* p) {
             place(r);
         }
         at.Extent = 0;
-    }
+    });
     if (packer.Size() != size) throw EImageMismatch(Name() + ": an extent is smaller than its layout");
 }
 

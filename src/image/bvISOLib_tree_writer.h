@@ -22,6 +22,11 @@
 // readers (libarchive) only take continuation areas they meet before the next extent.
 // A directory extent that comes out at another size than the layout gave it throws
 // EImageMismatch.
+//
+// With folders relocated (TFileTables::Relocation, Rock Ridge only) the ISO 9660 writers
+// write that tree as the relocation has it: the relocation folder's extent after the root's,
+// its records in the root and of the relocated folders in it, an empty file record in each
+// relocated folder's place, parents and path-table numbers of the relocated hierarchy.
 #pragma once
 #include "bvISOLib_namespace.h"
 #include "bvISOLib_writers.h"
@@ -66,6 +71,12 @@ class TDirectoryWriter : public TImageWriter {
     void Write(TImageSink& sink) override;
 
   private:
+    // The tree's directories in creation order, and the entries `d` has records for.
+    const std::vector<TDEntry*>& Dirs() const;
+    template <class F> void ForEachEntry(const TDEntry& d, F f) const;
+    // The identifier of the record of `e` in `d` into `out` (256 bytes); with a null `out`
+    // only its length.
+    uint32_t Identifier(const TDEntry& d, const TFEntry& e, uint8_t* out) const;
     // Bytes of a directory's extent, asking the hook for every record.
     uint64_t ExtentSize(const TDEntry& d);
     void WriteExtent(const TDEntry& d, uint8_t* p);
@@ -74,6 +85,7 @@ class TDirectoryWriter : public TImageWriter {
     TSystemUseHook* hook_;
     TImageBuilder* builder_ = nullptr;
     TFileTables* tables_ = nullptr;
+    const TRelocation* moved_ = nullptr; // where the tree's folders stand instead
 };
 
 } // namespace scrivo

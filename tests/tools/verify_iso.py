@@ -207,12 +207,21 @@ class Checker:
     def fail(self, view, text):
         self.failures.append("%s: %s" % (view, text))
 
-    def compare_named(self, view, files, dirs, names_match=None, links=None):
+    def compare_named(self, view, files, dirs, names_match=None, links=None, shallow=False):
         """files: disc path -> (size, digest) or a callable giving it; dirs: disc paths.
         names_match(expected_path) -> the path this reader shows, for readers that cannot
-        show every character. With `links` (path -> target) the view is of Rock Ridge names."""
+        show every character. With `links` (path -> target) the view is of Rock Ridge names,
+        where the folder of relocated folders may show; `shallow`: the reader does not
+        follow relocated folders, so only the 8 levels ISO 9660 holds are compared."""
         shown = names_match or (lambda p: p)
         expected = self.exp.rr_files if links is not None else self.exp.files
+        want_dirs = self.exp.dirs
+        if links is not None:
+            dirs = {d for d in dirs if d != MOVED and not d.startswith(MOVED + "/")}
+            files = {p: d for p, d in files.items() if not p.startswith(MOVED + "/")}
+        if shallow:
+            expected = {p: v for p, v in expected.items() if p.count("/") <= ISO_LEVELS}
+            want_dirs = {d for d in want_dirs if d.count("/") < ISO_LEVELS}
         if links is not None and links != self.exp.links:
             self.fail(view, "symbolic links %s, expected %s" % (sorted(links.items())[:5],
                                                                  sorted(self.exp.links.items())[:5]))
@@ -231,17 +240,29 @@ class Checker:
                 self.fail(view, "%r has %d bytes, its source %d" % (disc, got[0], want[0]))
             elif got[1] != want[1]:
                 self.fail(view, "%r differs from its source %s" % (disc, expected[disc]))
-        want_dirs = {shown(d) for d in self.exp.dirs}
+        want_dirs = {shown(d) for d in want_dirs}
         for d in sorted(set(dirs) ^ want_dirs):
             self.fail(view, ("unexpected folder %r" if d in dirs else "missing folder %r") % d)
 
     def compare_shape(self, view, files, dirs):
-        """The ISO 9660 tree: per depth, the same contents and the same number of folders."""
+        """The ISO 9660 tree: per depth, the same contents and the same number of folders.
+        With folders relocated (Rock Ridge) no folder is deeper than ISO 9660 allows and
+        the contents are compared regardless of depth, the empty files left in the
+        relocated folders' places aside."""
+        relocated = self.rock and MOVED.upper() in dirs
+        if relocated:
+            deep = [d for d in dirs if d.rstrip("/").count("/") >= ISO_LEVELS]
+            if deep:
+                self.fail(view, "folders deeper than %d levels: %s" % (ISO_LEVELS, deep[:3]))
+            if len(dirs) != len(self.exp.dirs) + 1:
+                self.fail(view, "%d folders, expected %d and the relocation folder" % (len(dirs), len(self.exp.dirs)))
+            files = {p: d for p, d in files.items() if (d() if callable(d) else d) != (0, 0)}
+
         def depth(p):
-            return p.rstrip("/").count("/")
+            return 0 if relocated else p.rstrip("/").count("/")
         want = collections.Counter((depth(p), self.source_digest(p)) for p in self.exp.files)
         if self.rock:  # links are empty files to a reader of plain ISO 9660
-            want.update((depth(p), (0, 0)) for p in self.exp.links)
+            want.update((depth(p), (0, 0)) for p in self.exp.links if not relocated)
         got = collections.Counter()
         for p, d in files.items():
             got[(depth(p), d() if callable(d) else d)] += 1
@@ -249,10 +270,17 @@ class Checker:
             self.fail(view, "%d file(s) of %d bytes at depth %d missing or different" % (n, size, dep))
         for (dep, (size, _)), n in sorted((got - want).items()):
             self.fail(view, "%d unexpected file(s) of %d bytes at depth %d" % (n, size, dep))
+        if relocated:
+            return
         want_d = collections.Counter(depth(d) for d in self.exp.dirs if d != "/")
         got_d = collections.Counter(depth(d) for d in dirs if d != "/")
         if want_d != got_d:
             self.fail(view, "folders per depth %s, expected %s" % (dict(got_d), dict(want_d)))
+
+
+# The folder Rock Ridge images keep relocated folders in, and the levels ISO 9660 holds.
+MOVED = "/rr_moved"
+ISO_LEVELS = 8
 
 
 def strip_version(name):
@@ -301,7 +329,8 @@ def check_pycdlib(c):
                     w = HashWriter()
                     iso.get_file_from_iso_fp(w, iso_path=iso.full_path_from_dirrecord(rec))
                     files[path] = w.result()
-            c.compare_named("pycdlib Rock Ridge", files, dirs, links=links)
+            # pycdlib does not follow relocated folders.
+            c.compare_named("pycdlib Rock Ridge", files, dirs, links=links, shallow=MOVED in dirs)
         if c.joliet is False:
             try:
                 iso.get_record(joliet_path="/")

@@ -9,19 +9,19 @@ import unittest
 from scrivo_it import ImageTestCase, make_tree, pattern, scrivo, verify_iso
 from write_it import WriteTestCase, disc_state, session_view
 
+DEEP = "/".join("level%02d" % i for i in range(12))
 LONG_TARGET = "/".join(["d%03d" % i + "x" * 90 for i in range(10)])[:1000]
 
 
 def posix_tree(root):
     """A tree with what Rock Ridge records; answers {relative path: (mode, uid, gid)}."""
-    deep = "/".join("level%02d" % i for i in range(12))
     make_tree(root, {
         "plain.txt": pattern(3000, 1),
         "README": pattern(10, 2),
         "script.sh": b"#!/bin/sh\n",
         "n" * 255: pattern(5, 3),
         "d" * 255 + "/inside.bin": pattern(2049, 4),
-        deep + "/bottom.bin": pattern(4097, 5),
+        DEEP + "/bottom.bin": pattern(4097, 5),
         "private/secret.bin": pattern(100, 6),
     })
     facts = {"plain.txt": (0o644, 0, 0), "script.sh": (0o755, 0, 0), "private": (0o700, 0, 0),
@@ -95,6 +95,15 @@ class RockRidgeImage(ImageTestCase):
                       "level10/level11/bottom.bin'", out)
         self.assertIn("'/%s'" % ("n" * 255), out)
 
+        # ISO 9660 holds 8 levels: deeper folders stand in /RR_MOVED there, while Rock Ridge
+        # readers (above and below) and the Joliet tree see them where they belong.
+        plain = listing(["isoinfo", "-l", "-i", iso])
+        dirs = re.findall(r"(?m)^Directory listing of (\S+)/$", plain)
+        self.assertIn("/RR_MOVED", dirs)
+        self.assertLessEqual(max(d.count("/") for d in dirs), 7)
+        self.assertIn("Directory listing of /%s/" % DEEP, listing(["isoinfo", "-J", "-l", "-i", iso]))
+        self.assertNotIn("rr_moved", listing(["bsdtar", "-tf", iso]))
+
         # bsdtar: hard links as such, times kept on extraction.
         out = listing(["bsdtar", "-tvf", iso])
         self.assertRegex(out, r"(?m) (hard-link.txt link to plain.txt|plain.txt link to hard-link.txt)$")
@@ -104,6 +113,8 @@ class RockRidgeImage(ImageTestCase):
         self.assertEqual(os.stat(os.path.join(dest, "plain.txt")).st_mtime, 1200000000)
         self.assertEqual(os.stat(os.path.join(dest, "private")).st_mode & 0o777, 0o700)
         self.assertEqual(os.readlink(os.path.join(dest, "folder-link")), "private")
+        with open(os.path.join(dest, DEEP, "bottom.bin"), "rb") as f:
+            self.assertEqual(f.read(), pattern(4097, 5))
 
         # 7z, when installed, reads the Joliet tree: long names cut to what it holds, no links.
         if shutil.which("7z"):
