@@ -1,6 +1,7 @@
 // The writers' agreement with their layout, and the boot images they write.
 #include "ImageTestSupport.h"
 #include "image/bvISOLib_tree_writer.h"
+#include "platform/TempDir.h"
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -127,14 +128,15 @@ TEST_F(ImageWriters, GenerationFailsWithoutALayout) {
     EXPECT_NE(std::string::npos, fresh.GenerationError.find("before it was laid out"));
 }
 
+// Each test its own folder: ctest runs the cases of this file side by side.
 class BootImage : public ImageTest {
   protected:
-    void TearDown() override { std::filesystem::remove(path); }
     std::string Write(const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
         return path.string();
     }
-    std::filesystem::path path = std::filesystem::temp_directory_path() / "scrivo_writers_boot.img";
+    TempDir temp;
+    std::filesystem::path path = U8Path(temp / "boot.img");
 };
 
 TEST_F(BootImage, ItsCopyAndThePaddingAreInTheMetadataStream) {
