@@ -2,10 +2,6 @@
 
 namespace scrivo {
 
-namespace {
-constexpr const char* AbortedText = "OPERATION ABORTED BY USER";
-}
-
 int TBuilderFileTable::Count() const { return static_cast<int>(FileTables().Files.size()); }
 
 bool TBuilderFileTable::Entry(int index, TCacheFileEntry& out) const {

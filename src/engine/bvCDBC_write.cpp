@@ -5,6 +5,7 @@
 #include "device/bvDrvLib_erase.h"
 #include "platform/DateTime.h"
 #include "platform/Text.h"
+#include "scsi/Mmc.h"
 #include <algorithm>
 #include <cstring>
 
@@ -131,7 +132,8 @@ bool TThWrite::NextBlock() {
 }
 
 bool TThWrite::FormatBlankPlusRW() {
-    if (kind_ != dkDVDPlusRW || c_.LastSense[12] != 0x30 || formatTried_)
+    const bool incompatible = c_.LastSense[scsi::kSenseAscByte] == scsi::AscOf(scsi::kAscIncompatibleMedium);
+    if (kind_ != dkDVDPlusRW || !incompatible || formatTried_)
         return false;
     formatTried_ = true;
     if (c_.FormatFitted(DVDPlusRWFormatList)) {

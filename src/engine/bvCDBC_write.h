@@ -16,9 +16,6 @@ struct TWriteRun;
 // (a drive that never answers again would otherwise hold it for ever).
 constexpr int FinalFlushPolls = 1800; // one a second
 
-// The run's end text when the user stops it (while writing or verifying).
-inline constexpr const char* AbortedText = "OPERATION ABORTED BY USER";
-
 class TThWrite : public TThread {
 public:
     TThWrite();

@@ -8,7 +8,6 @@ namespace scrivo {
 namespace {
 
 constexpr int32_t SectorBytes = 2048;
-constexpr const char* AbortedText = "OPERATION ABORTED BY USER";
 constexpr const char* TableErrorText = "INTERNAL ERROR 0005";
 
 TThreadPriority PriorityOfLevel(uint8_t level) {

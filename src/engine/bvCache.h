@@ -162,6 +162,9 @@ private:
 // The run's end text for a source that cannot be opened.
 std::string CantOpenText(const std::string& path);
 
+// The run's end text when the user stops it (while reading ahead, writing or verifying).
+inline constexpr const char* AbortedText = "OPERATION ABORTED BY USER";
+
 // The thread priority level for a queue holding `count` of `maxBlocks` blocks.
 uint8_t CachePriorityLevel(int count, int32_t maxBlocks);
 
