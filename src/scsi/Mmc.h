@@ -78,6 +78,7 @@ enum Asc : uint16_t {
     kAscLongWriteInProgress = 0x0408,
     kAscWriteError = 0x0C00,
     kAscUnrecoveredReadError = 0x1100,
+    kAscParameterListLengthError = 0x1A00,
     kAscInvalidCommandOpcode = 0x2000,
     kAscLbaOutOfRange = 0x2100,
     kAscInvalidAddressForWrite = 0x2102,
@@ -98,6 +99,7 @@ enum Asc : uint16_t {
     kAscMediumRemovalPrevented = 0x5302,
     kAscIllegalModeForThisTrack = 0x6400,
     kAscSessionFixationError = 0x7200,
+    kAscNoMoreTrackReservationsAllowed = 0x7205,
 };
 // The ASC of every "logical unit not ready" code; its ASCQ tells why.
 constexpr uint8_t kAscNotReadyFamily = 0x04;

@@ -182,10 +182,10 @@ Track* Disc::OpenTrackAt(uint32_t lba) {
 
 void Disc::Write(uint32_t lba, uint32_t count, bool discAtOnce) {
   const auto& i = info();
-  if (i.rom) Refuse(kIllegalRequest, 0x30, 0x05);  // CANNOT WRITE MEDIUM - INCOMPATIBLE FORMAT
+  if (i.rom) CannotWriteIncompatibleFormat();
   if (uint64_t(lba) + count > capacity) LbaOutOfRange();
   if (i.randomWritable) return RandomWrite(lba, count);
-  if (finalized) Refuse(kDataProtect, 0x27, 0x00);  // WRITE PROTECTED
+  if (finalized) Refuse(kDataProtect, scsi::kAscWriteProtected);
   if (Track* t = OpenTrackAt(lba)) {
     if (t->reserved && lba + count > t->start + t->reserved) InvalidAddressForWrite();
     t->nwa += count;
@@ -204,7 +204,7 @@ void Disc::Write(uint32_t lba, uint32_t count, bool discAtOnce) {
 }
 
 void Disc::RandomWrite(uint32_t lba, uint32_t count) {
-  if (!formatted) Refuse(kIllegalRequest, 0x30, 0x10);  // MEDIUM NOT FORMATTED
+  if (!formatted) Refuse(kIllegalRequest, scsi::kAscMediumNotFormatted);
   if (media == MediaKind::DvdRwRestricted) {
     // Restricted overwrite takes whole ECC blocks, inside the formatted area or growing it
     // contiguously from its end.
@@ -231,9 +231,9 @@ void Disc::CheckRead(uint32_t lba, uint32_t count) const {
     }
     if (recorded) continue;
     // The run-out blocks hold no user data; READ CAPACITY counts them all the same.
-    if (runOut) Refuse(kIllegalRequest, 0x64, 0x00);  // ILLEGAL MODE FOR THIS TRACK
+    if (runOut) Refuse(kIllegalRequest, scsi::kAscIllegalModeForThisTrack);
     if (b >= LastRecordedAddress()) LbaOutOfRange();
-    Refuse(kMediumError, 0x11, 0x00);  // UNRECOVERED READ ERROR: an unrecorded gap
+    Refuse(kMediumError, scsi::kAscUnrecoveredReadError);  // an unrecorded gap
   }
 }
 
@@ -242,7 +242,7 @@ void Disc::ReserveTrack(uint32_t blocks) {
   if (i.rom || i.randomWritable) IncompatibleMedium();
   if (finalized || !HasInvisibleTrack()) CommandSequenceError();
   if (blocks == 0) InvalidFieldInCdb();
-  if (tracks.size() >= 99) Refuse(kIllegalRequest, 0x72, 0x05);  // NO MORE TRACK RESERVATIONS ALLOWED
+  if (tracks.size() >= 99) Refuse(kIllegalRequest, scsi::kAscNoMoreTrackReservationsAllowed);
   uint32_t size = i.cd ? blocks : RoundEcc(blocks);
   uint32_t start = NextTrackStart();
   if (uint64_t(start) + size > capacity) LbaOutOfRange();
@@ -356,7 +356,7 @@ void Disc::Format(int type, uint32_t blocks) {
       formattedSize = type == 0x15 ? RoundEcc(std::min(blocks, capacity)) : capacity;
       return;
     default:
-      Refuse(kIllegalRequest, 0x30, 0x06);  // CANNOT FORMAT MEDIUM - INCOMPATIBLE MEDIUM
+      Refuse(kIllegalRequest, scsi::kAscCannotFormatIncompatibleMedium);
   }
 }
 

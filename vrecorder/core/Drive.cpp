@@ -55,7 +55,7 @@ void Drive::Reset() {
   writeSpeed_ = 0;
   prevented_ = false;
   pendingSense_.reset();
-  unitAttention_ = 0x29;
+  unitAttention_ = scsi::kAscPowerOnReset;
 }
 
 bool Drive::Claim(bool keep) {
@@ -128,7 +128,7 @@ CommandResult Drive::Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, u
     if (cdbLength < 1) InvalidFieldInCdb();
     uint8_t op = cdb[0];
     Handler h = HandlerFor(op);
-    if (!h || (op == scsi::kGetConfiguration && options_.noGetConfig)) Refuse(kIllegalRequest, 0x20, 0x00);
+    if (!h || (op == scsi::kGetConfiguration && options_.noGetConfig)) Refuse(kIllegalRequest, scsi::kAscInvalidCommandOpcode);
     if (cdbLength < CdbLengthOf(op)) InvalidFieldInCdb();
     // Another process has the disc: like a drive reserved by another initiator, everything
     // but the identification and the sense is refused.
@@ -153,11 +153,9 @@ CommandResult Drive::Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, u
 
 void Drive::CheckAttention(uint8_t op) {
   if (!unitAttention_ || AnsweredWhileBusy(op)) return;
-  // 29h/00h POWER ON, RESET, OR BUS DEVICE RESET OCCURRED;
-  // 28h/00h NOT READY TO READY CHANGE, MEDIUM MAY HAVE CHANGED.
-  uint8_t asc = unitAttention_;
-  unitAttention_ = 0;
-  Refuse(kUnitAttention, asc, 0x00);
+  scsi::Asc code = unitAttention_;
+  unitAttention_ = scsi::kAscNone;
+  Refuse(kUnitAttention, code);
 }
 
 bool Drive::Busy() { return clock_->NowMs() < busyUntilMs_; }
@@ -167,10 +165,14 @@ std::optional<Sense> Drive::NotReadySense() {
   if (now < busyUntilMs_) {
     double span = busyUntilMs_ - busyFromMs_;
     auto progress = uint16_t(std::clamp((now - busyFromMs_) / span, 0.0, 1.0) * 65535);
-    return Sense{kNotReady, busyAsc_, busyAscq_, progress};
+    Sense s = Sense::Of(kNotReady, busyCode_);
+    s.progress = progress;
+    return s;
   }
-  if (!HaveMedium()) return Sense{kNotReady, 0x3A, uint8_t(trayClosed_ ? 0x01 : 0x02), std::nullopt};
-  if (now < readyAtMs_) return Sense{kNotReady, 0x04, 0x01, std::nullopt};  // BECOMING READY
+  if (!HaveMedium())
+    return Sense::Of(kNotReady, trayClosed_ ? scsi::kAscMediumNotPresentTrayClosed
+                                            : scsi::kAscMediumNotPresentTrayOpen);
+  if (now < readyAtMs_) return Sense::Of(kNotReady, scsi::kAscBecomingReady);
   return std::nullopt;
 }
 
@@ -203,7 +205,7 @@ void Drive::SaveSoon() {
   if (now - savedAtMs_ >= 200) Changed();
 }
 
-void Drive::Occupy(double simulatedSeconds, uint8_t asc, uint8_t ascq, bool immediate) {
+void Drive::Occupy(double simulatedSeconds, scsi::Asc busyCode, bool immediate) {
   double ms = Scaled(simulatedSeconds * 1000);
   if (ms <= 0) return;
   if (!immediate) {
@@ -212,8 +214,7 @@ void Drive::Occupy(double simulatedSeconds, uint8_t asc, uint8_t ascq, bool imme
   }
   busyFromMs_ = clock_->NowMs();
   busyUntilMs_ = busyFromMs_ + ms;
-  busyAsc_ = asc;
-  busyAscq_ = ascq;
+  busyCode_ = busyCode;
 }
 
 void Drive::Load() {
@@ -224,12 +225,13 @@ void Drive::Load() {
   file_ = DiscFile::Open(options_.disc, error_);
   if (!file_) return;
   readyAtMs_ = clock_->NowMs() + options_.notReadyMs;
-  if (unitAttention_ != 0x29) unitAttention_ = 0x28;  // the power-on one is reported first
+  // The power-on attention is reported first.
+  if (unitAttention_ != scsi::kAscPowerOnReset) unitAttention_ = scsi::kAscMediumMayHaveChanged;
   mediaEvent_ = 2;                                    // NewMedia
 }
 
 void Drive::Eject() {
-  if (prevented_) Refuse(kIllegalRequest, 0x53, 0x02);  // MEDIUM REMOVAL PREVENTED
+  if (prevented_) Refuse(kIllegalRequest, scsi::kAscMediumRemovalPrevented);
   if (claim_) SaveNow();
   shadow_.reset();
   file_.reset();

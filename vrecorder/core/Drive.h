@@ -71,7 +71,7 @@ class Drive {
   void Changed();
   void SaveSoon();
   // Simulated durations: immediate ones leave the drive not ready, others take the time.
-  void Occupy(double simulatedSeconds, uint8_t asc, uint8_t ascq, bool immediate);
+  void Occupy(double simulatedSeconds, scsi::Asc busyCode, bool immediate);
   void Load();
   void Eject();
   // False while another process has the loaded disc. A command that changes the disc (`keep`)
@@ -135,13 +135,13 @@ class Drive {
   std::optional<Disc> shadow_;        // test write in progress
   bool trayClosed_ = true;
   bool prevented_ = false;
-  // The unit attention the next command meets (its ASC; 0: none): power on or reset (29h)
-  // until the first command, a newly loaded disc (28h).
-  uint8_t unitAttention_ = 0x29;
+  // The unit attention the next command meets: power on or reset until the first command, then
+  // a newly loaded disc.
+  scsi::Asc unitAttention_ = scsi::kAscPowerOnReset;
   uint8_t mediaEvent_ = 0;            // the media event GET EVENT STATUS NOTIFICATION reports next
   double readyAtMs_ = 0;              // becoming ready after a load until then
   double busyFromMs_ = 0, busyUntilMs_ = 0;
-  uint8_t busyAsc_ = 0, busyAscq_ = 0;
+  scsi::Asc busyCode_ = scsi::kAscNone;  // why the drive is not ready while busy
   std::optional<Sense> pendingSense_;
   WriteParameters writeParams_;
   uint32_t writeSpeed_ = 0;           // KB/s, 0: the fastest for the medium

@@ -41,7 +41,7 @@ void Drive::GetConfiguration(Command& c) {
 
 void Drive::ModeSense10(Command& c) {
   int pc = c.cdb[2] >> 6, code = c.cdb[2] & 0x3F;
-  if (pc == 3) Refuse(kIllegalRequest, 0x39, 0x00);  // SAVING PARAMETERS NOT SUPPORTED
+  if (pc == 3) Refuse(kIllegalRequest, scsi::kAscSavingParametersNotSupported);
   if (c.cdb[3] != 0) InvalidFieldInCdb();
   bool vendor = options_.caps.vendor30;
   if (code != kPageWrite && code != kPageCaps && code != kAllPages && !(code == kPageVendor && vendor))
@@ -90,13 +90,13 @@ void Drive::ModeSense10(Command& c) {
 void Drive::ModeSelect10(Command& c) {
   if (!(c.cdb[1] & 0x10) || (c.cdb[1] & 0x01)) InvalidFieldInCdb();  // PF required, no saving
   uint32_t len = std::min<uint32_t>(Get16(c.cdb + 7), c.dataLength);
-  if (len < 8) Refuse(kIllegalRequest, 0x1A, 0x00);  // PARAMETER LIST LENGTH ERROR
+  if (len < 8) ParameterListLengthError();
   const uint8_t* p = c.data;
   uint32_t at = 8 + Get16(p + 6);
   while (at + 2 <= len) {
     const uint8_t* page = p + at;
     uint32_t size = page[1] + 2u;
-    if (at + size > len) Refuse(kIllegalRequest, 0x1A, 0x00);
+    if (at + size > len) ParameterListLengthError();
     int code = page[0] & 0x3F;
     if (code == kPageWrite) {
       const MediaKind* media = HaveMedium() ? &file_->disc.media : nullptr;

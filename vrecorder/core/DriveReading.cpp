@@ -12,7 +12,7 @@ void Drive::ReadBlocksInto(Command& c, uint32_t lba, uint32_t count) {
   if (uint64_t(c.dataLength) < uint64_t(count) * 2048u) InvalidFieldInCdb();
   file_->disc.CheckRead(lba, count);
   // Blocks go straight into the caller's buffer: reading back a disc is mostly this.
-  if (!file_->ReadBlocks(lba, count, c.data)) Refuse(kMediumError, 0x11, 0x00);
+  if (!file_->ReadBlocks(lba, count, c.data)) Refuse(kMediumError, scsi::kAscUnrecoveredReadError);
   c.placed = count * 2048;
 }
 
@@ -80,7 +80,7 @@ void Drive::ReadDvdStructure(Command& c) {
       r.insert(r.end(), e, e + 4);
     }
   } else {
-    if (d.info().cd) Refuse(kIllegalRequest, 0x30, 0x02);  // CANNOT READ MEDIUM - INCOMPATIBLE FORMAT
+    if (d.info().cd) Refuse(kIllegalRequest, scsi::kAscCannotReadIncompatibleFormat);
     if (format == 0x00) {
       std::vector<uint8_t> p(2048);
       uint8_t book = 0;

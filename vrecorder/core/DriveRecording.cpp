@@ -44,7 +44,7 @@ void Drive::Write10(Command& c) {
   // On CD a block is as long as page 05h's data block type says; DVD blocks are 2048 bytes.
   const uint32_t blockLength = real.info().cd ? writeParams_.BlockLength() : 2048;
   if (c.dataLength < count * blockLength) InvalidFieldInCdb();
-  if (!real.info().rom && !CanWrite(real.media)) Refuse(kIllegalRequest, 0x30, 0x05);
+  if (!real.info().rom && !CanWrite(real.media)) CannotWriteIncompatibleFormat();
   // Session-at-once and raw recording on CD need a cue sheet first, which this drive does not take.
   int type = writeParams_.writeType();
   if (real.info().cd && (type == kSessionAtOnce || type == kRaw)) CommandSequenceError();
@@ -57,12 +57,12 @@ void Drive::Write10(Command& c) {
   }
   // A minimally blanked DVD-RW takes disc-at-once only.
   if (IsDvdMinusSequential(real.media) && type == kPacket && !Recording().IncrementalAllowed())
-    Refuse(kIllegalRequest, 0x64, 0x00);  // ILLEGAL MODE FOR THIS TRACK
+    Refuse(kIllegalRequest, scsi::kAscIllegalModeForThisTrack);
   bool test = writeParams_.testWrite();
   Disc next = Recording();
   next.Write(lba, count, IsDvdMinusSequential(real.media) && type == kSessionAtOnce);
   if (Covers(options_.writeErrorAt, lba, count))
-    Refuse(kMediumError, 0x0C, 0x00);  // WRITE ERROR
+    Refuse(kMediumError, scsi::kAscWriteError);
   // The host fills the drive buffer, which drains at the write speed; a full buffer holds it up.
   DrainBuffer();
   double bytes = double(count) * 2048, size = double(options_.bufferKb) * 1024;
@@ -85,7 +85,7 @@ void Drive::Write10(Command& c) {
     for (uint32_t i = 0; i < blockLength; i += 97) block[i] ^= 0x5A;
     data = altered.data();
   }
-  if (!WriteUserData(lba, count, data, blockLength)) Refuse(kMediumError, 0x0C, 0x00);
+  if (!WriteUserData(lba, count, data, blockLength)) Refuse(kMediumError, scsi::kAscWriteError);
   bool newTrack = next.tracks.size() != real.tracks.size();
   real = next;
   if (newTrack) Changed();
@@ -120,7 +120,7 @@ void Drive::Read10(Command& c) {
 void Drive::ReserveTrack(Command& c) {
   RequireMedium();
   if (c.cdb[1] & 0x01) InvalidFieldInCdb();  // reservation by address is not supported
-  if (!CanWrite(file_->disc.media)) Refuse(kIllegalRequest, 0x30, 0x05);
+  if (!CanWrite(file_->disc.media)) CannotWriteIncompatibleFormat();
   Recording().ReserveTrack(Get32(c.cdb + 5));
   if (!shadow_) Changed();
 }
@@ -133,16 +133,17 @@ void Drive::CloseTrackSession(Command& c) {
   Disc& d = Recording();
   bool tao = writeParams_.writeType() == kTrackAtOnce;
   bool plus = d.media == MediaKind::DvdPlusR;
-  if (options_.closeError) Refuse(kMediumError, 0x72, 0x00);  // SESSION FIXATION ERROR
+  if (options_.closeError) Refuse(kMediumError, scsi::kAscSessionFixationError);
   switch (function) {
     case 1:
       d.CloseTrack(track, tao);
-      Occupy(kCloseTrackSeconds, 0x04, 0x07, immediate);
+      Occupy(kCloseTrackSeconds, scsi::kAscOperationInProgress, immediate);
       break;
     case 2:
       // DVD+R keeps the disc open after a session; others follow the page's multi-session field.
       d.CloseSession(!plus && !writeParams_.nextSessionAllowed(), tao);
-      Occupy(d.finalized ? kFinalizeSeconds : kCloseSessionSeconds, 0x04, 0x07, immediate);
+      Occupy(d.finalized ? kFinalizeSeconds : kCloseSessionSeconds, scsi::kAscOperationInProgress,
+             immediate);
       break;
     case 0:
     case 3:
@@ -154,7 +155,7 @@ void Drive::CloseTrackSession(Command& c) {
     case 6:
       if (!plus) InvalidFieldInCdb();  // finalisation of a DVD+R
       d.CloseSession(true, tao);
-      Occupy(kFinalizeSeconds, 0x04, 0x07, immediate);
+      Occupy(kFinalizeSeconds, scsi::kAscOperationInProgress, immediate);
       break;
     default:
       InvalidFieldInCdb();
@@ -169,13 +170,13 @@ void Drive::CloseTrackSession(Command& c) {
 void Drive::SynchronizeCache(Command& c) {
   RequireMedium();
   bool immediate = c.cdb[1] & 0x02;
-  if (options_.syncError) Refuse(kMediumError, 0x0C, 0x00);  // WRITE ERROR
+  if (options_.syncError) Refuse(kMediumError, scsi::kAscWriteError);
   DrainBuffer();
   double rate = double(writeSpeed_ ? writeSpeed_ : Speeds().front()) * 1024;
   double seconds = bufferFill_ / rate;
   bufferFill_ = 0;
   FinishOnFlush();
-  Occupy(seconds, 0x04, 0x08, immediate);  // LONG WRITE IN PROGRESS
+  Occupy(seconds, scsi::kAscLongWriteInProgress, immediate);
   SaveNow();
 }
 
@@ -218,7 +219,7 @@ void Drive::ReadBufferCapacity(Command& c) {
 void Drive::SendOpc(Command&) {
   RequireMedium();
   const Disc& d = file_->disc;
-  if (d.info().rom || !CanWrite(d.media)) Refuse(kIllegalRequest, 0x30, 0x05);
+  if (d.info().rom || !CanWrite(d.media)) CannotWriteIncompatibleFormat();
 }
 
 void Drive::SetCdSpeed(Command& c) {
@@ -237,7 +238,7 @@ void Drive::SetStreaming(Command& c) {
   RequireMedium();
   if (c.cdb[8] != 0) InvalidFieldInCdb();  // only the performance descriptor
   uint32_t len = std::min<uint32_t>(Get16(c.cdb + 9), c.dataLength);
-  if (len < 28) Refuse(kIllegalRequest, 0x1A, 0x00);
+  if (len < 28) ParameterListLengthError();
   const uint8_t* p = c.data;
   uint32_t size = Get32(p + 20), time = Get32(p + 24);
   if (time == 0) InvalidFieldInParameterList();
@@ -255,7 +256,7 @@ void Drive::SendDvdStructure(Command& c) {
   uint32_t len = std::min<uint32_t>(Get16(c.cdb + 8), c.dataLength);
   if (format != 0x0F) InvalidFieldInCdb();  // the time stamp is the one structure taken
   if (!IsDvdMinusSequential(d.media)) IncompatibleMedium();
-  if (len < 22 || Get16(c.data) != 20) Refuse(kIllegalRequest, 0x1A, 0x00);
+  if (len < 22 || Get16(c.data) != 20) ParameterListLengthError();
   for (int i = 8; i < 22; ++i)
     if (c.data[i] < '0' || c.data[i] > '9') InvalidFieldInParameterList();
 }
