@@ -109,6 +109,9 @@ struct TFileTables {
     // Set by a Rock Ridge layout whose tree is deeper than the ISO 9660 tree may be: where
     // that tree's folders stand instead (bvISOLib_relocation.h). Null: as in the tree.
     std::shared_ptr<TRelocation> Relocation;
+    // Joliet identifiers of names longer than a Joliet record takes, cut and made unique in
+    // their folder by the layout; keyed by the TFEntry of a file, the TDEntry of a folder.
+    std::unordered_map<const void*, std::u16string> JolietCuts;
 
     TDEntry* Root() const { return Dirs.empty() ? nullptr : Dirs[0]; }
 };

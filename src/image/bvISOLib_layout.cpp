@@ -96,6 +96,7 @@ bool TImageBuilder::PrepareImage(bool NoDiscAccess, TDEntry* ImportDir) {
 
     if (TraceLayout) Report(std::to_string(t.Files.size()) + " Files Added to CD, now sorting", 1);
     MakeIsoNamesUnique(t);
+    MakeJolietCutsUnique(t);
     OrderDirectories(t);
     if (RockRidge) LinkHardLinks(t);
     if (RockRidge)

@@ -44,6 +44,9 @@ std::string NumberedShortName(const std::string& name, bool isFile, uint32_t n);
 // already has the smallest numbered name that no entry of that directory uses. The other
 // names stay as they are; the Joliet names are not touched.
 void MakeIsoNamesUnique(TFileTables& t);
+// Fills t.JolietCuts: names too long for a Joliet record keep their start and extension and,
+// where two would still read alike, a number before the extension.
+void MakeJolietCutsUnique(TFileTables& t);
 
 // Orders the ISO and Joliet directory arrays for the path tables and numbers the directories.
 void OrderDirectories(TFileTables& t);

@@ -9,15 +9,37 @@ namespace scrivo {
 
 namespace {
 
-uint32_t IsoIdentifier(const TFEntry& e, uint8_t* out) {
+uint32_t IsoIdentifier(const TFileTables&, const TFEntry& e, uint8_t* out) {
     const uint32_t n = IsoIdentifierLength(e);
     std::string s = e.Dir ? e.ShortName : e.ShortName + ";1";
     std::memcpy(out, s.data(), n);
     return n;
 }
 
-uint32_t JolietIdentifier(const TFEntry& e, uint8_t* out) {
+uint32_t IsoLength(const TFileTables&, const TFEntry& e) {
+    return IsoIdentifierLength(e);
+}
+
+// The identifier the layout cut for a name too long for a record; null for the others.
+const std::u16string* JolietCut(const TFileTables& t, const void* key) {
+    if (t.JolietCuts.empty()) return nullptr;
+    auto it = t.JolietCuts.find(key);
+    return it == t.JolietCuts.end() ? nullptr : &it->second;
+}
+const void* CutKey(const TFEntry& e) {
+    return e.Dir ? static_cast<const void*>(e.Dir) : &e;
+}
+
+uint32_t JolietLength(const TFileTables& t, const TFEntry& e) {
     const uint32_t n = JolietIdentifierLength(e);
+    const std::u16string* cut = n == MaxJolietIdentifier ? JolietCut(t, CutKey(e)) : nullptr;
+    return cut ? static_cast<uint32_t>(2 * cut->size()) : n;
+}
+
+uint32_t JolietIdentifier(const TFileTables& t, const TFEntry& e, uint8_t* out) {
+    const uint32_t n = JolietIdentifierLength(e);
+    if (const std::u16string* cut = n == MaxJolietIdentifier ? JolietCut(t, CutKey(e)) : nullptr)
+        return static_cast<uint32_t>(PutUcs2(out, *cut));
     std::u16string u = Utf8ToUtf16(e.LongName);
     if (!e.Dir) u += u";1";
     u.resize(n / 2);
@@ -25,22 +47,25 @@ uint32_t JolietIdentifier(const TFEntry& e, uint8_t* out) {
     return n;
 }
 
-uint32_t IsoDirectoryIdentifier(const TDEntry& d, uint8_t* out) {
+uint32_t IsoDirectoryIdentifier(const TFileTables&, const TDEntry& d, uint8_t* out) {
     std::memcpy(out, d.ShortName.data(), d.ShortName.size());
     return static_cast<uint32_t>(d.ShortName.size());
 }
-uint32_t IsoDirectoryIdentifierLength(const TDEntry& d) {
+uint32_t IsoDirectoryIdentifierLength(const TFileTables&, const TDEntry& d) {
     return static_cast<uint32_t>(d.ShortName.size());
 }
 
 // Cut as the directory's record is: a name beyond a record's room only comes with Rock
 // Ridge, which records it whole in the other tree.
-uint32_t JolietDirectoryIdentifierLength(const TDEntry& d) {
-    return std::min(2 * Utf16Length(d.LongName), MaxJolietIdentifier);
+uint32_t JolietDirectoryIdentifierLength(const TFileTables& t, const TDEntry& d) {
+    const uint32_t n = 2 * Utf16Length(d.LongName);
+    const std::u16string* cut = n > MaxJolietIdentifier ? JolietCut(t, &d) : nullptr;
+    return cut ? static_cast<uint32_t>(2 * cut->size()) : std::min(n, MaxJolietIdentifier);
 }
-uint32_t JolietDirectoryIdentifier(const TDEntry& d, uint8_t* out) {
+uint32_t JolietDirectoryIdentifier(const TFileTables& t, const TDEntry& d, uint8_t* out) {
+    if (const std::u16string* cut = JolietCut(t, &d)) return static_cast<uint32_t>(PutUcs2(out, *cut));
     std::u16string u = Utf8ToUtf16(d.LongName);
-    u.resize(JolietDirectoryIdentifierLength(d) / 2);
+    u.resize(JolietDirectoryIdentifierLength(t, d) / 2);
     return static_cast<uint32_t>(PutUcs2(out, u));
 }
 
@@ -62,7 +87,7 @@ const TNamespace IsoNamespace = {
     nullptr,
     PutText,
     IsoIdentifier,
-    IsoIdentifierLength,
+    IsoLength,
     IsoDirectoryIdentifier,
     IsoDirectoryIdentifierLength,
     EveryEntry,
@@ -85,7 +110,7 @@ const TNamespace JolietNamespace = {
     JolietEscape,
     PutJolietText,
     JolietIdentifier,
-    JolietIdentifierLength,
+    JolietLength,
     JolietDirectoryIdentifier,
     JolietDirectoryIdentifierLength,
     NoLinks,

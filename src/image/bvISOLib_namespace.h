@@ -15,12 +15,13 @@ struct TNamespace {
     void (*PutText)(uint8_t* p, size_t length, std::string_view text);
 
     // Identifier of an entry's directory record (files carry ";1"), into `out` (256 bytes);
-    // answers its length. IdentifierLength answers the same length without writing.
-    uint32_t (*Identifier)(const TFEntry& e, uint8_t* out);
-    uint32_t (*IdentifierLength)(const TFEntry& e);
+    // answers its length. IdentifierLength answers the same length without writing. `t`: the
+    // tables the entry is in (names cut by the layout).
+    uint32_t (*Identifier)(const TFileTables& t, const TFEntry& e, uint8_t* out);
+    uint32_t (*IdentifierLength)(const TFileTables& t, const TFEntry& e);
     // Identifier of a directory in the path tables (not the root), into `out` (512 bytes).
-    uint32_t (*DirectoryIdentifier)(const TDEntry& d, uint8_t* out);
-    uint32_t (*DirectoryIdentifierLength)(const TDEntry& d);
+    uint32_t (*DirectoryIdentifier)(const TFileTables& t, const TDEntry& d, uint8_t* out);
+    uint32_t (*DirectoryIdentifierLength)(const TFileTables& t, const TDEntry& d);
     // Whether the tree has a record for the entry.
     bool (*Records)(const TFEntry& e);
 

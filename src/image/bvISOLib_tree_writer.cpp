@@ -33,7 +33,7 @@ uint64_t TPathTableWriter::Reserve(TLayoutPass& pass) {
     uint32_t size = 10; // the root's record
     for (size_t i = 1; i < dirs.size(); ++i) {
         const uint32_t n = moved ? static_cast<uint32_t>(moved->IsoName(*dirs[i]).size())
-                                 : ns_.DirectoryIdentifierLength(*dirs[i]);
+                                 : ns_.DirectoryIdentifierLength(pass.Tables, *dirs[i]);
         size += 8 + n + (n % 2);
     }
     const uint64_t sectors = SectorsFor(size);
@@ -60,7 +60,7 @@ void TPathTableWriter::Write(TImageSink& sink) {
             else if (moved)
                 n = static_cast<uint32_t>(moved->IsoName(d).copy(reinterpret_cast<char*>(id), sizeof id));
             else
-                n = ns_.DirectoryIdentifier(d, id);
+                n = ns_.DirectoryIdentifier(*tables_, d, id);
             if (p + 8 + n + (n % 2) > end) throw EImageMismatch(Name() + " outgrow their layout");
             const uint32_t parent = moved ? moved->Numbers.at(moved->ParentOf(d)) : d.Parent->Number;
             p += PutPathRecord(p, msb, area + d.*ns_.DirLocation, static_cast<uint16_t>(parent), id, n);
@@ -90,7 +90,8 @@ template <class F> void TDirectoryWriter::ForEachEntry(const TDEntry& d, F f) co
 }
 
 uint32_t TDirectoryWriter::Identifier(const TDEntry& d, const TFEntry& e, uint8_t* out) const {
-    if (!moved_ || &d != &moved_->Moved) return out ? ns_.Identifier(e, out) : ns_.IdentifierLength(e);
+    if (!moved_ || &d != &moved_->Moved)
+        return out ? ns_.Identifier(*tables_, e, out) : ns_.IdentifierLength(*tables_, e);
     const std::string& name = moved_->IsoName(*e.Dir);
     if (out) name.copy(reinterpret_cast<char*>(out), name.size());
     return static_cast<uint32_t>(name.size());

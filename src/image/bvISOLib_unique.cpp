@@ -2,6 +2,8 @@
 // (8.3 names of different source folders, names cut to 13 characters, imported entries),
 // so two entries of one directory may share one; readers then show one file of the two.
 #include "bvISOLib_names.h"
+#include "bvISOLib_namespace.h"
+#include "platform/Text.h"
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +28,30 @@ struct TIdHash {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
+}
+
+// A Joliet name as readers compare it: without the version suffix, letters of either case alike.
+std::u16string ReadAs(std::u16string name) {
+    if (name.size() >= 2 && name.compare(name.size() - 2, 2, u";1") == 0) name.resize(name.size() - 2);
+    for (char16_t& c : name)
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    return name;
+}
+
+// The first `units` of `name`, never half of a surrogate pair.
+std::u16string_view Head(std::u16string_view name, size_t units) {
+    units = std::min(units, name.size());
+    if (units > 0 && units < name.size() && name[units - 1] >= 0xD800 && name[units - 1] <= 0xDBFF) --units;
+    return name.substr(0, units);
+}
+
+// The extension a cut file name keeps: its last dot and what follows, when that is short
+// (a lone dot is none).
+std::u16string_view Extension(std::u16string_view name, bool isFile) {
+    const size_t dot = isFile ? name.rfind(u'.') : std::u16string_view::npos;
+    if (dot == std::u16string_view::npos || dot == 0 || name.size() - dot < 2 || name.size() - dot > 16)
+        return {};
+    return name.substr(dot);
 }
 
 } // namespace
@@ -76,6 +102,35 @@ void MakeIsoNamesUnique(TFileTables& t) {
             e->ShortName = std::move(name);
             ids.insert({e->ShortName, isFile});
             if (e->Dir) e->Dir->ShortName = e->ShortName;
+        }
+    }
+}
+
+void MakeJolietCutsUnique(TFileTables& t) {
+    t.JolietCuts.clear();
+    constexpr size_t room = MaxJolietIdentifier / 2;
+    auto isCut = [](const TFEntry& e) { return Utf16Length(e.LongName) + (e.Dir ? 0 : 2) > room; };
+    for (TDEntry* d : t.Dirs) {
+        bool any = false;
+        for (const TFEntry* e = d->FirstEntry; e && !any; e = e->Next)
+            any = JolietNamespace.Records(*e) && isCut(*e);
+        if (!any) continue;
+        // Names as readers show them, the whole ones first: a cut name gives way to them.
+        std::unordered_set<std::u16string> shown;
+        for (const TFEntry* e = d->FirstEntry; e; e = e->Next)
+            if (JolietNamespace.Records(*e) && !isCut(*e)) shown.insert(ReadAs(Utf8ToUtf16(e->LongName)));
+        for (const TFEntry* e = d->FirstEntry; e; e = e->Next) {
+            if (!JolietNamespace.Records(*e) || !isCut(*e)) continue;
+            const std::u16string name = Utf8ToUtf16(e->LongName);
+            const std::u16string_view ext = Extension(name, !e->Dir);
+            std::u16string cut = std::u16string(Head(name, room - ext.size())) + std::u16string(ext);
+            for (uint32_t n = 1; shown.count(ReadAs(cut)); ++n) {
+                const std::u16string tail = Utf8ToUtf16("~" + std::to_string(n));
+                cut =
+                    std::u16string(Head(name, room - ext.size() - tail.size())) + tail + std::u16string(ext);
+            }
+            shown.insert(ReadAs(cut));
+            t.JolietCuts[e->Dir ? static_cast<const void*>(e->Dir) : e] = std::move(cut);
         }
     }
 }

@@ -204,6 +204,9 @@ class Checker:
             self._digests[src] = digest_file(src)
         return self._digests[src]
 
+    def joliet_shown(self):
+        return joliet_shown(self.exp.files, self.exp.dirs)
+
     def fail(self, view, text):
         self.failures.append("%s: %s" % (view, text))
 
@@ -310,7 +313,7 @@ def check_pycdlib(c):
                     files[strip_version(path)] = w.result()
             view = "pycdlib " + ("Joliet" if named else "ISO 9660")
             if named:
-                c.compare_named(view, files, dirs, joliet_cut)
+                c.compare_named(view, files, dirs, c.joliet_shown())
             else:
                 c.compare_shape(view, files, dirs)
         if c.rock:
@@ -387,7 +390,8 @@ def check_isoinfo(c):
         files, dirs = isoinfo_listing(c.iso, joliet)
         lazy = {p: (lambda e=e: digest_extents(c.iso, e)) for p, (e, _) in files.items()}
         if joliet:
-            c.compare_named(view, lazy, dirs, lambda p: latin1_view(joliet_cut(p)))
+            shown_as = c.joliet_shown()
+            c.compare_named(view, lazy, dirs, lambda p: latin1_view(shown_as(p)))
         else:
             c.compare_shape(view, lazy, dirs)
         # isoinfo's own extraction, streamed, for every file it can name.
@@ -551,13 +555,59 @@ def check_bsdtar(c, work, extract_limit):
         shutil.rmtree(out, ignore_errors=True)
 
 
-def joliet_cut(path):
-    """Joliet records hold at most 110 UTF-16 units of a name; longer names (which only
-    Rock Ridge images keep) are cut, and a file's cut name loses its ";1"."""
-    def cut(name):
-        units = name.encode("utf-16-be")
-        return units[:220].decode("utf-16-be", "ignore") if len(units) > 216 else name
-    return "/".join(cut(part) for part in path.split("/"))
+JOLIET_UNITS = 110  # UTF-16 units of a name a Joliet record holds
+
+
+def joliet_shown(files, dirs):
+    """Expected disc path -> the path the Joliet tree shows. A longer name (only Rock Ridge
+    images keep one) is cut, keeping a short extension; a file's cut name loses its ";1".
+    A cut name that would read like another of its folder (case aside) gets "~N" before
+    the extension: whole names keep theirs, cut ones are numbered in the order they were
+    added (folders, then files, each by upper-cased name)."""
+    def units(name):
+        return len(name.encode("utf-16-be")) // 2
+
+    def head(name, n):
+        b = name.encode("utf-16-be")[:2 * n]
+        if len(b) >= 2 and 0xD8 <= b[-2] <= 0xDB:  # never half of a surrogate pair
+            b = b[:-2]
+        return b.decode("utf-16-be")
+
+    def extension(name, is_file):
+        dot = name.rfind(".") if is_file else -1
+        ext = name[dot:] if dot > 0 else ""
+        return ext if 2 <= units(ext) <= 16 else ""
+
+    children = collections.defaultdict(list)
+    for d in dirs:
+        if d != "/":
+            children[parent(d)].append((d.rsplit("/", 1)[1], False))
+    for f in files:
+        children[parent(f)].append((f.rsplit("/", 1)[1], True))
+    cut_names = {}
+    for folder, entries in children.items():
+        def is_cut(entry):
+            return units(entry[0]) + (2 if entry[1] else 0) > JOLIET_UNITS
+        shown = {n.upper() for n, f in entries if not is_cut((n, f))}
+        for name, is_file in sorted(filter(is_cut, entries), key=lambda e: (e[1], e[0].upper().encode())):
+            ext = extension(name, is_file)
+            cut, k = head(name, JOLIET_UNITS - units(ext)) + ext, 0
+            while cut.upper() in shown:
+                k += 1
+                tail = "~%d" % k
+                cut = head(name, JOLIET_UNITS - units(ext) - len(tail)) + tail + ext
+            shown.add(cut.upper())
+            cut_names[(folder, name)] = cut
+
+    # Cut names map component by component, each looked up under its folder's disc path.
+    mapping = {}
+    for p in list(files) + list(dirs):
+        disc, out = "", ""
+        for name in ([] if p == "/" else p.strip("/").split("/")):
+            out += "/" + cut_names.get((disc or "/", name), name)
+            disc += "/" + name
+        mapping[p] = out or "/"
+    return lambda p: mapping.get(p, p)
 
 
 def libarchive_links(got, want):

@@ -11,8 +11,8 @@ namespace {
 TEST(ImageNames, MadeUpShortNamesAreUpperCaseCutAndMapped) {
     EXPECT_EQ("MY_FOLDER", MadeUpShortName("my folder"));
     EXPECT_EQ("ABCDEFGHIJKLM", MadeUpShortName("abcdefghijklmnop"));
-    EXPECT_EQ("A-B_C_", MadeUpShortName("a-b{c~"));   // above "z" becomes "_", "-" stays
-    EXPECT_EQ("_X", MadeUpShortName("\xC3\xA9x"));     // one character, one "_"
+    EXPECT_EQ("A-B_C_", MadeUpShortName("a-b{c~")); // above "z" becomes "_", "-" stays
+    EXPECT_EQ("_X", MadeUpShortName("\xC3\xA9x"));  // one character, one "_"
 }
 
 TEST(ImageNames, RecordLengthsOfIdentifiers) {
@@ -83,8 +83,36 @@ TEST_F(ImageTest, IsoIdentifiersBecomeUniqueWithinEachDirectory) {
     EXPECT_EQ(before, root);
 }
 
+// Names only Rock Ridge records whole: in the Joliet tree two that share their first 110
+// characters must not read alike, or readers of that tree show one file of the two.
+TEST_F(ImageTest, CutJolietNamesStayUniqueAndKeepTheirExtension) {
+    b.RockRidge = true;
+    const std::string stem(150, 'a');
+    for (const char* tail : {"_one.txt", "_two.txt", "_three.TXT"})
+        File(Root(), stem + tail);
+    Dir(Root(), stem + "_dir1");
+    Dir(Root(), stem + "_dir2");
+    // A whole name the first cut would read like (case aside) keeps it.
+    Dir(Root(), std::string(106, 'A') + ".txt");
+    File(Root(), std::string(105, 'a') + "\xF0\x9F\x98\x80xyz.txt"); // a pair across the cut
+    MakeJolietCutsUnique(FileTables());
+
+    std::set<std::u16string> shown;
+    for (const auto& [entry, cut] : FileTables().JolietCuts) {
+        EXPECT_LE(cut.size(), 110u);
+        EXPECT_TRUE(shown.insert(cut).second);
+    }
+    ASSERT_EQ(6u, shown.size());
+    EXPECT_EQ(1u, shown.count(std::u16string(104, u'a') + u"~1.txt"));
+    EXPECT_EQ(1u, shown.count(std::u16string(104, u'a') + u"~2.txt"));
+    EXPECT_EQ(1u, shown.count(std::u16string(104, u'a') + u"~3.TXT"));
+    EXPECT_EQ(1u, shown.count(std::u16string(150, u'a').substr(0, 110)));
+    EXPECT_EQ(1u, shown.count(std::u16string(108, u'a') + u"~1"));
+    EXPECT_EQ(1u, shown.count(std::u16string(105, u'a') + u".txt")); // the pair left out whole
+}
+
 class ImageOrder : public ImageTest {
-protected:
+  protected:
     std::vector<std::string> Order(bool joliet) {
         std::vector<std::string> names;
         for (TDEntry* d : joliet ? FileTables().JolietDirs : FileTables().IsoDirs) {
@@ -129,7 +157,8 @@ TEST_F(ImageOrder, DeepAndWideTreeIsBreadthFirstAndParentsPrecedeChildren) {
     // Created depth first, in reverse name order, with five levels.
     std::function<void(TDEntry*, int)> grow = [&](TDEntry* d, int depth) {
         if (depth == 0) return;
-        for (int i = 4; i >= 0; --i) grow(Dir(d, std::string(1, char('A' + i)) + std::to_string(depth)), depth - 1);
+        for (int i = 4; i >= 0; --i)
+            grow(Dir(d, std::string(1, char('A' + i)) + std::to_string(depth)), depth - 1);
     };
     grow(Root(), 4);
     Run();
