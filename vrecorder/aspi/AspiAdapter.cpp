@@ -123,9 +123,8 @@ uint8_t AspiAdapter::Execute(SRB_ExecSCSICmd* r) {
     return SS_INVALID_SRB;
   }
   DriveSlot& slot = drives_[r->SRB_Target];
-  ++slot.commands;
   r->SRB_Status = SS_PENDING;
-  if (slot.drive->options().lostCompletionAt == slot.commands) return SS_PENDING;  // never completes
+  if (Loses(slot, *r)) return SS_PENDING;  // never completes
   // A drive that needs no time answers before the call returns, as an ASPI manager over a
   // synchronous pass-through does: the caller gets the final status (and its event is set).
   // Only when nothing is queued or running, so requests still complete one at a time and in
@@ -151,6 +150,15 @@ uint8_t AspiAdapter::Execute(SRB_ExecSCSICmd* r) {
   // The request may be gone once its end is told (a posting routine may free it).
   Publish(r, status);
   return status;
+}
+
+bool AspiAdapter::Loses(DriveSlot& slot, const SRB_ExecSCSICmd& r) {
+  const DriveOptions& o = slot.drive->options();
+  if (o.lostCompletionOp && r.CDBByte[0] != *o.lostCompletionOp) return false;
+  ++slot.commands;
+  // With an operation code and no count, its first request is the one lost.
+  const uint32_t at = o.lostCompletionAt ? o.lostCompletionAt : (o.lostCompletionOp ? 1 : 0);
+  return slot.commands == at;
 }
 
 void AspiAdapter::Finished() {

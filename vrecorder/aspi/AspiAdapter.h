@@ -31,8 +31,10 @@ class AspiAdapter {
  private:
   struct DriveSlot {
     std::unique_ptr<Drive> drive;
-    uint32_t commands = 0;
+    uint32_t commands = 0;  // execute requests so far, of lost_completion_op's code when set
   };
+  // Whether the request `r` just sent is the one the drive's lost_completion_at loses.
+  static bool Loses(DriveSlot& slot, const SRB_ExecSCSICmd& r);
 
   uint8_t HaInquiry(SRB_HAInquiry* r);
   uint8_t DeviceType(SRB_GDEVBlock* r);

@@ -80,6 +80,12 @@ bool Apply(const std::string& key, const std::string& value, DriveOptions& o, st
   else if (key == "sync_error") o.syncError = value != "0";
   else if (key == "not_ready_ms") return number(o.notReadyMs);
   else if (key == "lost_completion_at") return number(o.lostCompletionAt);
+  else if (key == "lost_completion_op") {
+    uint32_t v = 0;
+    if (!number(v)) return false;
+    if (v > 0xFF) { error = "bad operation code for " + key + ": \"" + value + "\""; return false; }
+    o.lostCompletionOp = uint8_t(v);
+  }
   else if (key == "refuse_write_types") return ApplyWriteTypes(value, o.refusedWriteTypes, error);
   else if (key == "time_scale") {
     char* end = nullptr;

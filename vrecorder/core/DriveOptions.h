@@ -35,6 +35,7 @@ struct DriveOptions {
   bool syncError = false;                   // SYNCHRONIZE CACHE fails (write error)
   uint32_t notReadyMs = 0;                  // becoming ready for this long after a load
   uint32_t lostCompletionAt = 0;            // the N-th command never completes (1-based)
+  std::optional<uint8_t> lostCompletionOp;  // ... counting only commands of this operation code
   std::set<int> refusedWriteTypes;          // page 05h write types MODE SELECT refuses
   double timeScale = 0.0;                   // real time per simulated time; 0: instant
   bool synchronous = false;                 // complete execute requests before returning

@@ -74,7 +74,7 @@ TEST(DriveOptionsParsing, EntriesAndKeys) {
   DriveOptions o;
   std::string error;
   ASSERT_TRUE(ParseDriveOptions("/d/x.img,vendor=V,speeds=1,2,3,caps=-burnfree,+vendor30,busy=4,"
-                                "busy_every=5,write_error_at=0x10,not_ready_ms=7,lost_completion_at=8,"
+                                "busy_every=5,write_error_at=0x10,not_ready_ms=7,lost_completion_at=8,lost_completion_op=0x2A,"
                                 "refuse_write_types=raw,time_scale=0.5,sync=1,buffer=64,interrupt_at=9,kill_at=10", o,
                                 error)) << error;
   EXPECT_EQ(o.disc, "/d/x.img");
@@ -87,6 +87,7 @@ TEST(DriveOptionsParsing, EntriesAndKeys) {
   EXPECT_EQ(*o.writeErrorAt, 16u);
   EXPECT_EQ(o.notReadyMs, 7u);
   EXPECT_EQ(o.lostCompletionAt, 8u);
+  EXPECT_EQ(*o.lostCompletionOp, 0x2A);
   EXPECT_EQ(o.refusedWriteTypes, (std::set<int>{3}));
   EXPECT_DOUBLE_EQ(o.timeScale, 0.5);
   EXPECT_TRUE(o.synchronous);
@@ -97,6 +98,7 @@ TEST(DriveOptionsParsing, EntriesAndKeys) {
   EXPECT_NE(error.find("colour"), std::string::npos);
   EXPECT_FALSE(ParseDriveOptions("x,caps=-wings", o, error));
   EXPECT_FALSE(ParseDriveOptions("x,busy=lots", o, error));
+  EXPECT_FALSE(ParseDriveOptions("x,lost_completion_op=0x100", o, error));
   EXPECT_FALSE(ParseDriveOptions("x,refuse_write_types=fast", o, error));
   EXPECT_EQ(SplitDrives("a;;b"), (std::vector<std::string>{"a", "", "b"}));
   EXPECT_TRUE(SplitDrives("").empty());
