@@ -69,6 +69,18 @@ void CheckDriveChoice(const std::string& choice) {
         throw UsageError("\"" + choice + "\": " + error);
 }
 
+void CheckVirtualDrives() {
+    const char* drives = std::getenv("VRECORDER_DRIVES");
+    int target = 0;
+    for (const std::string& entry : vrecorder::SplitDrives(drives ? drives : "")) {
+        vrecorder::DriveOptions options;
+        std::string error;
+        if (!vrecorder::ParseDriveOptions(entry, options, error))
+            throw UsageError("VRECORDER_DRIVES, drive " + std::to_string(target) + " \"" + entry + "\": " + error);
+        ++target;
+    }
+}
+
 std::string PrepareVirtualDrive(const std::string& choice) {
     CheckDriveChoice(choice);
     TVirtualChoice v;
@@ -135,6 +147,7 @@ std::string OpenDrives(TSCSIDevice& device, const std::string& choice) {
         if (!failed.empty())
             return failed;
     }
+    CheckVirtualDrives();
     const char* drives = std::getenv("VRECORDER_DRIVES");
     if (!virtualChoice && !(drives && *drives)) {
         if (!device.InitializeTransport(true, ""))

@@ -15,6 +15,9 @@ constexpr const char* VirtualPrefix = "virtual:";
 // adapter:target:lun address, or a "virtual:" choice without a disc, of an unknown media kind,
 // or with a drive option the virtual recorder does not know or a value it cannot take.
 void CheckDriveChoice(const std::string& choice);
+// Bad usage (UsageError) when VRECORDER_DRIVES gives a drive an option the virtual recorder
+// does not know or a value it cannot take: the recorder would only warn and go on.
+void CheckVirtualDrives();
 // The text of a choice that names no drive of the list.
 std::string NoSuchDriveText(const std::string& choice);
 

@@ -45,6 +45,7 @@ std::string TWizardDrive::Prepare(const std::string& choice, const std::string& 
         return "cannot open the settings key \"" + key + "\"";
     // The virtual recorder's drives, as for the other commands, when there are any.
     if (const char* drives = std::getenv("VRECORDER_DRIVES"); drives && *drives) {
+        CheckVirtualDrives();
         const std::string library = VirtualRecorderLibrary();
         if (!std::filesystem::exists(library))
             return "cannot find the virtual recorder library \"" + library + "\"";

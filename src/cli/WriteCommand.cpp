@@ -144,6 +144,10 @@ int Fail(const std::string& text) {
     return ExitFailure;
 }
 
+constexpr const char* NoAnswerWhileExaminingText =
+    "the drive did not answer while the disc was examined, so what it holds is not known: nothing was "
+    "recorded (check the drive and its connection, then try again)";
+
 // Imports the last session; answers an error text when it could not be read whole (and
 // damaged entries are not to be skipped), else fills `summary`.
 std::string ImportLastSession(TBrenvik& b, bool skipDamaged, bool overwritable, std::string& summary) {
@@ -330,6 +334,14 @@ int RunWrite(const std::vector<std::string>& args) {
     if (!failed.empty())
         return Fail(failed);
 
+    // Whatever is judged of the disc from here on rests on the drive's answers: a command it
+    // never answered reads as an empty reply (no sessions to import, no room), and a session
+    // recorded on that ground could hide the earlier ones. Such a run is refused as it is.
+    const uint32_t unanswered = b.UnansweredCommands();
+    const auto refuse = [&](const std::string& text) {
+        return Fail(b.UnansweredCommands() != unanswered ? NoAnswerWhileExaminingText : text);
+    };
+
     uint8_t kind = b.DetectDiscKind();
     if (a.Erase) {
         failed = EraseDisc(session, false);
@@ -340,15 +352,15 @@ int RunWrite(const std::vector<std::string>& args) {
     // The run formats a DVD-RW by the kind the drive layer keeps.
     CurrentDiscKind = kind;
     if (!IsWritableKind(kind))
-        return Fail(std::string("a ") + DiscKindName(kind) + " disc cannot be recorded");
+        return refuse(std::string("a ") + DiscKindName(kind) + " disc cannot be recorded");
     const bool overwritable = IsOverwritableKind(kind);
     if (b.DiscStatus() == 2 && !overwritable)
-        return Fail(std::string("the ") + DiscKindName(kind) + " disc is closed: no session can be added");
+        return refuse(std::string("the ") + DiscKindName(kind) + " disc is closed: no session can be added");
 
     uint32_t unfinishedAt = 0;
     if (!overwritable && b.HasUnfinishedTrack(unfinishedAt))
-        return Fail(UnfinishedDiscText(kind, b.IsErasable(), unfinishedAt) +
-                    (b.IsErasable() ? " (scrivo write --erase)" : ""));
+        return refuse(UnfinishedDiscText(kind, b.IsErasable(), unfinishedAt) +
+                      (b.IsErasable() ? " (scrivo write --erase)" : ""));
 
     b.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
     b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
@@ -368,8 +380,8 @@ int RunWrite(const std::vector<std::string>& args) {
             PrintError("note: the image is not a whole number of 2048-byte sectors; its last sector is "
                        "padded with zeros");
     }
-    if (!failed.empty())
-        return Fail(failed);
+    if (!failed.empty() || b.UnansweredCommands() != unanswered)
+        return refuse(failed);
     const int64_t size = b.ImageSize();
     // Overwritable media too: a tree larger than the disc would fail halfway, with its
     // file system already in view.

@@ -47,6 +47,9 @@ constexpr uint8_t FlagsNoData = SRB_EVENT_NOTIFY;                // 40h
 // ExecuteCommand's answer when it refused to send (no transport or no drive selected).
 constexpr uint8_t ExecRefused = 226;
 
+// What a failed command says when the drive gave no answer within the command's wait.
+constexpr const char* NoAnswerText = "THE DRIVE DID NOT ANSWER";
+
 // The transport entry every request of the device layer goes through. Empty: the loaded
 // transport's SendASPI32Command. Tests put a fake transport (a function answering request
 // blocks) here in place of a drive.
@@ -134,6 +137,13 @@ public:
     // Sends a request and waits for it; a command met by a unit attention is sent again.
     uint8_t ExecuteCommand(SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
     void BuildFailureText(const SRB_ExecSCSICmd& srb);
+    // Commands so far that got no answer within their wait. A caller that judges the disc by
+    // a series of commands compares it before and after: a command that was never answered
+    // reads as a refusal, and the disc as empty or full.
+    uint32_t UnansweredCommands() const { return unanswered_.load(std::memory_order_relaxed); }
+    // The text of the last command's failure: LastErrorText, or NoAnswerText when the failure
+    // has none (the drive did not answer).
+    std::string FailureText() const { return LastErrorText.empty() ? NoAnswerText : LastErrorText; }
 
     // --- The device command set; true when the request completed.
     bool TestUnitReady(uint32_t timeoutMs);
@@ -252,6 +262,7 @@ protected:
 private:
     std::string device_;
     uint16_t writeSpeed_ = 0;
+    std::atomic<uint32_t> unanswered_{0};
     // The erase started last; joined by WaitForErase, after its report.
     std::unique_ptr<TEraseThread> eraseThread_;
     TCriticalSection lock_;

@@ -75,6 +75,7 @@ uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     Trace(srb);
     // Without an event nothing was waited for, and a pending request is the caller's to judge.
     if (event && status == SS_PENDING) {
+        unanswered_.fetch_add(1, std::memory_order_relaxed);
         srb.SRB_Status = SS_ERR;
         srb.SRB_HaStat = 0x09; // "COMMAND TIMEOUT"
     }

@@ -92,12 +92,15 @@ public:
 private:
     bool FormatDVDRW(uint8_t kind);
     void StartWriteThread();
+    // Ends a start that failed with `text`, or with the drive's silence when a command of
+    // the start got no answer: the failure then tells nothing of the disc.
     void FailStart(const std::string& text);
     // Sets the start address and size of a raw image run; false (OnWriteDone called) when
     // the image cannot be read or the drive gives no start address.
     bool PrepareRawImage(uint8_t kind, TRunSettings& settings);
 
     int32_t cacheSize_ = DefaultCacheSize;
+    uint32_t unansweredAtStart_ = 0; // UnansweredCommands() when StartWrite began
     std::unique_ptr<TBrenvikDisc> disc_;
 };
 

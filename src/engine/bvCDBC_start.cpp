@@ -19,6 +19,7 @@ constexpr uint8_t FallbackFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00
 constexpr uint32_t FormatPollMs = 5000;
 
 constexpr const char* NoDriveText = "WRITER ERROR [NO DRIVE SELECTED]";
+const std::string NoAnswerStartText = std::string("WRITER ERROR [") + NoAnswerText + "]";
 
 } // namespace
 
@@ -57,7 +58,7 @@ bool TBrenvik::PrepareRawImage(uint8_t kind, TRunSettings& settings) {
 
 void TBrenvik::FailStart(const std::string& text) {
     if (OnWriteDone)
-        OnWriteDone(this, text);
+        OnWriteDone(this, UnansweredCommands() != unansweredAtStart_ ? NoAnswerStartText : text);
 }
 
 bool TBrenvik::StartWrite() {
@@ -65,6 +66,7 @@ bool TBrenvik::StartWrite() {
     if (run.WritingFlag)
         return false; // a run is in progress; its own OnWriteDone is still to come
     run.ThreadEnded.WaitFor(UINT32_MAX); // the last run's thread is past its report
+    unansweredAtStart_ = UnansweredCommands();
     // Without a drive no command is sent, and a WRITE (10) that was never sent would pass
     // for a pending one: refuse before anything is laid out.
     if (!TransportReady() || HaId == 254) {
@@ -93,7 +95,15 @@ bool TBrenvik::StartWrite() {
     settings.NoDiscAccess = false;
     if (!RawImageFile.empty() && !PrepareRawImage(kind, settings)) return false;
     run.Image = std::make_unique<TImageRun>(*this, settings);
-    if (!run.Image->Start()) {
+    // The start address comes from the drive's answers: one it never gave would place the
+    // session over earlier ones (address 0 of a DVD+RW holding sessions).
+    const bool started = run.Image->Start();
+    if (UnansweredCommands() != unansweredAtStart_) {
+        run.Image.reset(); // its cache stops reading
+        FailStart("");
+        return false;
+    }
+    if (!started) {
         FailStart(run.Image->ErrorText());
         return false;
     }

@@ -42,7 +42,7 @@ bool TThWrite::Verify() {
         } else if (c_.LastErrorText.empty()) {
             // A drive that stopped answering cannot tell what is on the disc.
             c_.Verifying = false;
-            EndWithError("VERIFY ERROR [COMMAND TIMEOUT]");
+            EndWithError(std::string("VERIFY ERROR [") + NoAnswerText + "]");
             return false;
         } else {
             for (uint16_t i = 0; i < n; ++i)

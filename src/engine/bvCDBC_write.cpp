@@ -38,8 +38,7 @@ TThWrite::TThWrite() : TThread(true), run_(WriteRun()), c_(*run_.Component), cac
 bool TThWrite::Busy() const { return c_.AsksToWait(); }
 
 std::string TThWrite::WriterErrorText() const {
-    return std::string(WriterErrorPrefix) + " [" + (c_.LastErrorText.empty() ? "COMMAND TIMEOUT" : c_.LastErrorText) +
-           "]";
+    return std::string(WriterErrorPrefix) + " [" + c_.FailureText() + "]";
 }
 
 void TThWrite::EndWithError(const std::string& text) {
@@ -67,6 +66,7 @@ bool TThWrite::Prepare() {
     c_.MismatchedFiles.clear();
     pollCountdown_ = 5;
     t_ = 1;
+    const uint32_t unanswered = c_.UnansweredCommands();
 
     uint32_t length = 0, blank = 0;
     pollSupported_ = c_.ReadBufferCapacity(length, blank);
@@ -102,6 +102,12 @@ bool TThWrite::Prepare() {
     }
     if (kind_ != dkDVDRAM && !c_.TestWrite && c_.PerformOPC)
         c_.SendOPC();
+    // A drive silent while the run was set up may have taken none of it (the track to close,
+    // the write parameters): nothing is recorded on that ground.
+    if (c_.UnansweredCommands() != unanswered) {
+        EndWithError(std::string(WriterErrorPrefix) + " [" + NoAnswerText + "]");
+        return false;
+    }
     Announce(speed);
     return true;
 }

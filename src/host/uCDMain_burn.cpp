@@ -20,6 +20,8 @@ constexpr uint32_t FlushTimeoutMs = 300000;
 constexpr uint8_t QuickErase = 1;
 constexpr uint8_t FullErase = 0;
 constexpr double BytesPerMB = 1048576.0;
+constexpr const char* SilentDriveText = "Your Writer did not answer while the disk was being examined, so nothing was "
+                                     "written.\r\n\r\nPlease check the Writer and its connection and try again.";
 
 bool IsReadOnlyKind(uint8_t kind) { return kind == dkCDROM || kind == dkDVDROM || kind == dkDDCDROM; }
 
@@ -48,6 +50,16 @@ void TfrmCDMain::bBurnClick(TObject* Sender)
                         "Please insert a valid disk and try again.");
         return;
     }
+    // What is judged of the disc below rests on the drive's answers: one it never gave reads as
+    // an empty reply (no room, no unfinished session), so the run is refused as it is.
+    const uint32_t unanswered = brenvik.UnansweredCommands();
+    const auto driveSilent = [&] {
+        if (brenvik.UnansweredCommands() == unanswered)
+            return false;
+        brenvik.DebugMessage(">>> The drive did not answer while the disk was examined", 0);
+        ShowError(SilentDriveText);
+        return true;
+    };
     const uint8_t kind = brenvik.DetectDiscKind();
     if (IsReadOnlyKind(kind) &&
         Confirm(std::string("The disk type you have inserted (") + DiscKindName(kind) +
@@ -58,6 +70,8 @@ void TfrmCDMain::bBurnClick(TObject* Sender)
     // erase first (chkClearCD) removes it.
     uint32_t unfinishedAt = 0;
     if (!(chkClearCD.Checked() && brenvik.IsErasable()) && brenvik.HasUnfinishedTrack(unfinishedAt)) {
+        if (driveSilent())
+            return;
         const std::string text = UnfinishedDiscText(kind, brenvik.IsErasable(), unfinishedAt);
         brenvik.DebugMessage(">>> " + text, 0);
         ShowError(text);
@@ -79,7 +93,10 @@ void TfrmCDMain::bBurnClick(TObject* Sender)
 
     brenvik.PrepareImage(false, nullptr);
     pbrWriteCD.SetMax(static_cast<int>(brenvik.ImageSize()));
-    if (brenvik.ImageSize() > static_cast<int64_t>(brenvik.GetFreeBlocks()) &&
+    const uint32_t freeBlocks = brenvik.GetFreeBlocks();
+    if (driveSilent())
+        return;
+    if (brenvik.ImageSize() > static_cast<int64_t>(freeBlocks) &&
         Confirm("You appear to be writing more to the disk than the free space that is available.\r\n\r\n"
                 "Are you sure you want to continue?") != mrYes)
         return;

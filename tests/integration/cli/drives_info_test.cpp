@@ -130,4 +130,15 @@ TEST_F(ScrivoCommand, RefusesVirtualDriveOptionsTheRecorderWouldNotTake)
     EXPECT_FALSE(fs::exists(disc)) << "no disc is made for a choice that was refused";
 }
 
+TEST_F(ScrivoCommand, RefusesDriveOptionsOfVrecorderDrivesTheRecorderWouldNotTake)
+{
+    const std::string cd = Disc("env-cd.img", MediaKind::CdR);
+    for (const std::string command : {"drives", "info", "info -d 2"}) {
+        const Result r = Run(cd + ";" + cd + ",write_eror_at=20", command);
+        EXPECT_EQ(r.Status, 2) << command;
+        EXPECT_EQ(r.Err.rfind("scrivo: VRECORDER_DRIVES, drive 1 \"" + cd + ",write_eror_at=20\": unknown key", 0), 0u)
+            << r.Err;
+    }
+}
+
 } // namespace

@@ -117,5 +117,29 @@ class WriteFaults(WriteTestCase):
         self.assertEqual(p.returncode, 1, out + err)
         self.assertIn("interrupted", err)
 
+    def test_a_drive_that_stops_answering_fails_the_run_in_bounded_time(self):
+        src, new = self.src(), self.tree("new", 3)
+        # A lost reply to READ DISC INFORMATION or READ TRACK INFORMATION would read as a disc
+        # without sessions to import, or without room; a lost WRITE as a 120 s wait.
+        runs = {"disc-info": ",lost_completion_op=0x51", "track-info": ",lost_completion_op=0x52",
+                "write": ",media=cd-r,lost_completion_op=0x2A,lost_completion_at=3"}
+        for name in ("disc-info", "track-info"):
+            self.write(self.path(name + ".disc"), src, media="cd-r")
+        started = time.monotonic()
+        procs = {name: subprocess.Popen([SCRIVO, "write", "-d", "virtual:%s%s" % (self.path(name + ".disc"), knob),
+                                         new], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                 for name, knob in runs.items()}
+        for name, p in procs.items():
+            out, err = p.communicate(timeout=120)
+            self.assertEqual(p.returncode, 1, name + ":\n" + out + err)
+            if name == "write":
+                self.assertIn("WRITER ERROR [THE DRIVE DID NOT ANSWER]", err)
+            else:
+                self.assertIn("the drive did not answer while the disc was examined", err)
+                self.assertEqual(len(disc_state(self.path(name + ".disc"))["sessions"]), 1, name)
+                self.assertSession(self.path(name + ".disc"), 0, [src])
+        self.assertLess(time.monotonic() - started, 60)
+
+
 if __name__ == "__main__":
     unittest.main()

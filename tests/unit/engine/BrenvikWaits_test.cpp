@@ -94,7 +94,7 @@ TEST_F(BrenvikWaitTest, ADriveGoneSilentAfterTheFlushEndsTheRunAtOnce) {
     };
     AddFiles({70000});
     ASSERT_TRUE(Record());
-    EXPECT_EQ(doneError, "WRITER ERROR [COMMAND TIMEOUT]");
+    EXPECT_EQ(doneError, "WRITER ERROR [THE DRIVE DID NOT ANSWER]");
     size_t polls = 0;
     bool after = false;
     for (const SentCdb& c : vd.Sent()) {

@@ -161,6 +161,29 @@ TEST_F(BrenvikWriteThreadTest, ASecondDvdPlusRwSessionGetsItsDescriptorCopyLastA
     ExpectFilesOnDisc();
 }
 
+// A command the drive never answers while the run is set up tells nothing of the disc: a lost
+// READ of the descriptors would start the new session at address 0, over the earlier one.
+TEST_F(BrenvikWriteThreadTest, ADriveSilentWhileTheRunIsSetUpRecordsNothing) {
+    Make(MediaKind::DvdPlusRw);
+    AddFiles({40000});
+    ASSERT_TRUE(Record());
+    const uint32_t visible = VisibleVolumeSize(vd);
+    for (const uint8_t lost : {scsi::kRead10, scsi::kReadBufferCapacity}) {
+        doneCount = 0;
+        std::atomic<bool> once{false};
+        vd.LoseIf = [&](const SentCdb& c) {
+            return c.Op() == lost && (lost == scsi::kRead10 || !once.exchange(true));
+        };
+        const size_t before = vd.Sent(scsi::kWrite10).size();
+        EXPECT_EQ(Record(), lost == scsi::kReadBufferCapacity); // the write thread's own set-up
+        EXPECT_EQ(doneCount, 1);
+        EXPECT_EQ(doneError, "WRITER ERROR [THE DRIVE DID NOT ANSWER]");
+        EXPECT_EQ(vd.Sent(scsi::kWrite10).size(), before);
+        EXPECT_EQ(VisibleVolumeSize(vd), visible);
+        vd.LoseIf = nullptr;
+    }
+}
+
 // A later session that ends early on an overwritable disc leaves the earlier one in view.
 class BrenvikOverwritableFailureTest : public BrenvikRun,
                                        public ::testing::WithParamInterface<std::tuple<MediaKind, std::string>> {};
@@ -318,7 +341,7 @@ TEST_F(BrenvikWriteThreadTest, ALostCompletionFailsTheRunInsteadOfRetryingForHou
     AddFiles({200000});
     ASSERT_TRUE(Record());
     EXPECT_EQ(doneCount, 1);
-    EXPECT_EQ(doneError, "WRITER ERROR [COMMAND TIMEOUT]");
+    EXPECT_EQ(doneError, "WRITER ERROR [THE DRIVE DID NOT ANSWER]");
     EXPECT_EQ(vd.Sent(scsi::kWrite10).size(), 2u);
     EXPECT_TRUE(vd.Sent(scsi::kCloseTrackSession).empty());
 }

@@ -139,6 +139,21 @@ TEST_F(BurnRunTest, AnEraseOnADriveThatNeverGetsReadyEndsTheRun)
     EXPECT_FALSE(frm.Timer1.TimerEnabled());
 }
 
+TEST_F(BurnRunTest, ADriveSilentWhileTheDiscIsExaminedStopsOnPageOne)
+{
+    Make(MediaKind::CdR);
+    File("a.bin", 10);
+    // Unanswered, the track's free blocks would read as a full disc.
+    bool lost = false;
+    vd.LoseIf = [&](const SentCdb& c) { return c.Op() == scsi::kReadTrackInformation && !std::exchange(lost, true); };
+    ui.Script.Answer(mrOk, "Your Writer did not answer while the disk was being examined, so nothing was written.");
+    Finish();
+    ASSERT_EQ(ui.Script.Messages.size(), 1u);
+    EXPECT_EQ(ui.Script.Messages.back().Kind, TMsgKind::Error);
+    EXPECT_EQ(frm.pgcCD.ActivePage(), &frm.tab1);
+    EXPECT_TRUE(vd.Sent(scsi::kWrite10).empty());
+}
+
 TEST_F(BurnRunTest, CancelShowsCloseAtOnceAndTheFailureWhenTheEngineHasStopped)
 {
     Make(MediaKind::CdR);
