@@ -159,8 +159,13 @@ uint32_t TThWrite::PrepareDescriptorBlocks(uint32_t blocks) {
     if (padded > blocks) {
         uint8_t* rest = descriptor_ + size_t(blocks) * 2048;
         const uint16_t n = uint16_t(padded - blocks);
-        if (!c_.ReadBlocks(blocks, n, uint32_t(n) * 2048, rest))
+        const uint32_t unanswered = c_.UnansweredCommands();
+        if (!c_.ReadBlocks(blocks, n, uint32_t(n) * 2048, rest)) {
+            // Zeros there could hide an earlier session's data the drive did not tell of.
+            if (c_.UnansweredCommands() != unanswered)
+                return 0;
             std::memset(rest, 0, size_t(n) * 2048);
+        }
     }
     return padded;
 }
@@ -172,6 +177,10 @@ bool TThWrite::WriteDescriptorCopy() {
     if (blocks == 0 && heldBlocks_ == 0)
         return true;
     const uint32_t padded = heldBlocks_ > 0 ? heldBlocks_ : PrepareDescriptorBlocks(blocks);
+    if (padded == 0) {
+        EndWithError(WriterErrorText());
+        return false;
+    }
     if (!WriteAt(0, padded * 2048, descriptor_))
         return false;
     if (c_.SynchronizeCache(1800000, false))

@@ -39,7 +39,8 @@ private:
     // that is not the case.
     bool FormatBlankPlusRW();
     // Copies the first `blocks` sectors of the descriptor copy into descriptor_, padded to
-    // whole ECC units on restricted overwrite; answers its length in sectors.
+    // whole ECC units on restricted overwrite; answers its length in sectors, 0 when the
+    // drive did not answer the read of what the padding keeps.
     uint32_t PrepareDescriptorBlocks(uint32_t blocks);
     // Takes the next block, waiting while none is ready. False when the run must finish.
     bool NextBlock();

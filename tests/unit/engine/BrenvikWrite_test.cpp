@@ -116,6 +116,27 @@ TEST_F(BrenvikWriteThreadTest, ShortRestrictedOverwriteSessionGoesOutInWholeEccU
     ExpectFilesOnDisc();
 }
 
+// The padding of a short session's descriptor copy keeps what the disc holds there: a read
+// of it that the drive never answered is no ground for writing zeros over an earlier session.
+TEST_F(BrenvikWriteThreadTest, ADriveSilentAtTheDescriptorPaddingLeavesTheEarlierSession) {
+    Make(MediaKind::DvdRwRestricted);
+    b->WritePostGap = false;
+    AddFiles({2000});
+    ASSERT_TRUE(Record());
+    const auto head = vd.ReadDisc(0, 32);
+    b->ClearFiles(100, 10);
+    doneCount = 0;
+    std::atomic<bool> writing{false};
+    vd.LoseIf = [&](const SentCdb& c) {
+        writing = writing || c.Op() == scsi::kWrite10;
+        return writing && c.Op() == scsi::kRead10;
+    };
+    AddFiles({2000});
+    ASSERT_TRUE(Record());
+    EXPECT_EQ(doneError, "WRITER ERROR [THE DRIVE DID NOT ANSWER]");
+    EXPECT_EQ(vd.ReadDisc(0, 32), head);
+}
+
 TEST_F(BrenvikWriteThreadTest, DvdPlusRwIsFormattedToItsOwnCapacity) {
     Make(MediaKind::DvdPlusRw, "", 1000000);
     AddFiles({70000});
