@@ -1,10 +1,13 @@
 """How `scrivo write` ends when the recorder misbehaves or the user interrupts: always as a
 failure with the engine's text, never as a recorded disc."""
+import io
 import os
 import signal
 import subprocess
 import time
 import unittest
+
+import pycdlib
 
 from write_it import SCRIVO, WriteTestCase, disc_state, make_tree, pattern
 
@@ -116,6 +119,30 @@ class WriteFaults(WriteTestCase):
         self.assertLess(time.time() - sent, 5)
         self.assertEqual(p.returncode, 1, out + err)
         self.assertIn("interrupted", err)
+
+    def test_sources_that_change_while_recorded_are_named_and_fail_the_run(self):
+        src = self.path("changing")
+        make_tree(src, {"a.bin": pattern(24 * 1024 * 1024, 1), "m.txt": b"kept", "z.bin": pattern(5000, 2)})
+        disc = self.path("changing.disc")
+        # A paced recorder, so that the run is still reading a.bin when it shrinks; z.bin,
+        # read after it, is gone by then. The engine waits for the drive at the same pace.
+        p = subprocess.Popen([SCRIVO, "write", "-v", "--speed", "1", "-d",
+                              "virtual:%s,media=dvd+r,time_scale=0.1" % disc, src],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                             env=dict(os.environ, SCRIVO_TIME_SCALE="0.1"))
+        wait_for_line(p, "STARTING WRITE PROCESS")
+        os.truncate(os.path.join(src, "a.bin"), 1024 * 1024)
+        os.remove(os.path.join(src, "z.bin"))
+        out, err = p.communicate(timeout=120)
+        self.assertEqual(p.returncode, 1, out + err)
+        self.assertIn("\"%s\" changed size while it was recorded" % os.path.join(src, "a.bin"), err)
+        self.assertIn("\"%s\" could not be read while it was recorded" % os.path.join(src, "z.bin"), err)
+        iso = pycdlib.PyCdlib()
+        iso.open(disc)
+        kept = io.BytesIO()
+        iso.get_file_from_iso_fp(kept, joliet_path="/changing/m.txt;1")
+        iso.close()
+        self.assertEqual(kept.getvalue(), b"kept")
 
     def test_a_drive_that_stops_answering_fails_the_run_in_bounded_time(self):
         src, new = self.src(), self.tree("new", 3)
