@@ -61,6 +61,7 @@ bool TImageRun::Start() {
     p.BlockSize = settings_.BlockSize;
     p.WritePostGap = settings_.WritePostGap;
     p.ThreadPriorities = settings_.ThreadPriorities;
+    p.SectorSums = settings_.SectorSums;
     p.ImageSize = builder_.ImageSectorCount * 2048;
     p.HeaderStream = &builder_.HeaderStream;
     if (!raw && builder_.DeferredMetadataBytes() > 0)

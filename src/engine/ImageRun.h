@@ -22,6 +22,7 @@ struct TRunSettings {
     bool WritePostGap = true;
     bool NoDiscAccess = true;               // lay out without asking a disc (start address 0)
     bool ThreadPriorities = true;           // the cache's priority follows its fill level
+    bool SectorSums = false;                // the cache checksums every sector (for a verify)
     const std::atomic<bool>* AbortFlag = nullptr; // the run's abort request, read between blocks
     // An existing image to stream as it is instead of the file tree (no layout, no metadata),
     // starting at the builder's StartAddress; its last sector is padded with zeros.

@@ -93,6 +93,7 @@ bool TBrenvik::StartWrite() {
     settings.BlockSize = run.BlockSize;
     settings.WritePostGap = WritePostGap;
     settings.NoDiscAccess = false;
+    settings.SectorSums = VerifyWrite && !TestWrite;
     if (!RawImageFile.empty() && !PrepareRawImage(kind, settings)) return false;
     run.Image = std::make_unique<TImageRun>(*this, settings);
     // The start address comes from the drive's answers: one it never gave would place the

@@ -1,6 +1,6 @@
 // Verification after a recording: the new session read back and compared, sector by sector,
 // with the checksums kept while it was written, so no source file is read twice.
-#include "engine/SectorChecksum.h"
+#include "engine/ReadBackCheck.h"
 #include "engine/bvCDBC.h"
 #include "engine/bvCDBC_run.h"
 #include "engine/bvCDBC_write.h"
@@ -13,28 +13,40 @@ namespace {
 // requests are what makes reading back cheap next to writing.
 constexpr uint32_t MinVerifyChunkSectors = 32;
 constexpr uint32_t MaxVerifyChunkSectors = 512; // 1 MiB
+constexpr uint32_t CheckBatchSectors = 128;     // 256 KiB
 } // namespace
 
 bool TThWrite::Verify() {
     c_.DebugMessage(">>> VERIFYING WRITTEN DATA", 1);
     c_.Verifying = true;
-    const uint32_t start = c_.StartAddress;
     const uint32_t total = uint32_t(sums_.size());
-    std::vector<uint32_t> bad;
     uint32_t chunk =
         std::clamp<uint32_t>(c_.MaxTransferBytes() / 2048, MinVerifyChunkSectors, MaxVerifyChunkSectors);
-    std::vector<uint8_t> buffer(size_t(std::min(chunk, std::max<uint32_t>(total, 1))) * 2048);
-    for (uint32_t done = 0; done < total;) {
+    // Two buffers of a few READs each: one is checked while the next READs fill the other.
+    // A buffer per READ would cost a hand-over per READ, more than checking it takes.
+    const uint32_t batch = std::min(std::max(chunk, CheckBatchSectors), std::max<uint32_t>(total, 1));
+    std::vector<uint8_t> buffers[2] = {std::vector<uint8_t>(size_t(batch) * 2048),
+                                       std::vector<uint8_t>(size_t(batch) * 2048)};
+    TReadBackCheck check(sums_, c_.StartAddress);
+    int next = 0;
+    uint32_t filled = 0; // sectors in buffers[next], the last ones before `done`
+    uint32_t done = 0;
+    auto handOver = [&] {
+        if (filled > 0 && check.Check(buffers[next].data(), done - filled, filled)) next ^= 1;
+        filled = 0;
+    };
+    while (done < total) {
         if (run_.RunAbortFlag) {
             c_.Verifying = false;
             EndWithError(AbortedText);
             return false;
         }
-        const uint16_t n = uint16_t(std::min<uint32_t>(chunk, total - done));
-        if (c_.ReadBlocks(start + done, n, uint32_t(n) * 2048, buffer.data())) {
-            for (uint16_t i = 0; i < n; ++i)
-                if (SectorChecksum(buffer.data() + size_t(i) * 2048) != sums_[done + i])
-                    bad.push_back(start + done + i);
+        const uint16_t n = uint16_t(std::min({chunk, total - done, batch - filled}));
+        if (c_.ReadBlocks(c_.StartAddress + done, n, uint32_t(n) * 2048,
+                          buffers[next].data() + size_t(filled) * 2048)) {
+            filled += n;
+            done += n;
+            if (filled == batch || done == total) handOver();
         } else if (n > MinVerifyChunkSectors) {
             // An adapter that overstated what it carries: read on in small requests.
             chunk = MinVerifyChunkSectors;
@@ -45,12 +57,13 @@ bool TThWrite::Verify() {
             EndWithError(std::string("VERIFY ERROR [") + NoAnswerText + "]");
             return false;
         } else {
-            for (uint16_t i = 0; i < n; ++i)
-                bad.push_back(start + done + i);
+            handOver();
+            check.Check(nullptr, done, n);
+            done += n;
         }
-        done += n;
         c_.BytesVerified = int64_t(done) * 2048;
     }
+    const std::vector<uint32_t> bad = check.Finish();
     c_.Verifying = false;
     if (bad.empty()) {
         c_.DebugMessage(">>> VERIFICATION PASSED", 1);

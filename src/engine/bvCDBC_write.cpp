@@ -59,8 +59,9 @@ bool TThWrite::Prepare() {
     formatTried_ = false;
     verify_ = c_.VerifyWrite && !c_.TestWrite;
     sums_.clear();
-    // One checksum per sector: reserved once so the write loop never reallocates.
-    if (verify_) sums_.reserve(size_t(std::max<int64_t>(c_.ImageSize(), 0)));
+    // One checksum per sector: reserved once so the write loop never reallocates (a DVD's
+    // last block is padded to a whole one), which would hold both copies at once.
+    if (verify_) sums_.reserve(size_t(std::max<int64_t>(c_.ImageSize(), 0)) + CacheBlockCapacity / 2048);
     c_.Verifying = false;
     c_.BytesVerified = 0;
     c_.MismatchedFiles.clear();
@@ -272,8 +273,7 @@ void TThWrite::WriteImage() {
             return;
         written_ += a_ / 2048;
         if (verify_)
-            for (int32_t at = 0; at < a_; at += 2048)
-                sums_.push_back(SectorChecksum(block_->Data + at));
+            KeepSums();
 
         if (run_.RunAbortFlag) {
             EndWithError(AbortedText);
@@ -282,6 +282,16 @@ void TThWrite::WriteImage() {
         if (!NextBlock())
             return;
     }
+}
+
+void TThWrite::KeepSums() {
+    // The cache checksummed the sectors it read; what it did not (a DVD's zero padding,
+    // a cache that was not asked to) is done here.
+    TCacheBlock& b = *block_;
+    const int32_t n = a_ / 2048;
+    const int32_t have = std::clamp<int32_t>(b.SummedSectors, 0, n);
+    SectorChecksums(b.Data + size_t(have) * 2048, size_t(n - have), b.Sums + have);
+    sums_.insert(sums_.end(), b.Sums, b.Sums + n);
 }
 
 bool TThWrite::FinalFlush() {

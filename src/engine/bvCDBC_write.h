@@ -56,6 +56,8 @@ private:
     // Reads the session back and compares each sector with the checksum kept when it went
     // out; false when the run failed.
     bool Verify();
+    // Appends the checksums of the sectors of block_ just written to sums_.
+    void KeepSums();
     void NameMismatches(const std::vector<uint32_t>& bad);
     // The sources whose extents hold a sector of `bad`, and MetadataMismatch for the rest.
     void NameFilesHolding(const std::vector<uint32_t>& bad, std::vector<std::string>& names) const;
@@ -74,7 +76,7 @@ private:
     uint32_t heldBlocks_ = 0;
     bool formatTried_ = false;
     bool verify_ = false;
-    std::vector<uint64_t> sums_; // one per sector written, in order from the start address
+    std::vector<uint32_t> sums_; // one per sector written, in order from the start address
     uint8_t kind_ = 0;
     std::unique_ptr<TCacheBlock> block_; // the block being written; a_ bytes of it
     int32_t a_ = 0;

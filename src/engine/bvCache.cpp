@@ -1,4 +1,5 @@
 #include "engine/bvCache.h"
+#include "engine/SectorChecksum.h"
 #include "platform/DateTime.h"
 #include <algorithm>
 #include <cstring>
@@ -60,8 +61,8 @@ uint8_t CachePriorityLevel(int count, int32_t maxBlocks) {
 
 TCacheThread::TCacheThread(const TCacheParams& p)
     : TThread(true), lock_(p.Lock), blockSize_(p.BlockSize), postGapPadding_(false), imageSize_(p.ImageSize),
-      header_(p.HeaderStream), headerTail_(p.HeaderTail),
-      files_(p.Files), lingerMs_(p.LingerMs), threadPriorities_(p.ThreadPriorities) {
+      header_(p.HeaderStream), headerTail_(p.HeaderTail), files_(p.Files), lingerMs_(p.LingerMs),
+      threadPriorities_(p.ThreadPriorities), sectorSums_(p.SectorSums) {
     // Blocks carry whole sectors and fit the block record.
     blockSize_ = std::clamp<int32_t>(blockSize_ / SectorBytes * SectorBytes, SectorBytes, CacheBlockCapacity);
     // Fewer than two blocks would leave no room ever ("full" is MaxBlocks - 1 queued).
@@ -95,10 +96,23 @@ std::unique_ptr<TCacheBlock> TCacheThread::NewBlock() {
         if (!spare_.empty()) {
             std::unique_ptr<TCacheBlock> b = std::move(spare_.back());
             spare_.pop_back();
+            b->SummedSectors = 0;
             return b;
         }
     }
-    return std::make_unique_for_overwrite<TCacheBlock>();
+    auto b = std::make_unique_for_overwrite<TCacheBlock>();
+    b->SummedSectors = 0;
+    return b;
+}
+
+void TCacheThread::SumSectors() {
+    TCacheBlock& b = *current_;
+    const int32_t whole = partial_ / SectorBytes;
+    if (!sectorSums_ || whole <= b.SummedSectors)
+        return;
+    SectorChecksums(b.Data + size_t(b.SummedSectors) * SectorBytes, size_t(whole - b.SummedSectors),
+                    b.Sums + b.SummedSectors);
+    b.SummedSectors = whole;
 }
 
 void TCacheThread::RecycleBlock(std::unique_ptr<TCacheBlock> block) {
@@ -172,6 +186,7 @@ void TCacheThread::RunAbort() {
 }
 
 int TCacheThread::QueueCurrent() {
+    SumSectors();
     current_->Length = partial_;
     queue_.push_back(std::move(current_));
     partial_ = 0;
@@ -224,6 +239,7 @@ bool TCacheThread::AppendHeader(const uint8_t* data, uint64_t bytes) {
             static_cast<int32_t>(std::min<uint64_t>(bytes, static_cast<uint64_t>(blockSize_ - partial_)));
         std::memcpy(current_->Data + partial_, data, static_cast<size_t>(n));
         partial_ += n;
+        SumSectors();
         data += n;
         bytes -= static_cast<uint64_t>(n);
         int count;
@@ -301,6 +317,7 @@ bool TCacheThread::ProduceFile(const std::string& path, uint64_t size, bool last
         }
         partial_ += s;
         room_ -= s;
+        SumSectors(); // while the sectors just read are still in the processor's cache
         if (AbortRequested) {
             RunAbort();
             return false;
@@ -371,6 +388,10 @@ void TCacheThread::QueuePadding() {
         auto block = NewBlock();
         std::memset(block->Data, 0, static_cast<size_t>(n));
         block->Length = n;
+        if (sectorSums_) {
+            block->SummedSectors = n / SectorBytes;
+            SectorChecksums(block->Data, size_t(block->SummedSectors), block->Sums);
+        }
         queue_.push_back(std::move(block));
         BufferedBytes += n;
         PadBytes -= n;

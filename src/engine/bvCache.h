@@ -56,10 +56,15 @@ struct TCacheParams {
     // competes with a time-critical writer. A consumer without a deadline (an image file)
     // turns it off: on a busy system the reader would otherwise starve at idle priority.
     bool ThreadPriorities = true;
+    // Keep each block's sector checksums, made while its bytes are fresh from the source,
+    // for a verification after the recording.
+    bool SectorSums = false;
 };
 
 struct TCacheBlock {
     int32_t Length = 0;
+    int32_t SummedSectors = 0; // whole sectors of Data with their checksum in Sums
+    uint32_t Sums[CacheBlockCapacity / 2048];
     uint8_t Data[CacheBlockCapacity];
 };
 
@@ -129,6 +134,8 @@ private:
     void NoteUnreadableFile(const std::string& path);
     void Signal();
     std::unique_ptr<TCacheBlock> NewBlock();
+    // Checksums the whole sectors of the current block that have none yet.
+    void SumSectors();
 
     TCriticalSection* lock_;
     int32_t blockSize_;
@@ -142,6 +149,7 @@ private:
     const TCacheFileTable* files_;
     uint32_t lingerMs_;
     bool threadPriorities_;
+    bool sectorSums_;
 
     std::deque<std::unique_ptr<TCacheBlock>> queue_;
     std::vector<std::unique_ptr<TCacheBlock>> spare_; // taken blocks kept for reuse

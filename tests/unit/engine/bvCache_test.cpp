@@ -1,4 +1,5 @@
 #include "engine/bvCache.h"
+#include "engine/SectorChecksum.h"
 #include "CacheTestKit.h"
 #include "TestFiles.h"
 #include <chrono>
@@ -180,6 +181,44 @@ TEST_F(CacheThread, PostGapPadsAShortImageWithZerosTo300Sectors) {
     ASSERT_EQ(t.Bytes.size(), 300u * S);
     EXPECT_EQ(std::vector<uint8_t>(t.Bytes.begin(), t.Bytes.begin() + 100 * S), Pattern(100 * S, 3));
     EXPECT_EQ(std::vector<uint8_t>(t.Bytes.begin() + 100 * S, t.Bytes.end()), std::vector<uint8_t>(200 * S, 0));
+}
+
+// What a verification compares with: every whole sector of each block carries its checksum,
+// also where metadata runs end mid-sector, in reused blocks and in the post-gap padding.
+TEST_F(CacheThread, SectorSumsCoverEveryWholeSectorOfEveryBlock) {
+    SetBytes(header, Pattern(3 * S, 5));
+    const auto tail = Pattern(45 * S, 6), a = Pattern(5000, 1), b = Pattern(70000, 2);
+    files.Add(dir.Write("a", a), a.size());
+    files.Add(dir.Write("b", b), b.size());
+    auto p =
+        Params(static_cast<int64_t>(48 * S + Padded(a).size() + Padded(b).size()), 4 * 65536, 65536, true);
+    p.SectorSums = true;
+    p.HeaderTail = [&](const std::function<bool(const uint8_t*, size_t)>& out) {
+        for (size_t at = 0; at < tail.size(); at += 3000)
+            out(tail.data() + at, std::min<size_t>(3000, tail.size() - at));
+        return std::string();
+    };
+    TCacheThread cache(p);
+    int64_t sectors = 0;
+    for (;;) {
+        std::unique_ptr<TCacheBlock> block;
+        cache.StateChanged.Reset();
+        lock.Enter();
+        const int32_t n = cache.TakeBlock(block);
+        lock.Leave();
+        if (n == 0) break;
+        if (n < 0) {
+            cache.StateChanged.WaitFor(100);
+            continue;
+        }
+        ASSERT_EQ(block->SummedSectors, n / S);
+        std::vector<uint32_t> sums(size_t(n / S));
+        SectorChecksums(block->Data, sums.size(), sums.data());
+        EXPECT_EQ(std::vector<uint32_t>(block->Sums, block->Sums + n / S), sums) << "at sector " << sectors;
+        sectors += n / S;
+        cache.RecycleBlock(std::move(block));
+    }
+    EXPECT_EQ(sectors, 300);
 }
 
 TEST_F(CacheThread, NoPaddingWithoutPostGapOrForA300SectorImage) {
