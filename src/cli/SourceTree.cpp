@@ -66,7 +66,7 @@ std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& p
     std::string clash;
     builder.OnNameTaken = [&](const TFEntry& existing, const std::string& fullPath) {
         if (clash.empty())
-            clash = "\"" + existing.SourcePath + "\" and \"" + fullPath +
+            clash = "\"" + existing.SourcePath() + "\" and \"" + fullPath +
                     "\" have the same name on the disc (\"" + existing.LongName + "\")";
     };
     std::string leftOut;

@@ -9,7 +9,7 @@ bool TBuilderFileTable::Entry(int index, TCacheFileEntry& out) const {
     if (index < 0 || static_cast<size_t>(index) >= files.size() || !files[static_cast<size_t>(index)])
         return false;
     const TFEntry& f = *files[static_cast<size_t>(index)];
-    out.SourcePath = f.SourcePath;
+    out.SourcePath = f.SourcePath();
     out.IsoSize = f.IsoSize;
     out.Attr = f.Attr;
     out.Imported = f.Imported || f.SharesData(); // no data of its own to stream

@@ -88,7 +88,7 @@ void TThWrite::NameFilesHolding(const std::vector<uint32_t>& bad, std::vector<st
     // `bad` is in ascending order; so are the files' extents, in creation order.
     std::vector<bool> inFile(bad.size(), false);
     for (const TFEntry* f : FileTables().Files) {
-        if (!f || (f->Attr & 0x10) != 0 || f->Imported || f->SourcePath.empty() || f->IsoSize == 0) continue;
+        if (!f || (f->Attr & 0x10) != 0 || f->Imported || f->Source.Empty() || f->IsoSize == 0) continue;
         const uint64_t first = uint64_t(c_.FirstFileLocation) + f->IsoLocation;
         const uint64_t end = first + (f->IsoSize + 2047) / 2048;
         auto it = std::lower_bound(bad.begin(), bad.end(), first);
@@ -97,7 +97,7 @@ void TThWrite::NameFilesHolding(const std::vector<uint32_t>& bad, std::vector<st
             inFile[size_t(it - bad.begin())] = true;
             hit = true;
         }
-        if (hit) names.push_back(f->SourcePath);
+        if (hit) names.push_back(f->SourcePath());
     }
     if (std::find(inFile.begin(), inFile.end(), false) != inFile.end()) names.push_back(MetadataMismatch);
 }

@@ -6,6 +6,7 @@
 // process-wide, one tree for every builder of the process. Disc paths always use "\".
 #pragma once
 #include "MemoryStream.h"
+#include "bvISOLib_sources.h"
 #include "platform/DateTime.h"
 #include "platform/Files.h"
 #include <cstdint>
@@ -73,7 +74,7 @@ struct TPosixEntry {
 struct TFEntry {
     std::string ShortName;       // ISO 9660 name without version, upper case
     std::string LongName;        // Joliet name, case kept
-    std::string SourcePath;      // local source; empty for subdirectories and imported entries
+    TSourceRef Source;           // local source; none for subdirectories and imported entries
     bool Imported = false;       // data already on the disc; locations absolute
     TDateTime DateTime = 0;
     uint64_t IsoSize = 0;
@@ -85,6 +86,7 @@ struct TFEntry {
     TFEntry* Next = nullptr;
     std::unique_ptr<TPosixEntry> Posix; // with Rock Ridge
 
+    std::string SourcePath() const { return Source.Path(); }
     // A hard link whose data another entry of the tree carries: it has no blocks of its own.
     bool SharesData() const { return Posix && Posix->DataOf; }
 };
@@ -112,6 +114,8 @@ struct TFileTables {
     // Joliet identifiers of names longer than a Joliet record takes, cut and made unique in
     // their folder by the layout; keyed by the TFEntry of a file, the TDEntry of a folder.
     std::unordered_map<const void*, std::u16string> JolietCuts;
+    // What the Source of the files points into.
+    TSourceStore Sources;
 
     TDEntry* Root() const { return Dirs.empty() ? nullptr : Dirs[0]; }
 };

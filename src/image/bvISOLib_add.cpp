@@ -154,7 +154,7 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
     e->Attr = Item.Attr;
     e->Posix = RockRidge ? MakePosixEntry(t, Item, dotAdded && longFileName == longName) : nullptr;
     e->DateTime = dateTime;
-    e->SourcePath = FullPath;
+    e->Source = t.Sources.Keep(FullPath);
     e->Imported = ImportedLocation.has_value();
     e->IsoLocation = e->JolietLocation = ImportedLocation.value_or(0);
     return 1;

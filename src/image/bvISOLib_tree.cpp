@@ -111,6 +111,7 @@ void FreeTables(TFileTables& t) {
     t.JolietDirs.clear();
     t.PathIndex.clear();
     t.HardLinks.clear();
+    t.Sources.Clear();
     t.Relocation.reset();
 }
 

@@ -55,13 +55,12 @@ protected:
     // Every source file lies at its extent on the disc, byte for byte.
     void ExpectFilesOnDisc() {
         for (const TFEntry* f : FileTables().Files) {
-            if (!f || f->SourcePath.empty())
-                continue;
-            const std::vector<uint8_t>& want = sources.at(f->SourcePath);
+            if (!f || f->Source.Empty()) continue;
+            const std::vector<uint8_t>& want = sources.at(f->SourcePath());
             const uint32_t sectors = uint32_t((want.size() + 2047) / 2048);
             std::vector<uint8_t> got = vd.ReadDisc(b->FirstFileLocation + f->IsoLocation, sectors);
             got.resize(want.size());
-            EXPECT_TRUE(got == want) << f->SourcePath;
+            EXPECT_TRUE(got == want) << f->SourcePath();
         }
     }
 

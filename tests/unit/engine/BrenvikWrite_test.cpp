@@ -431,7 +431,7 @@ TEST_F(BrenvikWriteThreadTest, VerificationNamesTheFileOfACorruptedBlockAndFails
     AddFiles({40000, 300000});
     ASSERT_TRUE(b->PrepareImage(true, nullptr));
     for (const TFEntry* f : FileTables().Files)
-        if (f && f->SourcePath == src.File("f1.bin"))
+        if (f && f->SourcePath() == src.File("f1.bin"))
             vd.Reload("corrupt_write_at=" + std::to_string(b->FirstFileLocation + f->IsoLocation + 40));
     vd.Attach(*b);
     ASSERT_TRUE(Record());

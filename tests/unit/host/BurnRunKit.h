@@ -39,8 +39,7 @@ protected:
         // The tree is cleared when the run ends: keep where each file went.
         frm.brenvik.OnWriteDone = [this, done = frm.brenvik.OnWriteDone](TBrenvik* s, const std::string& e) {
             for (const TFEntry* f : FileTables().Files)
-                if (f && !f->SourcePath.empty())
-                    at[f->SourcePath] = s->FirstFileLocation + f->IsoLocation;
+                if (f && !f->Source.Empty()) at[f->SourcePath()] = s->FirstFileLocation + f->IsoLocation;
             done(s, e);
         };
         frm.OnShow = nullptr;

@@ -47,7 +47,7 @@ TEST_F(ReviewTransferTest, ModeTwoMakesTheDestinationFolderWithItsParents)
     ASSERT_NE(today, nullptr);
     ASSERT_NE(today->FirstEntry, nullptr);
     EXPECT_EQ(today->FirstEntry->LongName, "a.txt");
-    EXPECT_EQ(today->FirstEntry->SourcePath, plain);
+    EXPECT_EQ(today->FirstEntry->SourcePath(), plain);
     // The folder item still fills the root.
     std::vector<std::string> root = RootNames();
     std::sort(root.begin(), root.end());

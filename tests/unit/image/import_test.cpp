@@ -73,7 +73,7 @@ TEST_F(ImportTest, JolietTreeBecomesImportedEntriesKeepingTheirExtents) {
     EXPECT_EQ(readme->JolietSize, 5000u);
     EXPECT_EQ(readme->Attr, faHidden);
     EXPECT_EQ(readme->ShortName, "README.TXT");
-    EXPECT_TRUE(readme->SourcePath.empty());
+    EXPECT_TRUE(readme->Source.Empty());
     EXPECT_DOUBLE_EQ(readme->DateTime, FixedTime());
 
     TDEntry* docs = b.FindDir("\\DOCS");
@@ -475,7 +475,7 @@ TEST_F(ImportTest, ImportedFileReplacedByALocalFileOfTheSameName) {
     TFEntry* e = Entry(Root(), "README.TXT");
     ASSERT_NE(e, nullptr);
     EXPECT_FALSE(e->Imported);
-    EXPECT_EQ(e->SourcePath, "/src/README.TXT");
+    EXPECT_EQ(e->SourcePath(), "/src/README.TXT");
     EXPECT_EQ(b.FileCount(), 3);
 }
 

@@ -63,7 +63,7 @@ TEST_F(ImageTree, DuplicateLongNamesFollowReplaceFile) {
     EXPECT_EQ(first, Root()->FirstEntry); // reused in place
     EXPECT_EQ("A.TXT", first->LongName);
     EXPECT_EQ(20u, first->IsoSize);
-    EXPECT_EQ("/other/A.TXT", first->SourcePath);
+    EXPECT_EQ("/other/A.TXT", first->SourcePath());
     EXPECT_EQ((std::vector<std::string>{"A.TXT", "b.txt"}), Names(Root()));
     EXPECT_EQ(2, b.FileCount());
 }
@@ -73,13 +73,13 @@ TEST_F(ImageTree, ReplaceImportedUpdatesImportedFilesOnlyAndNamesTakenAreReporte
     TFEntry* local = File(Root(), "new.txt", 3);
     std::vector<std::string> taken;
     b.OnNameTaken = [&](const TFEntry& e, const std::string& full) {
-        taken.push_back(e.SourcePath + "|" + full);
+        taken.push_back(e.SourcePath() + "|" + full);
     };
     b.ReplaceImported = true;
     EXPECT_EQ(1, b.AddFileEntry(Root(), Listed("OLD.TXT", 9), "/v2/OLD.TXT"));
     TFEntry* e = Root()->FirstEntry;
     EXPECT_FALSE(e->Imported);
-    EXPECT_EQ("/v2/OLD.TXT", e->SourcePath);
+    EXPECT_EQ("/v2/OLD.TXT", e->SourcePath());
     EXPECT_EQ(9u, e->IsoSize);
     EXPECT_EQ(1, b.ReplacedImported);
     // A file added earlier is not replaced: the clash is reported.
@@ -268,7 +268,7 @@ TEST_F(ImageTree, MaskSelectsFilesAndSubfoldersAreNotFiles) {
     std::string folder = (src / "m").string() + PathDelim;
     EXPECT_EQ(1, b.AddDir(Root(), folder, "*.txt", 63, false, false, false));
     EXPECT_EQ((std::vector<std::string>{"a.txt", "b.TXT"}), Names(Root()));
-    EXPECT_EQ(folder + "a.txt", Root()->FirstEntry->SourcePath);
+    EXPECT_EQ(folder + "a.txt", Root()->FirstEntry->SourcePath());
 }
 
 TEST_F(ImageTree, RemoveEntryTakesAFolderWithEverythingBelow) {
