@@ -10,6 +10,7 @@
 #include "platform/DateTime.h"
 #include "platform/Files.h"
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -56,18 +57,17 @@ struct TDEntry {
 };
 
 // What Rock Ridge records of an entry beyond the ISO 9660 record: kept only for trees built
-// with Rock Ridge, and only for entries whose source gave them.
+// with Rock Ridge, and only for entries whose source gave them. Every listed entry has one:
+// it is kept small, and what few entries have (link targets, hard links) lies in the tables.
 struct TPosixEntry {
     uint32_t Mode = 0; // file type and permissions
     uint32_t Uid = 0, Gid = 0;
     // Files of one source file (hard links) share a number; 0 for the others. Only the
     // first of them in the file table has data; the layout points the others at it.
     uint32_t Identity = 0;
-    uint32_t Links = 1;    // entries of the tree that are this file (set by the layout)
-    bool DotAdded = false; // the long name got a "." the source name does not have
+    uint32_t LinkTarget = 0; // a symbolic link's target: TFileTables::LinkTargets[LinkTarget - 1]
+    bool DotAdded = false;   // the long name got a "." the source name does not have
     int64_t ModifyTime = 0, AccessTime = 0, ChangeTime = 0; // seconds since 1970 UTC
-    const TFEntry* DataOf = nullptr;    // set by the layout: the hard link whose data this is
-    std::unique_ptr<char[]> LinkTarget; // a symbolic link's target
 };
 
 // One file, or one subdirectory as seen from its parent.
@@ -84,11 +84,15 @@ struct TFEntry {
     uint32_t Attr = 0;           // 0x10 directory, 0x02 hidden, 0x20 archive
     TDEntry* Dir = nullptr;      // the directory a subdirectory entry stands for
     TFEntry* Next = nullptr;
-    std::unique_ptr<TPosixEntry> Posix; // with Rock Ridge
+    TPosixEntry* Posix = nullptr; // with Rock Ridge; kept by the tables
 
     std::string SourcePath() const { return Source.Path(); }
+    // Set by the layout: the hard link whose data this is (null: its own), and how many
+    // entries of the tree are this file.
+    const TFEntry* DataOf() const;
+    uint32_t Links() const;
     // A hard link whose data another entry of the tree carries: it has no blocks of its own.
-    bool SharesData() const { return Posix && Posix->DataOf; }
+    bool SharesData() const { return DataOf() != nullptr; }
 };
 
 // The process-wide tables. Index 0 of the three directory arrays is always the root.
@@ -116,10 +120,32 @@ struct TFileTables {
     std::unordered_map<const void*, std::u16string> JolietCuts;
     // What the Source of the files points into.
     TSourceStore Sources;
+    // What the entries' Posix point at, and the symbolic links' targets.
+    std::deque<TPosixEntry> PosixFacts;
+    std::vector<std::string> LinkTargets;
+    // The hard links of one source file, by TPosixEntry::Identity - 1: the first of them in
+    // the file table (it carries the data) and how many the tree has. Set by the layout.
+    struct TLinkGroup {
+        const TFEntry* First = nullptr;
+        uint32_t Links = 0;
+    };
+    std::vector<TLinkGroup> LinkGroups;
 
     TDEntry* Root() const { return Dirs.empty() ? nullptr : Dirs[0]; }
 };
 TFileTables& FileTables();
+
+inline const TFEntry* TFEntry::DataOf() const {
+    if (!Posix || !Posix->Identity || Dir || Imported) return nullptr;
+    const TFileTables::TLinkGroup& g = FileTables().LinkGroups[Posix->Identity - 1];
+    return g.First == this ? nullptr : g.First;
+}
+
+inline uint32_t TFEntry::Links() const {
+    if (!Posix || !Posix->Identity || Dir || Imported) return 1;
+    const uint32_t links = FileTables().LinkGroups[Posix->Identity - 1].Links;
+    return links ? links : 1;
+}
 
 // The start of the metadata stream up to and including the descriptor set terminator,
 // 0xFF after it, for writing the descriptors again at address 0 on overwritable discs.

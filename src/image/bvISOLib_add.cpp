@@ -57,26 +57,27 @@ bool IsSpecial(const FileListing& item) {
 
 } // namespace
 
-std::unique_ptr<TPosixEntry> MakePosixEntry(TFileTables& t, const FileListing& item, bool dotAdded) {
+TPosixEntry* MakePosixEntry(TFileTables& t, const FileListing& item, bool dotAdded) {
     const PosixFacts& f = item.Posix;
     if (f.Mode == 0) return nullptr;
-    auto p = std::make_unique<TPosixEntry>();
-    p->Mode = f.Mode;
-    p->Uid = f.Uid;
-    p->Gid = f.Gid;
-    p->DotAdded = dotAdded;
-    p->ModifyTime = f.ModifyTime;
-    p->AccessTime = f.AccessTime;
-    p->ChangeTime = f.ChangeTime;
+    TPosixEntry& p = t.PosixFacts.emplace_back();
+    p.Mode = f.Mode;
+    p.Uid = f.Uid;
+    p.Gid = f.Gid;
+    p.DotAdded = dotAdded;
+    p.ModifyTime = f.ModifyTime;
+    p.AccessTime = f.AccessTime;
+    p.ChangeTime = f.ChangeTime;
     const uint32_t type = f.Mode & PosixTypeMask;
     if (type == PosixSymlink) {
-        p->LinkTarget = std::make_unique<char[]>(item.LinkTarget.size() + 1);
-        std::memcpy(p->LinkTarget.get(), item.LinkTarget.c_str(), item.LinkTarget.size() + 1);
+        t.LinkTargets.push_back(item.LinkTarget);
+        p.LinkTarget = static_cast<uint32_t>(t.LinkTargets.size());
     } else if (type == PosixRegular && f.Links > 1) {
         const auto next = static_cast<uint32_t>(t.HardLinks.size() + 1);
-        p->Identity = t.HardLinks.emplace(std::make_pair(f.Device, f.Inode), next).first->second;
+        p.Identity = t.HardLinks.emplace(std::make_pair(f.Device, f.Inode), next).first->second;
+        t.LinkGroups.resize(t.HardLinks.size());
     }
-    return p;
+    return &p;
 }
 
 bool TImageBuilder::LeaveOutUnreadable(const std::string& source, const std::string& folder) const {

@@ -61,8 +61,9 @@ uint64_t TFileDataWriter::Reserve(TLayoutPass& pass) {
     // Hard links point at the data of the first of them.
     for (TFEntry* e : pass.Tables.Files) {
         if (!e->SharesData() || e->Imported) continue;
-        e->IsoLocation = e->JolietLocation = e->Posix->DataOf->IsoLocation;
-        e->IsoSize = e->JolietSize = e->Posix->DataOf->IsoSize;
+        const TFEntry* data = e->DataOf();
+        e->IsoLocation = e->JolietLocation = data->IsoLocation;
+        e->IsoSize = e->JolietSize = data->IsoSize;
     }
     pass.Builder.FileDataSectors = static_cast<int64_t>(sectors);
     sectors_ = sectors;

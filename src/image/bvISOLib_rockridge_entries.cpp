@@ -19,23 +19,18 @@ constexpr uint32_t MadeUpFileMode = PosixRegular | 0644;
 } // namespace
 
 void LinkHardLinks(TFileTables& t) {
-    for (TFEntry* e : t.Files) {
-        if (!e->Posix) continue;
-        e->Posix->DataOf = nullptr;
-        e->Posix->Links = 1;
-    }
-    std::unordered_map<uint32_t, TFEntry*> first;
+    t.LinkGroups.assign(t.HardLinks.size(), {});
     for (TFEntry* e : t.Files) {
         if (!e->Posix || !e->Posix->Identity || e->Dir || e->Imported) continue;
-        auto [it, fresh] = first.emplace(e->Posix->Identity, e);
-        if (fresh) continue;
-        e->Posix->DataOf = it->second;
+        TFileTables::TLinkGroup& g = t.LinkGroups[e->Posix->Identity - 1];
+        ++g.Links;
+        if (!g.First) {
+            g.First = e;
+            continue;
+        }
         // A file that changed between its links being listed is recorded as the first saw it.
-        e->IsoSize = e->JolietSize = it->second->IsoSize;
-        ++it->second->Posix->Links;
+        e->IsoSize = e->JolietSize = g.First->IsoSize;
     }
-    for (TFEntry* e : t.Files)
-        if (e->SharesData()) e->Posix->Links = e->Posix->DataOf->Posix->Links;
 }
 
 void TRockRidgeEntries::StartPass() {
@@ -63,16 +58,16 @@ uint32_t TRockRidgeEntries::ExtentOf(const TDEntry& d) const {
 
 TRripFacts TRockRidgeEntries::FactsOf(const TFEntry* e, const TDEntry* dir) const {
     TRripFacts f;
-    const TPosixEntry* p = e ? e->Posix.get() : nullptr;
+    const TPosixEntry* p = e ? e->Posix : nullptr;
     if (p) {
         f.Mode = p->Mode;
         f.Uid = p->Uid;
         f.Gid = p->Gid;
-        f.Links = p->Links;
+        f.Links = e->Links();
         f.ModifyTime = p->ModifyTime;
         f.AccessTime = p->AccessTime;
         f.ChangeTime = p->ChangeTime;
-        if (p->LinkTarget) f.LinkTarget = p->LinkTarget.get();
+        if (p->LinkTarget) f.LinkTarget = FileTables().LinkTargets[p->LinkTarget - 1];
     } else {
         f.Mode = dir ? MadeUpFolderMode : MadeUpFileMode;
         f.Times = false; // the record's date stands

@@ -112,6 +112,9 @@ void FreeTables(TFileTables& t) {
     t.PathIndex.clear();
     t.HardLinks.clear();
     t.Sources.Clear();
+    t.PosixFacts.clear();
+    t.LinkTargets.clear();
+    t.LinkGroups.clear();
     t.Relocation.reset();
 }
 

@@ -28,10 +28,10 @@ TFEntry* EntryOfDir(const TDEntry* d);
 // Frees every record of the tables and empties them (no root afterwards).
 void FreeTables(TFileTables& t);
 
-// The Rock Ridge facts of a listed entry (null when the listing has none); hard links of
-// one source file get one identity in `t`. `dotAdded`: the long name got a "." the
+// The Rock Ridge facts of a listed entry, kept by `t` (null when the listing has none); hard
+// links of one source file get one identity in `t`. `dotAdded`: the long name got a "." the
 // listed name does not have.
-std::unique_ptr<TPosixEntry> MakePosixEntry(TFileTables& t, const FileListing& item, bool dotAdded);
+TPosixEntry* MakePosixEntry(TFileTables& t, const FileListing& item, bool dotAdded);
 // The longest name Rock Ridge records (bytes).
 constexpr size_t MaxPosixName = 255;
 
