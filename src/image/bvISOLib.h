@@ -6,6 +6,7 @@
 // process-wide, one tree for every builder of the process. Disc paths always use "\".
 #pragma once
 #include "MemoryStream.h"
+#include "bvISOLib_entry_name.h"
 #include "bvISOLib_sources.h"
 #include "platform/DateTime.h"
 #include "platform/Files.h"
@@ -72,16 +73,16 @@ struct TPosixEntry {
 
 // One file, or one subdirectory as seen from its parent.
 struct TFEntry {
-    std::string ShortName;       // ISO 9660 name without version, upper case
-    std::string LongName;        // Joliet name, case kept
-    TSourceRef Source;           // local source; none for subdirectories and imported entries
-    bool Imported = false;       // data already on the disc; locations absolute
+    TEntryName ShortName; // ISO 9660 name without version, upper case
+    TEntryName LongName;  // Joliet name, case kept
+    TSourceRef Source;    // local source; none for subdirectories and imported entries
     TDateTime DateTime = 0;
     uint64_t IsoSize = 0;
     uint64_t JolietSize = 0;
     uint32_t IsoLocation = 0;    // files: relative to FirstFileLocation; subdirectories:
     uint32_t JolietLocation = 0; // relative to their directory area; imported: absolute
     uint32_t Attr = 0;           // 0x10 directory, 0x02 hidden, 0x20 archive
+    bool Imported = false;       // data already on the disc; locations absolute
     TDEntry* Dir = nullptr;      // the directory a subdirectory entry stands for
     TFEntry* Next = nullptr;
     TPosixEntry* Posix = nullptr; // with Rock Ridge; kept by the tables

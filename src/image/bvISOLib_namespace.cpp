@@ -11,7 +11,7 @@ namespace {
 
 uint32_t IsoIdentifier(const TFileTables&, const TFEntry& e, uint8_t* out) {
     const uint32_t n = IsoIdentifierLength(e);
-    std::string s = e.Dir ? e.ShortName : e.ShortName + ";1";
+    std::string s = e.Dir ? std::string(e.ShortName) : e.ShortName + ";1";
     std::memcpy(out, s.data(), n);
     return n;
 }

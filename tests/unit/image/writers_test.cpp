@@ -94,7 +94,7 @@ class TaggingHook : public TSystemUseHook {
         return 10;
     }
     static std::string Tag(const TRecordPlace& at) {
-        return at.Entry    ? at.Entry->LongName.substr(0, 7) + std::to_string(at.Extent)
+        return at.Entry    ? std::string(at.Entry->LongName.View().substr(0, 7)) + std::to_string(at.Extent)
                : at.Parent ? ".."
                            : ".";
     }
