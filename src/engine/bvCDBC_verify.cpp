@@ -22,17 +22,14 @@ bool TThWrite::Verify() {
     const uint32_t total = uint32_t(sums_.size());
     uint32_t chunk =
         std::clamp<uint32_t>(c_.MaxTransferBytes() / 2048, MinVerifyChunkSectors, MaxVerifyChunkSectors);
-    // Two buffers of a few READs each: one is checked while the next READs fill the other.
-    // A buffer per READ would cost a hand-over per READ, more than checking it takes.
+    // Batches of a few READs each are checked while the next READs run. A batch per READ
+    // would cost a hand-over per READ, more than checking it takes.
     const uint32_t batch = std::min(std::max(chunk, CheckBatchSectors), std::max<uint32_t>(total, 1));
-    std::vector<uint8_t> buffers[2] = {std::vector<uint8_t>(size_t(batch) * 2048),
-                                       std::vector<uint8_t>(size_t(batch) * 2048)};
-    TReadBackCheck check(sums_, c_.StartAddress);
-    int next = 0;
-    uint32_t filled = 0; // sectors in buffers[next], the last ones before `done`
+    TReadBackCheck check(sums_, c_.StartAddress, batch);
+    uint32_t filled = 0; // sectors in check.Buffer(), the last ones before `done`
     uint32_t done = 0;
     auto handOver = [&] {
-        if (filled > 0 && check.Check(buffers[next].data(), done - filled, filled)) next ^= 1;
+        if (filled > 0) check.Check(done - filled, filled);
         filled = 0;
     };
     while (done < total) {
@@ -43,7 +40,7 @@ bool TThWrite::Verify() {
         }
         const uint16_t n = uint16_t(std::min({chunk, total - done, batch - filled}));
         if (c_.ReadBlocks(c_.StartAddress + done, n, uint32_t(n) * 2048,
-                          buffers[next].data() + size_t(filled) * 2048)) {
+                          check.Buffer() + size_t(filled) * 2048)) {
             filled += n;
             done += n;
             if (filled == batch || done == total) handOver();
@@ -58,7 +55,7 @@ bool TThWrite::Verify() {
             return false;
         } else {
             handOver();
-            check.Check(nullptr, done, n);
+            check.Unreadable(done, n);
             done += n;
         }
         c_.BytesVerified = int64_t(done) * 2048;

@@ -52,10 +52,10 @@ TEST(SectorChecksum, TheVectorFormAgreesWithThePortableOne) {
     EXPECT_EQ(fast, portable);
 }
 
-// The check's thread and its caller share the chunks (the caller takes those that arrive
-// while the thread is busy): whoever checks a chunk, every bad sector is found, in order.
+// The check's thread and its caller share the batches (the caller takes those that arrive
+// while the thread is far behind): whoever checks a batch, every bad sector is found, in order.
 TEST(ReadBackCheckThread, FindsEveryDifferingAndUnreadableSectorInOrder) {
-    constexpr uint32_t Sectors = 4096, Chunk = 8, Start = 1000;
+    constexpr uint32_t Sectors = 4096, Batch = 8, Start = 1000;
     const std::vector<uint8_t> written = RandomSectors(Sectors, 3);
     std::vector<uint32_t> sums(Sectors);
     SectorChecksums(written.data(), Sectors, sums.data());
@@ -66,21 +66,19 @@ TEST(ReadBackCheckThread, FindsEveryDifferingAndUnreadableSectorInOrder) {
         expected.push_back(Start + s);
     }
     const uint32_t unreadable = 2048;
-    for (uint32_t s = unreadable; s < unreadable + Chunk; ++s)
+    for (uint32_t s = unreadable; s < unreadable + Batch; ++s)
         if (std::find(expected.begin(), expected.end(), Start + s) == expected.end())
             expected.push_back(Start + s);
     std::sort(expected.begin(), expected.end());
 
-    std::vector<uint8_t> buffers[2] = {std::vector<uint8_t>(Chunk * S), std::vector<uint8_t>(Chunk * S)};
-    TReadBackCheck check(sums, Start);
-    int next = 0;
-    for (uint32_t s = 0; s < Sectors; s += Chunk) {
+    TReadBackCheck check(sums, Start, Batch);
+    for (uint32_t s = 0; s < Sectors; s += Batch) {
         if (s == unreadable) {
-            check.Check(nullptr, s, Chunk);
+            check.Unreadable(s, Batch);
             continue;
         }
-        std::copy_n(disc.begin() + long(s * S), Chunk * S, buffers[next].begin());
-        if (check.Check(buffers[next].data(), s, Chunk)) next ^= 1;
+        std::copy_n(disc.begin() + long(s * S), Batch * S, check.Buffer());
+        check.Check(s, Batch);
     }
     EXPECT_EQ(check.Finish(), expected);
 }
