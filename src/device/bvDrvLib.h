@@ -274,6 +274,8 @@ private:
     bool SendWriteParametersPage(size_t pageOffset);
     void Trace(const SRB_ExecSCSICmd& srb);
     uint8_t ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
+    // Asks the transport to abort the request in flight; true when it then completed.
+    bool AbortInFlight(SRB_ExecSCSICmd& inFlight, TSrbEvent& event);
     uint32_t TrackField(size_t offset) const;
     uint16_t CapabilitiesWord(size_t offset) const;
 };

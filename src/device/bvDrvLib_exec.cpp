@@ -9,9 +9,34 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#define SCRIVO_LSAN_IGNORE(p) __lsan_ignore_object(p)
+#else
+#define SCRIVO_LSAN_IGNORE(p) ((void)(p))
+#endif
+
 namespace scrivo {
 
 namespace {
+
+// How long an aborted request is given to come back from the transport.
+constexpr uint32_t AbortGraceMs = 10000;
+
+// A request while the transport has it: the executor's copy of the caller's request and
+// its completion event, so that a completion coming after the caller gave up lands in
+// memory that is still there.
+struct TInFlight {
+    SRB_ExecSCSICmd Srb;
+    TSrbEvent Event;
+};
+
+// A request the transport would not give back even when asked to abort it stays its own
+// for good: freeing it would let a late completion write into freed memory.
+void LeaveToTransport(std::unique_ptr<TInFlight> request)
+{
+    SCRIVO_LSAN_IGNORE(request.release());
+}
 
 // The transport may finish a pending request on another thread.
 uint8_t LoadStatus(SRB_ExecSCSICmd& srb)
@@ -46,14 +71,6 @@ uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     if (!TransportReady() || HaId == 254)
         return ExecRefused;
 
-    std::unique_ptr<TSrbEvent> event;
-    if (srb.SRB_Flags & SRB_EVENT_NOTIFY) {
-        event = std::make_unique<TSrbEvent>();
-        event->Reset();
-        srb.SRB_PostProc = event->PostProc();
-    } else {
-        srb.SRB_PostProc = nullptr;
-    }
     srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
     srb.SRB_HaId = HaId;
     srb.SRB_Target = Target;
@@ -62,19 +79,37 @@ uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     const uint32_t waitMs = std::max<uint32_t>(timeoutMs, 10000);
     srb.CDBByte[1] = uint8_t((Lun << 5) | (srb.CDBByte[1] & 0x1F));
 
-    // A request accepted as pending is signalled once it completes, and its status is
-    // published just before that signal: waiting on the status alone would let the event go
-    // while the transport is about to signal it.
-    const uint32_t accepted = SendToTransport(&srb);
-    if (event && (accepted == SS_PENDING || LoadStatus(srb) == SS_PENDING))
-        WaitForCompletion(*event, waitMs);
+    bool timedOut = false;
+    if (srb.SRB_Flags & SRB_EVENT_NOTIFY) {
+        auto request = std::make_unique<TInFlight>();
+        request->Event.Reset();
+        request->Srb = srb;
+        request->Srb.SRB_PostProc = request->Event.PostProc();
+        // A request accepted as pending is signalled once it completes, and its status is
+        // published just before that signal: waiting on the status alone would let the event
+        // go while the transport is about to signal it.
+        const uint32_t accepted = SendToTransport(&request->Srb);
+        if (accepted == SS_PENDING || LoadStatus(request->Srb) == SS_PENDING)
+            WaitForCompletion(request->Event, waitMs);
+        timedOut = LoadStatus(request->Srb) == SS_PENDING;
+        if (!timedOut || AbortInFlight(request->Srb, request->Event)) {
+            srb = request->Srb;
+            srb.SRB_PostProc = nullptr; // its event goes with the copy
+        } else {
+            srb.SRB_Status = SS_PENDING;
+            LeaveToTransport(std::move(request));
+        }
+    } else {
+        // Without an event nothing is waited for: a pending request is the caller's to judge.
+        srb.SRB_PostProc = nullptr;
+        SendToTransport(&srb);
+    }
 
     const uint8_t status = LoadStatus(srb);
-    if (status != SS_PENDING && status != SS_COMP)
+    if (!timedOut && status != SS_PENDING && status != SS_COMP)
         BuildFailureText(srb);
     Trace(srb);
-    // Without an event nothing was waited for, and a pending request is the caller's to judge.
-    if (event && status == SS_PENDING) {
+    if (timedOut) {
         unanswered_.fetch_add(1, std::memory_order_relaxed);
         srb.SRB_Status = SS_ERR;
         srb.SRB_HaStat = 0x09; // "COMMAND TIMEOUT"
@@ -84,6 +119,18 @@ uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     if (address % 4 != 0)
         DebugMessage("aaaa" + std::to_string(address), 0);
     return 1;
+}
+
+bool TSCSIDevice::AbortInFlight(SRB_ExecSCSICmd& inFlight, TSrbEvent& event)
+{
+    SRB_Abort abort = {};
+    abort.SRB_Cmd = SC_ABORT_SRB;
+    abort.SRB_HaId = HaId;
+    abort.SRB_ToAbort = &inFlight;
+    SendToTransport(&abort);
+    if (LoadStatus(inFlight) == SS_PENDING)
+        WaitForCompletion(event, AbortGraceMs);
+    return LoadStatus(inFlight) != SS_PENDING;
 }
 
 void TSCSIDevice::BuildFailureText(const SRB_ExecSCSICmd& srb)

@@ -124,7 +124,11 @@ uint8_t AspiAdapter::Execute(SRB_ExecSCSICmd* r) {
   }
   DriveSlot& slot = drives_[r->SRB_Target];
   r->SRB_Status = SS_PENDING;
-  if (Loses(slot, *r)) return SS_PENDING;  // never completes
+  if (Loses(slot, *r)) {  // never completes, unless aborted
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    lost_.push_back(r);
+    return SS_PENDING;
+  }
   // A drive that needs no time answers before the call returns, as an ASPI manager over a
   // synchronous pass-through does: the caller gets the final status (and its event is set).
   // Only when nothing is queued or running, so requests still complete one at a time and in
@@ -177,18 +181,20 @@ void AspiAdapter::EndUnrun(SRB_ExecSCSICmd* r) {
 }
 
 uint8_t AspiAdapter::Abort(SRB_Abort* r) {
-  // A request still queued is taken out and ends aborted; one already running or done
-  // cannot be stopped any more, which ASPI managers answer with success all the same.
+  // A request still queued is taken out and ends aborted, and so does one the drive lost
+  // (the port driver gives it back once told); one already running or done cannot be
+  // stopped any more, which ASPI managers answer with success all the same.
   auto* target = static_cast<SRB_ExecSCSICmd*>(r->SRB_ToAbort);
   bool found = false;
   {
     std::lock_guard<std::mutex> lock(queueMutex_);
-    for (auto it = queue_.begin(); it != queue_.end(); ++it)
-      if (*it == target) {
-        queue_.erase(it);
-        found = true;
-        break;
-      }
+    for (auto* list : {&queue_, &lost_})
+      for (auto it = list->begin(); it != list->end() && !found; ++it)
+        if (*it == target) {
+          list->erase(it);
+          found = true;
+          break;
+        }
   }
   if (found) EndUnrun(target);
   return SS_COMP;

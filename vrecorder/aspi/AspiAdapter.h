@@ -58,6 +58,7 @@ class AspiAdapter {
   std::condition_variable queued_;  // the worker: a request queued, or the running one done
   std::condition_variable idle_;    // synchronous callers: nothing queued or running
   std::deque<SRB_ExecSCSICmd*> queue_;
+  std::deque<SRB_ExecSCSICmd*> lost_;  // requests lost_completion_at keeps from completing
   bool running_ = false;  // a request is being run (by its caller or the worker)
   bool started_ = false;
 };

@@ -36,6 +36,7 @@ public:
     uint8_t AdapterCount = 1;
     char DiskInfoLetter = 0; // answer of SC_GET_DISK_INFO; 0 = refused
     bool AnswerPending = false; // leave every command pending; the wait hook completes it
+    int Aborts = 0;             // SC_ABORT_SRB requests, answered with success
 
     uint32_t operator()(void* request)
     {
@@ -46,6 +47,10 @@ public:
             std::memcpy(ha->HA_ManagerId, "FAKE ASPI\0\0\0\0\0\0\0", 16);
             std::memcpy(ha->HA_Identifier, " FAKE ADAPTER  \0", 16);
             return ha->SRB_Status = SS_COMP;
+        }
+        if (header->SRB_Cmd == SC_ABORT_SRB) {
+            ++Aborts;
+            return header->SRB_Status = SS_COMP;
         }
         if (header->SRB_Cmd == SC_GET_DISK_INFO) {
             auto* info = static_cast<SRB_GetDiskInfo*>(request);
@@ -70,7 +75,8 @@ public:
     void CompletePending(uint32_t waitMs)
     {
         ASSERT_FALSE(Sent.empty());
-        Sent.back().WaitMs = waitMs;
+        if (!Sent.back().WaitMs) // the first wait; an abort's grace may follow
+            Sent.back().WaitMs = waitMs;
         Answer(*pending_);
     }
 

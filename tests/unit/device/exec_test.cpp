@@ -63,6 +63,35 @@ TEST_F(ExecTest, TimeoutGivesStatus4HostStatus9AndNoText)
     EXPECT_EQ(dev->LastErrorText, "");
     dev->SynchronizeCache(300000, false);
     EXPECT_EQ(drive.Sent.back().WaitMs, 300000u);
+    EXPECT_EQ(drive.Aborts, 2); // each request the drive kept was asked back
+}
+
+// A request that outlives its wait is aborted; once the transport gives it back the
+// executor is done with it, and a transport that never does keeps memory that stays valid.
+TEST_F(ExecTest, TimedOutRequestIsAbortedAndNeverFreedUnderTheTransport)
+{
+    Address();
+    dev->WaitForCompletion = [](TSrbEvent& ev, uint32_t) { ev.WaitFor(0); };
+    for (const bool givesBack : {true, false}) {
+        SRB_ExecSCSICmd* kept = nullptr;
+        TransportEntry = [&](void* p) -> uint32_t {
+            auto* header = static_cast<SRB_Header*>(p);
+            if (header->SRB_Cmd != SC_ABORT_SRB) {
+                kept = static_cast<SRB_ExecSCSICmd*>(p);
+                return SS_PENDING;
+            }
+            EXPECT_EQ(static_cast<SRB_Abort*>(p)->SRB_ToAbort, kept);
+            if (givesBack)
+                kept->SRB_Status = SS_ABORTED;
+            return header->SRB_Status = SS_COMP;
+        };
+        EXPECT_FALSE(dev->TestUnitReady(5000));
+        ASSERT_NE(kept, nullptr);
+        // The late completion a wedged transport may still deliver (ASan: no use after free).
+        if (!givesBack)
+            kept->SRB_Status = SS_COMP;
+    }
+    EXPECT_EQ(dev->UnansweredCommands(), 2u);
 }
 
 // A transport publishes the status before it signals (as ASPI libraries do): the command
