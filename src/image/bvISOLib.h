@@ -34,6 +34,7 @@ struct TBootImage;
 struct TRelocation;
 class TImageWriters;
 class TSystemUseHook;
+class TFolderWalk;
 
 // One directory of the tree.
 struct TDEntry {
@@ -374,6 +375,7 @@ private:
     std::vector<TBootImage> BootImages() const;
     void MakeWriters(std::vector<TBootImage> boot);
     bool ownDoDebug_ = false;
+    TFolderWalk* walk_ = nullptr;            // of the recursive AddDir under way
     std::unique_ptr<TImageWriters> writers_; // of the last layout
     std::unique_ptr<TSystemUseHook> rockRidge_; // the entries its ISO 9660 directories carry
     size_t deferredFrom_ = 0;                // the first writer WriteDeferredMetadata runs

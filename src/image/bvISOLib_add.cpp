@@ -2,6 +2,7 @@
 #include "bvISOLib_names.h"
 #include "bvISOLib_tree.h"
 #include "platform/FolderAccess.h"
+#include "platform/FolderWalk.h"
 #include "platform/Text.h"
 #include <cstring>
 
@@ -202,7 +203,17 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
 
     std::vector<FileListing> all;
     if (Recurse) {
-        all = ListDirectory(folder, "*.*", faAnyFile, mode);
+        // The walk below the first folder reads ahead while the tree is built.
+        std::optional<TFolderWalk> ownWalk;
+        if (!walk_) walk_ = &ownWalk.emplace(folder, mode);
+        struct EndWalk {
+            TFolderWalk*& walk;
+            bool own;
+            ~EndWalk() {
+                if (own) walk = nullptr;
+            }
+        } endWalk{walk_, ownWalk.has_value()};
+        all = walk_->List(folder);
         if (all.empty() && !LeaveOutUnreadable(SourcePath, folder)) return 0;
         for (const FileListing& sub : all) {
             if (!(sub.Attr & faDirectory)) continue;

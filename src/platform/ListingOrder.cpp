@@ -7,23 +7,27 @@ namespace scrivo {
 
 namespace {
 
-// Sorts by key, names equal once upper-cased (or made of invalid bytes) by their bytes.
-template <class Key, class MakeKey> void SortByKey(std::vector<std::string>& names, MakeKey makeKey)
-{
+// The order of `names` by key, names equal once upper-cased (or made of invalid bytes) by
+// their bytes.
+template <class Key, class MakeKey>
+std::vector<uint32_t> OrderByKey(const std::vector<std::string>& names, MakeKey makeKey) {
     struct Keyed {
         Key K;
-        std::string Name;
+        uint32_t At;
     };
     std::vector<Keyed> keyed;
     keyed.reserve(names.size());
-    for (std::string& n : names)
-        keyed.push_back({makeKey(n), std::move(n)});
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        int c = a.K.compare(b.K);
-        return c != 0 ? c < 0 : a.Name < b.Name;
-    });
     for (size_t i = 0; i < names.size(); ++i)
-        names[i] = std::move(keyed[i].Name);
+        keyed.push_back({makeKey(names[i]), static_cast<uint32_t>(i)});
+    std::sort(keyed.begin(), keyed.end(), [&names](const Keyed& a, const Keyed& b) {
+        int c = a.K.compare(b.K);
+        return c != 0 ? c < 0 : names[a.At] < names[b.At];
+    });
+    std::vector<uint32_t> order;
+    order.reserve(keyed.size());
+    for (const Keyed& k : keyed)
+        order.push_back(k.At);
+    return order;
 }
 
 bool IsAscii(const std::string& s)
@@ -33,14 +37,21 @@ bool IsAscii(const std::string& s)
 
 } // namespace
 
-void SortByUpperName(std::vector<std::string>& names)
-{
+std::vector<uint32_t> UpperNameOrder(const std::vector<std::string>& names) {
     // The key is the name in UTF-16 code units, upper-cased: the ordinal order of Windows.
     // Plain ASCII names order the same by their upper-cased bytes, which cost far less.
     if (std::all_of(names.begin(), names.end(), IsAscii))
-        SortByKey<std::string>(names, [](const std::string& n) { return UpperCase(n); });
-    else
-        SortByKey<std::u16string>(names, [](const std::string& n) { return UpperCase16(Utf8ToUtf16(n)); });
+        return OrderByKey<std::string>(names, [](const std::string& n) { return UpperCase(n); });
+    return OrderByKey<std::u16string>(names,
+                                      [](const std::string& n) { return UpperCase16(Utf8ToUtf16(n)); });
+}
+
+void SortByUpperName(std::vector<std::string>& names) {
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (uint32_t i : UpperNameOrder(names))
+        sorted.push_back(std::move(names[i]));
+    names = std::move(sorted);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name)

@@ -4,8 +4,11 @@
 #include "../Files.h"
 #include "../ListingOrder.h"
 #include "FolderNames.h"
+#include "FolderRead.h"
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,7 +52,7 @@ bool Describe(bool found, const struct stat& st, FileListing& out, ListingMode m
 // The entry's stat as `mode` wants it: a link is followed unless links are listed as
 // themselves, and outside the default mode a link that leads nowhere is itself (with its
 // target).
-bool StatEntry(int dirFd, FileListing& f, ListingMode mode, struct stat& st) {
+bool StatEntry(int dirFd, RawEntry& f, ListingMode mode, struct stat& st) {
     if (mode == ListingMode::Files) return fstatat(dirFd, f.Name.c_str(), &st, 0) == 0;
     if (fstatat(dirFd, f.Name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
     if (!S_ISLNK(st.st_mode)) return true;
@@ -87,36 +90,70 @@ bool LeadsBack(int dirFd, const std::string& name, const std::string& entryPath,
 
 } // namespace
 
-std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr,
-                                       ListingMode mode) {
-    std::vector<std::string> names = ReadNames(folder);
-    std::vector<std::string> alts = AssignAltNames(names);
-    std::vector<FileListing> out;
-    out.reserve(names.size());
+std::vector<RawEntry> ReadFolder(const std::string& folder, const std::string& mask, ListingMode mode) {
+    std::vector<RawEntry> out;
     // Entries are looked up relative to the open folder: a whole path would be walked again
     // by the kernel for every entry of a large tree.
     const int dirFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return out;
+    DIR* d = fdopendir(dirFd);
+    if (!d) {
+        close(dirFd);
+        return out;
+    }
+    while (struct dirent* e = readdir(d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        RawEntry& r = out.emplace_back();
+        r.Name = e->d_name;
+    }
     std::string folderReal; // found when a folder entry needs it
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (!MatchesMask(names[i], mask))
-            continue;
+    for (RawEntry& r : out) {
+        if (!MatchesMask(r.Name, mask)) continue;
+        r.Found = StatEntry(dirFd, r, mode, r.St);
+        if (!r.Found || !S_ISDIR(r.St.st_mode)) continue;
+        if (folderReal.empty()) folderReal = RealPath(folder);
+        r.LeadsBack = LeadsBack(dirFd, r.Name, JoinPath(folder, r.Name), folderReal);
+    }
+    closedir(d);
+    return out;
+}
+
+bool IsListedFolder(const RawEntry& e) {
+    return e.Found && S_ISDIR(e.St.st_mode) && !e.LeadsBack;
+}
+
+std::vector<FileListing> DescribeFolder(std::vector<RawEntry>&& raw, const std::string& mask, uint32_t attr,
+                                        ListingMode mode) {
+    std::vector<std::string> names;
+    names.reserve(raw.size());
+    for (RawEntry& r : raw)
+        names.push_back(std::move(r.Name));
+    const std::vector<uint32_t> order = UpperNameOrder(names);
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (uint32_t i : order)
+        sorted.push_back(std::move(names[i]));
+    std::vector<std::string> alts = AssignAltNames(sorted);
+    std::vector<FileListing> out;
+    out.reserve(raw.size());
+    for (size_t k = 0; k < order.size(); ++k) {
+        RawEntry& r = raw[order[k]];
+        if (!MatchesMask(sorted[k], mask)) continue;
         FileListing f;
-        f.Name = std::move(names[i]);
-        f.AltName = std::move(alts[i]);
-        struct stat st;
-        if (!Describe(StatEntry(dirFd, f, mode, st), st, f, mode) || !AttrWanted(f.Attr, attr)) continue;
-        if (f.Attr & faDirectory) {
-            if (folderReal.empty())
-                folderReal = RealPath(folder);
-            if (LeadsBack(dirFd, f.Name, JoinPath(folder, f.Name), folderReal))
-                continue;
-        }
+        f.Name = std::move(sorted[k]);
+        f.AltName = std::move(alts[k]);
+        f.LinkTarget = std::move(r.LinkTarget);
+        if (!Describe(r.Found, r.St, f, mode) || !AttrWanted(f.Attr, attr)) continue;
+        if ((f.Attr & faDirectory) && r.LeadsBack) continue;
         out.push_back(std::move(f));
     }
-    close(dirFd);
     return out;
+}
+
+std::vector<FileListing> ListDirectory(const std::string& folder, const std::string& mask, uint32_t attr,
+                                       ListingMode mode) {
+    return DescribeFolder(ReadFolder(folder, mask, mode), mask, attr, mode);
 }
 
 bool FindFile(const std::string& path, FileListing& out)
