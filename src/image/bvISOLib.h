@@ -36,6 +36,23 @@ class TImageWriters;
 class TSystemUseHook;
 class TFolderWalk;
 
+// The entries of a directory by the hashes of their upper-cased long names (which they keep
+// in NameHash): open addressing over the entries themselves, so that a large tree does not
+// keep a node per entry. Entries of one hash are told apart by the caller's match.
+class TNameIndex {
+  public:
+    template <class Match> TFEntry* Find(uint32_t hash, Match match) const;
+    void Insert(TFEntry* e);
+    void Erase(const TFEntry* e);
+    // `by` takes the place of `e`: both have the same hash.
+    void Replace(const TFEntry* e, TFEntry* by);
+
+  private:
+    size_t SlotOf(const TFEntry* e) const; // npos when not indexed
+    std::vector<TFEntry*> slots_;          // a power of two, at most half used
+    size_t count_ = 0;
+};
+
 // One directory of the tree.
 struct TDEntry {
     std::string ShortName;       // ISO 9660 identifier (upper case, no version); root "CD_ROOT"
@@ -51,11 +68,9 @@ struct TDEntry {
     TFEntry* FirstEntry = nullptr;
 
     // Lookup aids kept by the builder: the list's tail (appending stays O(1)) and, per
-    // upper-cased long name, the first entry of that name in list order. The index holds the
-    // names' hashes only (entries of one hash are told apart by their names): a large tree
-    // would otherwise keep every name twice.
+    // upper-cased long name, the first entry of that name in list order.
     TFEntry* LastEntry = nullptr;
-    std::unordered_multimap<size_t, TFEntry*> NameIndex;
+    TNameIndex NameIndex;
 };
 
 // What Rock Ridge records of an entry beyond the ISO 9660 record: kept only for trees built
@@ -83,6 +98,7 @@ struct TFEntry {
     uint32_t IsoLocation = 0;    // files: relative to FirstFileLocation; subdirectories:
     uint32_t JolietLocation = 0; // relative to their directory area; imported: absolute
     uint32_t Attr = 0;           // 0x10 directory, 0x02 hidden, 0x20 archive
+    uint32_t NameHash = 0;       // of the upper-cased long name, for the directory's NameIndex
     bool Imported = false;       // data already on the disc; locations absolute
     TDEntry* Dir = nullptr;      // the directory a subdirectory entry stands for
     TFEntry* Next = nullptr;
@@ -136,6 +152,14 @@ struct TFileTables {
     TDEntry* Root() const { return Dirs.empty() ? nullptr : Dirs[0]; }
 };
 TFileTables& FileTables();
+
+template <class Match> TFEntry* TNameIndex::Find(uint32_t hash, Match match) const {
+    if (slots_.empty()) return nullptr;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask; slots_[i]; i = (i + 1) & mask)
+        if (slots_[i]->NameHash == hash && match(slots_[i])) return slots_[i];
+    return nullptr;
+}
 
 inline const TFEntry* TFEntry::DataOf() const {
     if (!Posix || !Posix->Identity || Dir || Imported) return nullptr;

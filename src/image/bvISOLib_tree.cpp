@@ -1,5 +1,6 @@
 #include "bvISOLib_tree.h"
 #include "platform/Text.h"
+#include <algorithm>
 
 namespace scrivo {
 
@@ -14,22 +15,65 @@ TFEntry* FindEntry(const TDEntry* d, std::string_view longName) { return FindEnt
 
 namespace {
 
-size_t KeyHash(std::string_view key) { return std::hash<std::string_view>{}(key); }
+uint32_t KeyHash(std::string_view key) {
+    return static_cast<uint32_t>(std::hash<std::string_view>{}(key));
+}
 
-// The index element that points at `e`, filed under `key`; end() when there is none.
-auto IndexedAt(TDEntry* d, const std::string& key, const TFEntry* e) {
-    auto [it, end] = d->NameIndex.equal_range(KeyHash(key));
-    while (it != end && it->second != e) ++it;
-    return it == end ? d->NameIndex.end() : it;
+// The indexed entry of name `key` (its hash `hash`), or null.
+TFEntry* Indexed(const TDEntry* d, uint32_t hash, const std::string& key) {
+    return d->NameIndex.Find(hash, [&](const TFEntry* e) { return NameKey(e->LongName) == key; });
 }
 
 } // namespace
 
+void TNameIndex::Insert(TFEntry* e) {
+    if ((count_ + 1) * 2 > slots_.size()) {
+        std::vector<TFEntry*> old(std::max<size_t>(8, slots_.size() * 2), nullptr);
+        old.swap(slots_);
+        count_ = 0;
+        for (TFEntry* x : old)
+            if (x) Insert(x);
+    }
+    const size_t mask = slots_.size() - 1;
+    size_t i = e->NameHash & mask;
+    while (slots_[i])
+        i = (i + 1) & mask;
+    slots_[i] = e;
+    ++count_;
+}
+
+size_t TNameIndex::SlotOf(const TFEntry* e) const {
+    if (slots_.empty()) return std::string::npos;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = e->NameHash & mask; slots_[i]; i = (i + 1) & mask)
+        if (slots_[i] == e) return i;
+    return std::string::npos;
+}
+
+void TNameIndex::Erase(const TFEntry* e) {
+    size_t i = SlotOf(e);
+    if (i == std::string::npos) return;
+    // Later entries of the run move up where the probe from their home slot still finds them.
+    const size_t mask = slots_.size() - 1;
+    slots_[i] = nullptr;
+    for (size_t j = (i + 1) & mask; slots_[j]; j = (j + 1) & mask) {
+        const size_t home = slots_[j]->NameHash & mask;
+        const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+        if (stays) continue;
+        slots_[i] = slots_[j];
+        slots_[j] = nullptr;
+        i = j;
+    }
+    --count_;
+}
+
+void TNameIndex::Replace(const TFEntry* e, TFEntry* by) {
+    const size_t i = SlotOf(e);
+    if (i != std::string::npos) slots_[i] = by;
+}
+
 TFEntry* FindEntryByKey(const TDEntry* d, const std::string& key) {
-    auto [it, end] = d->NameIndex.equal_range(KeyHash(key));
-    for (; it != end; ++it)
-        if (NameKey(it->second->LongName) == key) return it->second;
-    return nullptr;
+    return Indexed(d, KeyHash(key), key);
 }
 
 void AppendEntry(TDEntry* d, TFEntry* e) { AppendEntry(d, e, NameKey(e->LongName)); }
@@ -41,20 +85,20 @@ void AppendEntry(TDEntry* d, TFEntry* e, std::string key) {
     else
         d->FirstEntry = e;
     d->LastEntry = e;
-    if (!FindEntryByKey(d, key)) d->NameIndex.emplace(KeyHash(key), e); // keeps an earlier entry of that name
+    e->NameHash = KeyHash(key);
+    if (!Indexed(d, e->NameHash, key)) d->NameIndex.Insert(e); // keeps an earlier entry of that name
 }
 
 // After `e` leaves key `key`, the index points at the next entry of that name in list order.
 static void ReindexAfter(TDEntry* d, const std::string& key, TFEntry* e) {
-    auto it = IndexedAt(d, key, e);
-    if (it == d->NameIndex.end()) return;
+    if (Indexed(d, e->NameHash, key) != e) return;
     for (TFEntry* p = e->Next; p; p = p->Next) {
         if (NameKey(p->LongName) == key) {
-            it->second = p;
+            d->NameIndex.Replace(e, p);
             return;
         }
     }
-    d->NameIndex.erase(it);
+    d->NameIndex.Erase(e);
 }
 
 void UnlinkEntry(TDEntry* d, TFEntry* e) {
@@ -80,14 +124,15 @@ void RenameEntry(TDEntry* d, TFEntry* e, const std::string& longName) {
     ReindexAfter(d, oldKey, e);
     TFEntry* first = FindEntryByKey(d, newKey);
     e->LongName = longName;
+    e->NameHash = KeyHash(newKey);
     if (!first) {
-        d->NameIndex.emplace(KeyHash(newKey), e);
+        d->NameIndex.Insert(e);
         return;
     }
     // Both are in the list: the index keeps whichever comes first.
     for (TFEntry* p = d->FirstEntry; p; p = p->Next) {
         if (p == e || p == first) {
-            IndexedAt(d, newKey, first)->second = p;
+            d->NameIndex.Replace(first, p);
             return;
         }
     }

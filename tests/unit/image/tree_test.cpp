@@ -160,6 +160,23 @@ TEST_F(ImageTree, ItemsLeftOutAreToldToTheirListenerElseLogged) {
     EXPECT_EQ(2u, messages.size()) << "a listener's items are not logged as well";
 }
 
+// Entries taken out of a large folder's index in any order leave every other one findable
+// (the index moves entries within its probe runs).
+TEST(ImageNameIndex, FindsWhatStaysAfterEntriesLeave) {
+    TDEntry d;
+    std::vector<std::unique_ptr<TFEntry>> all;
+    for (int k = 0; k < 3000; ++k) {
+        all.push_back(std::make_unique<TFEntry>());
+        all.back()->LongName = "name" + std::to_string(k) + ".txt";
+        AppendEntry(&d, all.back().get());
+    }
+    for (int i = 0; i < 1000; ++i) // every third entry, in a scrambled order
+        UnlinkEntry(&d, all[size_t(i * 1237 % 1000 * 3)].get());
+    for (int k = 0; k < 3000; ++k)
+        EXPECT_EQ(FindEntry(&d, "NAME" + std::to_string(k) + ".TXT"), k % 3 ? all[size_t(k)].get() : nullptr)
+            << k;
+}
+
 TEST_F(ImageTree, FileCapacityRefusesWithItsMessage) {
     b.ClearFiles(2, 10);
     Make("three/a.txt");
