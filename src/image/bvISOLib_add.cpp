@@ -242,6 +242,7 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
     const bool reuse = Recurse && mask == "*.*" && (attr & faAnyFile) == faAnyFile;
     std::vector<FileListing> listed = reuse ? std::move(all) : ListDirectory(folder, mask, attr, mode);
     if (!Recurse && listed.empty() && !LeaveOutUnreadable(SourcePath, folder)) return 0;
+    std::string path; // one buffer for the files' paths
     for (const FileListing& item : listed) {
         if (item.Attr & faDirectory) continue;
         if (ArchiveOnly && !(item.Attr & faArchive)) continue;
@@ -249,7 +250,8 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
             Report(">>> SKIPPING " + folder + item.Name + ": A FIFO, SOCKET OR DEVICE IS NO FILE", 0);
             continue;
         }
-        result = AddFileEntry(dest, item, folder + item.Name);
+        path.assign(folder).append(item.Name);
+        result = AddFileEntry(dest, item, path);
     }
     return result;
 }

@@ -159,9 +159,21 @@ void AppendRripEntries(const TRripFacts& f, std::vector<uint8_t>& out) {
     if (f.Times) {
         uint8_t* tf = Begin(out, "TF", SuspHeaderLength + 1 + 3 * RecordDateLength);
         tf[0] = TfModify | TfAccess | TfAttributes;
-        PutUtcRecordDate(tf + 1, f.ModifyTime);
-        PutUtcRecordDate(tf + 1 + RecordDateLength, f.AccessTime);
-        PutUtcRecordDate(tf + 1 + 2 * RecordDateLength, f.ChangeTime);
+        // The three times are often one: it is converted once.
+        uint8_t* modify = tf + 1;
+        uint8_t* access = modify + RecordDateLength;
+        uint8_t* change = access + RecordDateLength;
+        PutUtcRecordDate(modify, f.ModifyTime);
+        if (f.AccessTime == f.ModifyTime)
+            std::memcpy(access, modify, RecordDateLength);
+        else
+            PutUtcRecordDate(access, f.AccessTime);
+        if (f.ChangeTime == f.ModifyTime)
+            std::memcpy(change, modify, RecordDateLength);
+        else if (f.ChangeTime == f.AccessTime)
+            std::memcpy(change, access, RecordDateLength);
+        else
+            PutUtcRecordDate(change, f.ChangeTime);
     }
 
     const uint32_t type = f.Mode & PosixTypeMask;
