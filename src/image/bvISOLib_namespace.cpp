@@ -11,8 +11,9 @@ namespace {
 
 uint32_t IsoIdentifier(const TFileTables&, const TFEntry& e, uint8_t* out) {
     const uint32_t n = IsoIdentifierLength(e);
-    std::string s = e.Dir ? std::string(e.ShortName) : e.ShortName + ";1";
-    std::memcpy(out, s.data(), n);
+    const size_t name = std::min<size_t>(n, e.ShortName.size());
+    std::memcpy(out, e.ShortName.data(), name);
+    std::memcpy(out + name, ";1", n - name); // files' version
     return n;
 }
 
@@ -40,7 +41,14 @@ uint32_t JolietIdentifier(const TFileTables& t, const TFEntry& e, uint8_t* out) 
     const uint32_t n = JolietIdentifierLength(e);
     if (const std::u16string* cut = n == MaxJolietIdentifier ? JolietCut(t, CutKey(e)) : nullptr)
         return static_cast<uint32_t>(PutUcs2(out, *cut));
-    std::u16string u = Utf8ToUtf16(e.LongName);
+    const std::string_view name = e.LongName;
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        // Plain ASCII, as most names are: one code unit per byte, without a conversion.
+        for (uint32_t i = 0; i < n / 2; ++i)
+            PutBE16(out + 2 * i, static_cast<uint8_t>(i < name.size() ? name[i] : ";1"[i - name.size()]));
+        return n;
+    }
+    std::u16string u = Utf8ToUtf16(name);
     if (!e.Dir) u += u";1";
     u.resize(n / 2);
     PutUcs2(out, u);
