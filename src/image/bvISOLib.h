@@ -100,6 +100,7 @@ struct TFEntry {
     uint32_t Attr = 0;           // 0x10 directory, 0x02 hidden, 0x20 archive
     uint32_t NameHash = 0;       // of the upper-cased long name, for the directory's NameIndex
     bool Imported = false;       // data already on the disc; locations absolute
+    bool Link = false;           // a symbolic link Rock Ridge records as one (set with Posix)
     TDEntry* Dir = nullptr;      // the directory a subdirectory entry stands for
     TFEntry* Next = nullptr;
     TPosixEntry* Posix = nullptr; // with Rock Ridge; kept by the tables

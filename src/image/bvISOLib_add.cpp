@@ -154,7 +154,7 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
     e->ShortName = std::move(shortName);
     e->IsoSize = e->JolietSize = Item.Size;
     e->Attr = Item.Attr;
-    e->Posix = RockRidge ? MakePosixEntry(t, Item, dotAdded && longFileName == longName) : nullptr;
+    SetPosix(*e, RockRidge ? MakePosixEntry(t, Item, dotAdded && longFileName == longName) : nullptr);
     e->DateTime = dateTime;
     e->Source = t.Sources.Keep(FullPath);
     e->Imported = ImportedLocation.has_value();

@@ -87,7 +87,7 @@ TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item
     d->Parent = Parent;
     d->Level = static_cast<uint8_t>(Parent->Level + 1);
     e->Attr = Item.Attr;
-    e->Posix = RockRidge ? MakePosixEntry(t, Item, false) : nullptr;
+    SetPosix(*e, RockRidge ? MakePosixEntry(t, Item, false) : nullptr);
     e->Dir = d;
     e->DateTime = Item.TimeValid ? Item.Time : Clock();
     AppendEntry(Parent, e);

@@ -82,7 +82,7 @@ bool EveryEntry(const TFEntry&) {
 }
 // A symbolic link is only a link where Rock Ridge says so; elsewhere it would be an empty file.
 bool NoLinks(const TFEntry& e) {
-    return !e.Posix || (e.Posix->Mode & PosixTypeMask) != PosixSymlink;
+    return !e.Link;
 }
 
 const uint8_t JolietEscape[3] = {0x25, 0x2F, 0x40}; // UCS-2 level 3

@@ -32,6 +32,11 @@ void FreeTables(TFileTables& t);
 // links of one source file get one identity in `t`. `dotAdded`: the long name got a "." the
 // listed name does not have.
 TPosixEntry* MakePosixEntry(TFileTables& t, const FileListing& item, bool dotAdded);
+// Gives `e` its Rock Ridge facts (null: none).
+inline void SetPosix(TFEntry& e, TPosixEntry* p) {
+    e.Posix = p;
+    e.Link = p && (p->Mode & PosixTypeMask) == PosixSymlink;
+}
 // The longest name Rock Ridge records (bytes).
 constexpr size_t MaxPosixName = 255;
 

@@ -82,6 +82,10 @@ void MakeIsoNamesUnique(TFileTables& t) {
         // that has it; the entries of a name after the first are renamed. (Sets made afresh
         // per directory: clearing one keeps the buckets of the largest directory.)
         std::unordered_set<TIdKey, TIdHash> ids;
+        size_t entries = 0;
+        for (const TFEntry* e = d->FirstEntry; e; e = e->Next)
+            ++entries;
+        ids.reserve(entries);
         bool duplicates = false;
         for (const TFEntry* e = d->FirstEntry; e; e = e->Next)
             duplicates |= !ids.insert({e->ShortName, !e->Dir}).second;
