@@ -102,11 +102,16 @@ std::vector<RawEntry> ReadFolder(const std::string& folder, const std::string& m
         close(dirFd);
         return out;
     }
+    // Names first: growing the entries themselves (a stat each) would copy them over and
+    // over in a folder of thousands.
+    std::vector<std::string> names;
     while (struct dirent* e = readdir(d)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-        RawEntry& r = out.emplace_back();
-        r.Name = e->d_name;
+        names.emplace_back(e->d_name);
     }
+    out.resize(names.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        out[i].Name = std::move(names[i]);
     std::string folderReal; // found when a folder entry needs it
     for (RawEntry& r : out) {
         if (!MatchesMask(r.Name, mask)) continue;
