@@ -9,10 +9,13 @@ bool TBuilderFileTable::Entry(int index, TCacheFileEntry& out) const {
     if (index < 0 || static_cast<size_t>(index) >= files.size() || !files[static_cast<size_t>(index)])
         return false;
     const TFEntry& f = *files[static_cast<size_t>(index)];
-    out.SourcePath = f.SourcePath();
     out.IsoSize = f.IsoSize;
     out.Attr = f.Attr;
     out.Imported = f.Imported || f.SharesData(); // no data of its own to stream
+    // Only what is streamed needs its path: building it for every empty file and folder
+    // of a large tree costs more than the rest of this.
+    const bool streamed = (f.Attr & 0x10) == 0 && f.IsoSize > 0 && !out.Imported;
+    out.SourcePath = streamed ? f.SourcePath() : std::string();
     return true;
 }
 

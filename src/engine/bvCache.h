@@ -20,7 +20,7 @@ constexpr int64_t PostGapImageBytes = 300 * 2048;
 
 // What the cache needs to know of one file-table entry.
 struct TCacheFileEntry {
-    std::string SourcePath;
+    std::string SourcePath; // may be left empty for an entry with no data to stream
     uint64_t IsoSize = 0;
     uint32_t Attr = 0;
     bool Imported = false;
