@@ -83,7 +83,7 @@ TRripFacts TRockRidgeEntries::FactsOf(const TFEntry* e, const TDEntry* dir) cons
     return f;
 }
 
-void TRockRidgeEntries::Entries(const TRecordPlace& at) {
+void TRockRidgeEntries::Entries(const TRecordPlace& at, bool dates) {
     const TDEntry* root = FileTables().Root();
     const TRelocation* moved = FileTables().Relocation.get();
     if (!at.Entry && !at.Parent) {
@@ -109,11 +109,11 @@ void TRockRidgeEntries::Entries(const TRecordPlace& at) {
     // Every record of a multi-extent file is one file: one number for all of them.
     if (f.Serial == 0) f.Serial = at.Extent == 0 ? ++serial_ : serial_;
     entries_.clear();
-    AppendRripEntries(f, entries_);
+    AppendRripEntries(f, entries_, dates);
 }
 
 uint32_t TRockRidgeEntries::Reserve(const TRecordPlace& at, uint32_t room) {
-    Entries(at);
+    Entries(at, false); // only lengths count here
     const TSuspSplit split = SplitSystemUse(entries_, room);
     for (uint32_t length : split.Areas)
         packer_.Put(length);
@@ -131,7 +131,7 @@ void TRockRidgeEntries::StartTrailing(const TDEntry&, uint32_t block, uint8_t* b
 }
 
 uint32_t TRockRidgeEntries::Fill(const TRecordPlace& at, uint8_t* area, uint32_t room) {
-    Entries(at);
+    Entries(at, true);
     const TSuspSplit split = SplitSystemUse(entries_, room);
     TContinuationPacker ahead = packer_;
     for (uint32_t length : split.Areas)

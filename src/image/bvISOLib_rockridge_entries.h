@@ -22,9 +22,9 @@ class TRockRidgeEntries : public TSystemUseHook {
     void StartTrailing(const TDEntry& d, uint32_t block, uint8_t* bytes, uint32_t count) override;
 
   private:
-    // The entries of the record `at`, into entries_; the root's "." record starts a pass,
-    // a directory's "." record its continuation areas.
-    void Entries(const TRecordPlace& at);
+    // The entries of the record `at`, into entries_ (their times only with `dates`); the
+    // root's "." record starts a pass, a directory's "." record its continuation areas.
+    void Entries(const TRecordPlace& at, bool dates);
     void StartPass();
     TRripFacts FactsOf(const TFEntry* e, const TDEntry* dir) const;
 

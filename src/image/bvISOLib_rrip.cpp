@@ -41,6 +41,24 @@ void PutUtcRecordDate(uint8_t* p, int64_t unixSeconds) {
         PutRecordDate(p, d, 0);
 }
 
+// The modify, access and change times of a TF entry. The three are often one: it is
+// converted once.
+void PutTimes(uint8_t* modify, const TRripFacts& f) {
+    uint8_t* access = modify + RecordDateLength;
+    uint8_t* change = access + RecordDateLength;
+    PutUtcRecordDate(modify, f.ModifyTime);
+    if (f.AccessTime == f.ModifyTime)
+        std::memcpy(access, modify, RecordDateLength);
+    else
+        PutUtcRecordDate(access, f.AccessTime);
+    if (f.ChangeTime == f.ModifyTime)
+        std::memcpy(change, modify, RecordDateLength);
+    else if (f.ChangeTime == f.AccessTime)
+        std::memcpy(change, access, RecordDateLength);
+    else
+        PutUtcRecordDate(change, f.ChangeTime);
+}
+
 void AppendName(std::string_view name, std::vector<uint8_t>& out) {
     constexpr size_t Chunk = SuspEntryMax - SuspHeaderLength - 1;
     do {
@@ -142,7 +160,7 @@ void PutContinuation(uint8_t* p, uint32_t block, uint32_t offset, uint32_t lengt
 
 } // namespace
 
-void AppendRripEntries(const TRripFacts& f, std::vector<uint8_t>& out) {
+void AppendRripEntries(const TRripFacts& f, std::vector<uint8_t>& out, bool dates) {
     if (f.Root) {
         uint8_t* sp = Begin(out, "SP", SpEntryLength);
         sp[0] = SpCheck[0];
@@ -159,21 +177,7 @@ void AppendRripEntries(const TRripFacts& f, std::vector<uint8_t>& out) {
     if (f.Times) {
         uint8_t* tf = Begin(out, "TF", SuspHeaderLength + 1 + 3 * RecordDateLength);
         tf[0] = TfModify | TfAccess | TfAttributes;
-        // The three times are often one: it is converted once.
-        uint8_t* modify = tf + 1;
-        uint8_t* access = modify + RecordDateLength;
-        uint8_t* change = access + RecordDateLength;
-        PutUtcRecordDate(modify, f.ModifyTime);
-        if (f.AccessTime == f.ModifyTime)
-            std::memcpy(access, modify, RecordDateLength);
-        else
-            PutUtcRecordDate(access, f.AccessTime);
-        if (f.ChangeTime == f.ModifyTime)
-            std::memcpy(change, modify, RecordDateLength);
-        else if (f.ChangeTime == f.AccessTime)
-            std::memcpy(change, access, RecordDateLength);
-        else
-            PutUtcRecordDate(change, f.ChangeTime);
+        if (dates) PutTimes(tf + 1, f);
     }
 
     const uint32_t type = f.Mode & PosixTypeMask;

@@ -46,8 +46,9 @@ struct TRripFacts {
     bool Root = false;       // SP first and the ER entry (the root's "." record)
 };
 
-// Appends every entry of `f`, in the order they are written, to `out`.
-void AppendRripEntries(const TRripFacts& f, std::vector<uint8_t>& out);
+// Appends every entry of `f`, in the order they are written, to `out`. Without `dates` the
+// TF entry keeps its length but not its times: all a layout needs, and the costly part.
+void AppendRripEntries(const TRripFacts& f, std::vector<uint8_t>& out, bool dates = true);
 
 // The bytes one directory record's entries take in the record and in continuation areas.
 struct TSuspSplit {
