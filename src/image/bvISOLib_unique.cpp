@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace scrivo {
 
@@ -54,6 +55,29 @@ std::u16string_view Extension(std::u16string_view name, bool isFile) {
     return name.substr(dot);
 }
 
+// Whether two entries of `d` may share an identifier: open addressing over 64-bit hashes
+// in `slots` (kept between directories), so the many directories without a duplicate cost
+// no allocation. Equal hashes only send a directory to the exact check.
+bool MayShareIdentifiers(const TDEntry& d, std::vector<uint64_t>& slots) {
+    size_t entries = 0;
+    for (const TFEntry* e = d.FirstEntry; e; e = e->Next)
+        ++entries;
+    size_t size = 16;
+    while (size < 2 * entries)
+        size *= 2;
+    slots.assign(size, 0);
+    constexpr uint64_t FileMark = 0x9E3779B97F4A7C15ull;
+    for (const TFEntry* e = d.FirstEntry; e; e = e->Next) {
+        // Never 0, which marks a free slot.
+        const uint64_t h = (std::hash<std::string_view>()(e->ShortName) ^ (e->Dir ? 0 : FileMark)) | 1;
+        size_t i = h & (size - 1);
+        for (; slots[i] != 0; i = (i + 1) & (size - 1))
+            if (slots[i] == h) return true;
+        slots[i] = h;
+    }
+    return false;
+}
+
 } // namespace
 
 std::string NumberedShortName(const std::string& name, bool isFile, uint32_t n) {
@@ -76,8 +100,9 @@ std::string NumberedShortName(const std::string& name, bool isFile, uint32_t n) 
 }
 
 void MakeIsoNamesUnique(TFileTables& t) {
+    std::vector<uint64_t> slots;
     for (TDEntry* d : t.Dirs) {
-        if (!d->FirstEntry || !d->FirstEntry->Next) continue;
+        if (!d->FirstEntry || !d->FirstEntry->Next || !MayShareIdentifiers(*d, slots)) continue;
         // Every identifier of the directory once, viewing the short name of the first entry
         // that has it; the entries of a name after the first are renamed. (Sets made afresh
         // per directory: clearing one keeps the buckets of the largest directory.)
@@ -113,7 +138,11 @@ void MakeIsoNamesUnique(TFileTables& t) {
 void MakeJolietCutsUnique(TFileTables& t) {
     t.JolietCuts.clear();
     constexpr size_t room = MaxJolietIdentifier / 2;
-    auto isCut = [](const TFEntry& e) { return Utf16Length(e.LongName) + (e.Dir ? 0 : 2) > room; };
+    auto isCut = [](const TFEntry& e) {
+        // A name has no more UTF-16 units than bytes: most are measured without decoding.
+        const size_t version = e.Dir ? 0 : 2;
+        return e.LongName.size() + version > room && Utf16Length(e.LongName) + version > room;
+    };
     for (TDEntry* d : t.Dirs) {
         bool any = false;
         for (const TFEntry* e = d->FirstEntry; e && !any; e = e->Next)
