@@ -7,6 +7,7 @@
 #pragma once
 #include "MemoryStream.h"
 #include "bvISOLib_entry_name.h"
+#include "bvISOLib_entry_pool.h"
 #include "bvISOLib_sources.h"
 #include "platform/DateTime.h"
 #include "platform/Files.h"
@@ -139,6 +140,8 @@ struct TFileTables {
     std::unordered_map<const void*, std::u16string> JolietCuts;
     // What the Source of the files points into.
     TSourceStore Sources;
+    // Where the entries of Files live.
+    TEntryPool Entries;
     // What the entries' Posix point at, and the symbolic links' targets.
     std::deque<TPosixEntry> PosixFacts;
     std::vector<std::string> LinkTargets;

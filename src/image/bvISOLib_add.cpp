@@ -143,7 +143,7 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
             ReportLimit("MAXIMUM FILES CAN BE " + std::to_string(t.MaxFiles));
             return 0;
         }
-        e = new TFEntry;
+        e = t.Entries.New();
         e->LongName = longFileName;
         if (longFileName == longName)
             AppendEntry(Dest, e, std::move(key));

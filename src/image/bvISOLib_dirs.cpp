@@ -80,7 +80,7 @@ TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item
     }
 
     auto* d = new TDEntry;
-    auto* e = new TFEntry;
+    TFEntry* e = t.Entries.New();
     d->ShortName = e->ShortName = shortName;
     d->LongName = e->LongName = Item.Name;
     d->Path = path;
@@ -164,7 +164,8 @@ void RemoveListed(TFileTables& t, TDEntry* d, TFEntry* e) {
         if (it != t.PathIndex.end() && it->second == x) t.PathIndex.erase(it);
         delete x;
     }
-    for (TFEntry* x : files) delete x;
+    for (TFEntry* x : files)
+        t.Entries.Delete(x);
 }
 
 bool TImageBuilder::RemoveEntry(const std::string& DirPath, const std::string& LongName) {

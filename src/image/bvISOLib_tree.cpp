@@ -148,7 +148,6 @@ TFEntry* EntryOfDir(const TDEntry* d) {
 }
 
 void FreeTables(TFileTables& t) {
-    for (TFEntry* f : t.Files) delete f;
     for (TDEntry* d : t.Dirs) delete d;
     t.Files.clear();
     t.Dirs.clear();
@@ -156,6 +155,7 @@ void FreeTables(TFileTables& t) {
     t.JolietDirs.clear();
     t.PathIndex.clear();
     t.HardLinks.clear();
+    t.Entries.Clear();
     t.Sources.Clear();
     t.PosixFacts.clear();
     t.LinkTargets.clear();

@@ -314,5 +314,20 @@ TEST_F(ImageTree, RemoveEntryTakesAFolderWithEverythingBelow) {
     EXPECT_EQ("last.txt", Root()->LastEntry->LongName);
 }
 
+TEST(EntryPool, AnEntryGivenBackComesBackBlank) {
+    TEntryPool pool;
+    TFEntry* e = pool.New();
+    e->LongName = std::string(300, 'n'); // held outside the entry
+    e->IsoSize = 7;
+    e->Link = true;
+    pool.Delete(e);
+    TFEntry* again = pool.New();
+    EXPECT_EQ(e, again); // its place is used again
+    EXPECT_TRUE(again->LongName.empty());
+    EXPECT_EQ(0u, again->IsoSize);
+    EXPECT_FALSE(again->Link);
+    EXPECT_NE(again, pool.New());
+}
+
 } // namespace
 } // namespace scrivo::test
