@@ -2,6 +2,7 @@
 import os
 import re
 import subprocess
+import tempfile
 
 
 def timed(cmd, work, env=None):
@@ -28,3 +29,9 @@ def warm(tree):
 
 def payload_bytes(tree):
     return sum(os.path.getsize(os.path.join(d, f)) for d, _, files in os.walk(tree) for f in files)
+
+
+def scratch(parent, name):
+    """A folder of this run's own under `parent`: runs sharing a data folder do not collide."""
+    os.makedirs(parent, exist_ok=True)
+    return tempfile.mkdtemp(prefix=name + "-", dir=parent)

@@ -5,11 +5,12 @@ size and time (`find -printf`), in paired runs, and prints the median ratio and 
 memory. Usage: tree_bench.py [--scrivo BIN] [--data DIR] [--runs N] [--no-rock] [TREE]  (default many)."""
 import argparse
 import os
+import shutil
 import statistics
 import subprocess
 import sys
 
-from timing import timed, warm
+from timing import scratch, timed, warm
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
@@ -25,9 +26,9 @@ def main():
     a = ap.parse_args()
     subprocess.run([sys.executable, os.path.join(HERE, "make_bench_data.py"), a.data, a.tree], check=True)
     tree = os.path.join(a.data, a.tree)
-    work = os.path.join(a.data, "tree-out")
-    os.makedirs(work, exist_ok=True)
-    out = os.path.join("/dev/shm" if os.path.isdir("/dev/shm") else work, "tree-bench.iso")
+    work = scratch(a.data, "tree-out")
+    images = scratch("/dev/shm", "tree-bench") if os.path.isdir("/dev/shm") else work
+    out = os.path.join(images, "tree-bench.iso")
     warm(tree)
     walk = ["sh", "-c", "find '%s' -printf '%%s %%T@\\n' >/dev/null" % tree]
     image = [a.scrivo, "image", "-o", out] + (["--no-rock"] if a.no_rock else []) + [tree + "/"]
@@ -41,6 +42,8 @@ def main():
     print("  find -printf   %6.2f s (best)" % min(r[0] for r in rows))
     print("  scrivo image   %6.2f s (best), peak RSS %.1f MiB" % (min(r[1] for r in rows), max(r[2] for r in rows)))
     print("  ratio          %6.2fx (median)" % statistics.median(r[1] / r[0] for r in rows))
+    for folder in {work, images}:
+        shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -15,7 +15,7 @@ import statistics
 import subprocess
 import sys
 
-from timing import payload_bytes, timed, warm
+from timing import payload_bytes, scratch, timed, warm
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
@@ -68,8 +68,7 @@ def main():
     ap.add_argument("trees", nargs="*", default=["big", "small"])
     a = ap.parse_args()
     subprocess.run([sys.executable, os.path.join(HERE, "make_bench_data.py"), a.data] + a.trees, check=True)
-    work = os.path.join(a.data, "write-out")
-    os.makedirs(work, exist_ok=True)
+    work = scratch(a.data, "write-out")
     env_note = "SCRIVO_TIME_SCALE=%s" % os.environ.get("SCRIVO_TIME_SCALE", "(unset: real drive waits)")
     print("%s, %d paired runs" % (env_note, a.runs))
     print("  %-8s %10s %-13s %8s %10s %10s %9s" % ("tree", "MiB", "command", "best s", "wall ratio",

@@ -1,6 +1,7 @@
 """Shared pieces of the integration tests: the scrivo binary, a scratch folder, tree
 building and the image check with every reader."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -36,6 +37,23 @@ def pattern(n, seed):
     return (block * (n // len(block) + 1))[:n] if n else b""
 
 
+def sweep_stale_images(shm):
+    """Images of runs that were killed before they cleaned up: gigabytes of memory each."""
+    for name in os.listdir(shm):
+        m = re.match(r"scrivo-it-(\d+)-", name)
+        if not m or int(m.group(1)) == os.getpid():
+            continue
+        try:
+            os.kill(int(m.group(1)), 0)
+        except ProcessLookupError:
+            try:
+                os.remove(os.path.join(shm, name))
+            except OSError:
+                pass
+        except OSError:
+            pass  # alive, under another user
+
+
 class ImageTestCase(unittest.TestCase):
     def setUp(self):
         base = os.environ.get("SCRIVO_WORK")
@@ -51,6 +69,7 @@ class ImageTestCase(unittest.TestCase):
         the test does not wait for the disk, else in the work folder."""
         shm = "/dev/shm"
         if os.path.isdir(shm):
+            sweep_stale_images(shm)
             st = os.statvfs(shm)
             if st.f_bavail * st.f_frsize > room:
                 return os.path.join(shm, "scrivo-it-%d-%s" % (os.getpid(), name))
