@@ -46,8 +46,13 @@ uint64_t TFileDataWriter::Reserve(TLayoutPass& pass) {
     tables_ = &pass.Tables;
     pass.Builder.FirstFileLocation = static_cast<uint32_t>(pass.Position);
     uint64_t sectors = 0;
+    std::vector<TFEntry*> links; // hard links whose data another entry carries
     for (TFEntry* e : pass.Tables.Files) {
-        if (e->Imported || e->Dir || e->SharesData()) continue;
+        if (e->Imported || e->Dir) continue;
+        if (e->SharesData()) {
+            links.push_back(e);
+            continue;
+        }
         // Files carry their data place in both trees' fields.
         if (e->IsoSize == 0) {
             e->IsoLocation = e->JolietLocation = 0;
@@ -59,8 +64,7 @@ uint64_t TFileDataWriter::Reserve(TLayoutPass& pass) {
         }
     }
     // Hard links point at the data of the first of them.
-    for (TFEntry* e : pass.Tables.Files) {
-        if (!e->SharesData() || e->Imported) continue;
+    for (TFEntry* e : links) {
         const TFEntry* data = e->DataOf();
         e->IsoLocation = e->JolietLocation = data->IsoLocation;
         e->IsoSize = e->JolietSize = data->IsoSize;

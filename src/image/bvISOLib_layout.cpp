@@ -95,8 +95,7 @@ bool TImageBuilder::PrepareImage(bool NoDiscAccess, TDEntry* ImportDir) {
     }
 
     if (TraceLayout) Report(std::to_string(t.Files.size()) + " Files Added to CD, now sorting", 1);
-    MakeIsoNamesUnique(t);
-    MakeJolietCutsUnique(t);
+    MakeNamesUnique(t);
     OrderDirectories(t);
     if (RockRidge) LinkHardLinks(t);
     if (RockRidge)

@@ -41,12 +41,10 @@ uint32_t ExtentCount(const TFEntry& e);
 std::string NumberedShortName(const std::string& name, bool isFile, uint32_t n);
 
 // Gives every entry whose ISO 9660 identifier another entry before it in its directory
-// already has the smallest numbered name that no entry of that directory uses. The other
-// names stay as they are; the Joliet names are not touched.
-void MakeIsoNamesUnique(TFileTables& t);
-// Fills t.JolietCuts: names too long for a Joliet record keep their start and extension and,
-// where two would still read alike, a number before the extension.
-void MakeJolietCutsUnique(TFileTables& t);
+// already has the smallest numbered name that no entry of that directory uses; the other
+// names stay as they are. Fills t.JolietCuts: names too long for a Joliet record keep their
+// start and extension and, where two would still read alike, a number before the extension.
+void MakeNamesUnique(TFileTables& t);
 
 // Orders the ISO and Joliet directory arrays for the path tables and numbers the directories.
 void OrderDirectories(TFileTables& t);

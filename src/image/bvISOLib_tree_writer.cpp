@@ -173,7 +173,8 @@ void TDirectoryWriter::WriteExtent(const TDEntry& d, uint8_t* p) {
     at.Dir = &d;
     // Builds the record `r` with its system use area and places it in the extent.
     auto place = [&](const TDirRecord& r) {
-        std::memset(record, 0, sizeof record);
+        // PutDirRecord clears what it writes, the hook what it answers: clearing the whole
+        // record each time would cost more than building it.
         const uint32_t base = PutDirRecord(record, r);
         const uint32_t su = hook_ ? hook_->Fill(at, record + base, MaxDirRecordLength - base) : 0;
         if (base + su > MaxDirRecordLength)

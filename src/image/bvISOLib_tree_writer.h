@@ -8,8 +8,9 @@
 //   Reserve(at, room)     layout: the area's length for the record `at`; even, at most
 //                         `room` (what the one-byte record length leaves). Called exactly
 //                         once per record.
-//   Fill(at, area, room)  generation: writes the area (`area` is zeroed, `room` bytes) and
-//                         answers its length, which must be what Reserve answered.
+//   Fill(at, area, room)  generation: writes the area (`room` bytes, holding what an earlier
+//                         record left there) and answers its length, which must be what
+//                         Reserve answered; every byte of that length is the hook's to write.
 //
 //   TrailingBlocks(d)     layout, after the records of `d`: blocks the hook wants right
 //                         after d's extent (continuation areas of d's records).

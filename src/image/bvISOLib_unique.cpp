@@ -99,72 +99,79 @@ std::string NumberedShortName(const std::string& name, bool isFile, uint32_t n) 
     return base + tail + ext;
 }
 
-void MakeIsoNamesUnique(TFileTables& t) {
-    std::vector<uint64_t> slots;
-    for (TDEntry* d : t.Dirs) {
-        if (!d->FirstEntry || !d->FirstEntry->Next || !MayShareIdentifiers(*d, slots)) continue;
-        // Every identifier of the directory once, viewing the short name of the first entry
-        // that has it; the entries of a name after the first are renamed. (Sets made afresh
-        // per directory: clearing one keeps the buckets of the largest directory.)
-        std::unordered_set<TIdKey, TIdHash> ids;
-        size_t entries = 0;
-        for (const TFEntry* e = d->FirstEntry; e; e = e->Next)
-            ++entries;
-        ids.reserve(entries);
-        bool duplicates = false;
-        for (const TFEntry* e = d->FirstEntry; e; e = e->Next)
-            duplicates |= !ids.insert({e->ShortName, !e->Dir}).second;
-        if (!duplicates) continue;
-        // Per name, the number its next duplicate tries first: thousands of equal names
-        // stay linear.
-        std::unordered_map<std::string, uint32_t> next;
-        for (TFEntry* e = d->FirstEntry; e; e = e->Next) {
-            const bool isFile = !e->Dir;
-            if (ids.find({e->ShortName, isFile})->Name.data() == e->ShortName.data()) continue; // the first
-            // The first number that no entry of the directory uses.
-            std::string name;
-            uint32_t& n = next.try_emplace(e->ShortName + (isFile ? ";1" : ""), 1).first->second;
-            for (;; ++n) {
-                name = NumberedShortName(e->ShortName, isFile, n);
-                if (!ids.count({name, isFile})) break;
-            }
-            e->ShortName = std::move(name);
-            ids.insert({e->ShortName, isFile});
-            if (e->Dir) e->Dir->ShortName = e->ShortName;
+namespace {
+
+void MakeIsoNamesUniqueIn(TDEntry& d, std::vector<uint64_t>& slots) {
+    if (!d.FirstEntry || !d.FirstEntry->Next || !MayShareIdentifiers(d, slots)) return;
+    // Every identifier of the directory once, viewing the short name of the first entry
+    // that has it; the entries of a name after the first are renamed. (Sets made afresh
+    // per directory: clearing one keeps the buckets of the largest directory.)
+    std::unordered_set<TIdKey, TIdHash> ids;
+    size_t entries = 0;
+    for (const TFEntry* e = d.FirstEntry; e; e = e->Next)
+        ++entries;
+    ids.reserve(entries);
+    bool duplicates = false;
+    for (const TFEntry* e = d.FirstEntry; e; e = e->Next)
+        duplicates |= !ids.insert({e->ShortName, !e->Dir}).second;
+    if (!duplicates) return;
+    // Per name, the number its next duplicate tries first: thousands of equal names
+    // stay linear.
+    std::unordered_map<std::string, uint32_t> next;
+    for (TFEntry* e = d.FirstEntry; e; e = e->Next) {
+        const bool isFile = !e->Dir;
+        if (ids.find({e->ShortName, isFile})->Name.data() == e->ShortName.data()) continue; // the first
+        // The first number that no entry of the directory uses.
+        std::string name;
+        uint32_t& n = next.try_emplace(e->ShortName + (isFile ? ";1" : ""), 1).first->second;
+        for (;; ++n) {
+            name = NumberedShortName(e->ShortName, isFile, n);
+            if (!ids.count({name, isFile})) break;
         }
+        e->ShortName = std::move(name);
+        ids.insert({e->ShortName, isFile});
+        if (e->Dir) e->Dir->ShortName = e->ShortName;
     }
 }
 
-void MakeJolietCutsUnique(TFileTables& t) {
-    t.JolietCuts.clear();
+void MakeJolietCutsUniqueIn(TFileTables& t, const TDEntry& d) {
     constexpr size_t room = MaxJolietIdentifier / 2;
     auto isCut = [](const TFEntry& e) {
         // A name has no more UTF-16 units than bytes: most are measured without decoding.
         const size_t version = e.Dir ? 0 : 2;
         return e.LongName.size() + version > room && Utf16Length(e.LongName) + version > room;
     };
-    for (TDEntry* d : t.Dirs) {
-        bool any = false;
-        for (const TFEntry* e = d->FirstEntry; e && !any; e = e->Next)
-            any = JolietNamespace.Records(*e) && isCut(*e);
-        if (!any) continue;
-        // Names as readers show them, the whole ones first: a cut name gives way to them.
-        std::unordered_set<std::u16string> shown;
-        for (const TFEntry* e = d->FirstEntry; e; e = e->Next)
-            if (JolietNamespace.Records(*e) && !isCut(*e)) shown.insert(ReadAs(Utf8ToUtf16(e->LongName)));
-        for (const TFEntry* e = d->FirstEntry; e; e = e->Next) {
-            if (!JolietNamespace.Records(*e) || !isCut(*e)) continue;
-            const std::u16string name = Utf8ToUtf16(e->LongName);
-            const std::u16string_view ext = Extension(name, !e->Dir);
-            std::u16string cut = std::u16string(Head(name, room - ext.size())) + std::u16string(ext);
-            for (uint32_t n = 1; shown.count(ReadAs(cut)); ++n) {
-                const std::u16string tail = Utf8ToUtf16("~" + std::to_string(n));
-                cut =
-                    std::u16string(Head(name, room - ext.size() - tail.size())) + tail + std::u16string(ext);
-            }
-            shown.insert(ReadAs(cut));
-            t.JolietCuts[e->Dir ? static_cast<const void*>(e->Dir) : e] = std::move(cut);
+    bool any = false;
+    for (const TFEntry* e = d.FirstEntry; e && !any; e = e->Next)
+        any = JolietNamespace.Records(*e) && isCut(*e);
+    if (!any) return;
+    // Names as readers show them, the whole ones first: a cut name gives way to them.
+    std::unordered_set<std::u16string> shown;
+    for (const TFEntry* e = d.FirstEntry; e; e = e->Next)
+        if (JolietNamespace.Records(*e) && !isCut(*e)) shown.insert(ReadAs(Utf8ToUtf16(e->LongName)));
+    for (const TFEntry* e = d.FirstEntry; e; e = e->Next) {
+        if (!JolietNamespace.Records(*e) || !isCut(*e)) continue;
+        const std::u16string name = Utf8ToUtf16(e->LongName);
+        const std::u16string_view ext = Extension(name, !e->Dir);
+        std::u16string cut = std::u16string(Head(name, room - ext.size())) + std::u16string(ext);
+        for (uint32_t n = 1; shown.count(ReadAs(cut)); ++n) {
+            const std::u16string tail = Utf8ToUtf16("~" + std::to_string(n));
+            cut = std::u16string(Head(name, room - ext.size() - tail.size())) + tail + std::u16string(ext);
         }
+        shown.insert(ReadAs(cut));
+        t.JolietCuts[e->Dir ? static_cast<const void*>(e->Dir) : e] = std::move(cut);
+    }
+}
+
+} // namespace
+
+void MakeNamesUnique(TFileTables& t) {
+    t.JolietCuts.clear();
+    std::vector<uint64_t> slots;
+    // Both per directory, while its entries are in the processor's cache.
+    for (TDEntry* d : t.Dirs) {
+        MakeIsoNamesUniqueIn(*d, slots);
+        MakeJolietCutsUniqueIn(t, *d);
     }
 }
 

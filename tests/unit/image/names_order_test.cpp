@@ -54,7 +54,7 @@ TEST_F(ImageTest, IsoIdentifiersBecomeUniqueWithinEachDirectory) {
         ASSERT_EQ(1,
                   b.AddFileEntry(sub, Listed("g" + std::to_string(k), 1, faArchive, "FILE_WITH_A_L"), "/s"));
     ASSERT_EQ(1, b.AddFileEntry(sub, Listed("ok", 1, faArchive, "SAME.TXT"), "/s"));
-    MakeIsoNamesUnique(FileTables());
+    MakeNamesUnique(FileTables());
 
     std::vector<std::string> root;
     for (TFEntry* e = Root()->FirstEntry; e; e = e->Next)
@@ -76,7 +76,7 @@ TEST_F(ImageTest, IsoIdentifiersBecomeUniqueWithinEachDirectory) {
 
     // A second layout finds nothing to change.
     const std::vector<std::string> before = root;
-    MakeIsoNamesUnique(FileTables());
+    MakeNamesUnique(FileTables());
     root.clear();
     for (TFEntry* e = Root()->FirstEntry; e; e = e->Next)
         root.push_back(e->ShortName);
@@ -95,7 +95,7 @@ TEST_F(ImageTest, CutJolietNamesStayUniqueAndKeepTheirExtension) {
     // A whole name the first cut would read like (case aside) keeps it.
     Dir(Root(), std::string(106, 'A') + ".txt");
     File(Root(), std::string(105, 'a') + "\xF0\x9F\x98\x80xyz.txt"); // a pair across the cut
-    MakeJolietCutsUnique(FileTables());
+    MakeNamesUnique(FileTables());
 
     std::set<std::u16string> shown;
     for (const auto& [entry, cut] : FileTables().JolietCuts) {
