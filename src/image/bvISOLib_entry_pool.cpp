@@ -1,15 +1,37 @@
 #include "bvISOLib_entry_pool.h"
 #include "bvISOLib.h"
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace scrivo {
 
 namespace {
 // Large enough that a block's own cost is nothing, small enough for a tree of a few files.
 constexpr size_t BlockEntries = 512;
+
+#if defined(__SANITIZE_ADDRESS__)
+// Under AddressSanitizer a removed entry's place stays unused and unreadable, so that a
+// use of a removed entry is caught as it was when each entry was freed on its own.
+constexpr bool ReusePlaces = false;
+void Poison(TFEntry* e, size_t count) {
+    ASAN_POISON_MEMORY_REGION(e, count * sizeof(TFEntry));
+}
+void Unpoison(TFEntry* e, size_t count) {
+    ASAN_UNPOISON_MEMORY_REGION(e, count * sizeof(TFEntry));
+}
+#else
+constexpr bool ReusePlaces = true;
+void Poison(TFEntry*, size_t) {}
+void Unpoison(TFEntry*, size_t) {}
+#endif
 } // namespace
 
 TEntryPool::TEntryPool() = default;
-TEntryPool::~TEntryPool() = default;
+
+TEntryPool::~TEntryPool() {
+    Clear();
+}
 
 TFEntry* TEntryPool::New() {
     if (!free_.empty()) {
@@ -27,10 +49,15 @@ TFEntry* TEntryPool::New() {
 void TEntryPool::Delete(TFEntry* e) {
     if (!e) return;
     *e = TFEntry();
-    free_.push_back(e);
+    if (ReusePlaces)
+        free_.push_back(e);
+    else
+        Poison(e, 1);
 }
 
 void TEntryPool::Clear() {
+    for (auto& block : blocks_)
+        Unpoison(block.get(), BlockEntries); // their destructors run over every place
     blocks_.clear();
     free_.clear();
     used_ = 0;
