@@ -207,6 +207,8 @@ public:
     bool FitFormatList(uint8_t* list12);
     // FORMAT UNIT (byte 1 = 11h) with a copy of the list fitted to the disc as above.
     bool FormatFitted(const uint8_t* list12);
+    // The block count READ FORMAT CAPACITIES offers for a format type; false when it offers none.
+    bool FormatCapacityOf(uint8_t type, uint32_t& blocks);
     uint32_t ReadISOVolumeSize();
     uint32_t GetFreeBlocks();
     bool WaitUntilReady(int32_t budgetMs, int32_t intervalMs);

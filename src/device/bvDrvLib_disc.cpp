@@ -138,22 +138,30 @@ bool TSCSIDevice::ReadFormatCapacity(uint32_t& blocks, uint32_t& blockSize)
     return true;
 }
 
-bool TSCSIDevice::FitFormatList(uint8_t* list12)
+bool TSCSIDevice::FormatCapacityOf(uint8_t type, uint32_t& blocks)
 {
-    // A drive takes only the block count it offers for a format type: the list's count is the
-    // one of a disc of the common size, and a disc of another size would refuse it.
     alignas(4) uint8_t reply[248] = {};
     if (!ReadFormatCapacities(reply))
         return false;
-    const uint8_t type = list12[8] >> 2;
     const size_t end = std::min<size_t>(4 + reply[3], sizeof reply);
     for (size_t at = 12; at + 8 <= end; at += 8) {
         if ((reply[at + 4] >> 2) != type)
             continue;
-        std::memcpy(list12 + 4, reply + at, 4);
+        blocks = GetBE32(reply + at);
         return true;
     }
     return false;
+}
+
+bool TSCSIDevice::FitFormatList(uint8_t* list12)
+{
+    // A drive takes only the block count it offers for a format type: the list's count is the
+    // one of a disc of the common size, and a disc of another size would refuse it.
+    uint32_t blocks = 0;
+    if (!FormatCapacityOf(list12[8] >> 2, blocks))
+        return false;
+    PutBE32(list12 + 4, blocks);
+    return true;
 }
 
 bool TSCSIDevice::FormatFitted(const uint8_t* list12)
@@ -205,11 +213,13 @@ uint32_t TSCSIDevice::GetFreeBlocks()
     if (!ReadTrackInformation(track))
         return 0;
     if (kind == dkDVDRWRestricted) {
-        if (NextWritableAddress() != 0)
-            return FreeBlocks();
-        uint32_t capacity = 0, blockSize = 0;
-        if (ReadFormatCapacity(capacity, blockSize))
-            return FreeBlocks() == TrackSize() ? FreeBlocks() : Subtract(capacity, TrackSize());
+        // Each session grows the formatted area as far as it needs (quick grow): the room is
+        // the whole disc, as a full format offers it, past where the next session starts.
+        const uint32_t next = NextWritableAddress();
+        uint32_t whole = 0;
+        if (FormatCapacityOf(0x00, whole) || FormatCapacityOf(0x10, whole))
+            return Subtract(whole, next);
+        return FreeBlocks();
     } else if (kind == dkDVDRAM || kind == dkDVDPlusRW) {
         return Subtract(TrackSize(), ReadISOVolumeSize());
     }

@@ -10,11 +10,12 @@ namespace scrivo {
 
 namespace {
 
-// FORMAT UNIT parameter lists for DVD-RW: sequential, restricted overwrite, and the one
-// tried when the first is refused.
+// FORMAT UNIT parameter lists for DVD-RW: the quick format (15h) that makes a sequential disc
+// restricted overwrite, and the quick grow (13h, nothing added) that opens the formatted
+// area of one for growth by the session written next.
 constexpr uint8_t SequentialFormat[12] = {0x00, 0xA2, 0x00, 0x08, 0x00, 0x00, 0x03, 0xE8, 0x54, 0x00, 0x00, 0x10};
-constexpr uint8_t RestrictedFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x4C, 0x00, 0x00, 0x10};
-constexpr uint8_t FallbackFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x54, 0x00, 0x00, 0x10};
+constexpr uint8_t QuickGrowFormat[12] = {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x4C, 0x00, 0x00, 0x10};
+constexpr uint8_t QuickGrowType = 0x13;
 
 constexpr uint32_t FormatPollMs = 5000;
 
@@ -24,10 +25,19 @@ const std::string NoAnswerStartText = std::string("WRITER ERROR [") + NoAnswerTe
 } // namespace
 
 bool TBrenvik::FormatDVDRW(uint8_t kind) {
-    const uint8_t* list = kind == dkDVDRWSequential ? SequentialFormat : RestrictedFormat;
-    bool ok = FormatUnit(0x11, list, 12);
-    if (!ok)
-        ok = FormatUnit(0x11, FallbackFormat, 12);
+    // Every session grows the formatted area by what it writes, up to the whole disc, and its
+    // close ends the growth. A formatted disc is never formatted anew, which would lose its
+    // sessions: it is grown when the drive offers room to grow (none when the disc is all
+    // formatted, or still open for growth after a run that did not close it).
+    bool ok = false;
+    if (kind == dkDVDRWSequential) {
+        ok = FormatUnit(0x11, SequentialFormat, 12);
+    } else {
+        uint32_t room = 0;
+        if (!FormatCapacityOf(QuickGrowType, room) || room == 0)
+            return true;
+        ok = FormatUnit(0x11, QuickGrowFormat, 12);
+    }
     TWaitBudget formatting{FormatReadyBudgetMs};
     WaitWhile(formatting, FormatPollMs, [this] { return !ReadDiscInformation() && AsksToWait(); });
     return ok;

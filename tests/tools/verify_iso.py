@@ -638,6 +638,8 @@ def verify(iso, exp, joliet=True, skip=(), work=None, extract_limit=256 << 20):
     """Answers the list of failures (empty when every reader agrees with the sources).
     Files above `extract_limit` bytes are streamed from the extracting readers instead
     of being written to disk."""
+    # The image may have changed since an earlier call (a disc recorded on again).
+    _extent_digests.clear()
     c = Checker(iso, exp, joliet)
     own = work is None
     work = work or tempfile.mkdtemp(prefix="verify-iso-")

@@ -206,10 +206,14 @@ void Disc::Write(uint32_t lba, uint32_t count, bool discAtOnce) {
 void Disc::RandomWrite(uint32_t lba, uint32_t count) {
   if (!formatted) Refuse(kIllegalRequest, scsi::kAscMediumNotFormatted);
   if (media == MediaKind::DvdRwRestricted) {
-    // Restricted overwrite takes whole ECC blocks, inside the formatted area or growing it
-    // contiguously from its end.
-    if (lba % kEccBlock || count % kEccBlock || lba > formattedSize) InvalidAddressForWrite();
-    formattedSize = std::max(formattedSize, lba + count);
+    // Restricted overwrite takes whole ECC blocks inside the formatted area; in the
+    // intermediate state also growing it contiguously from its end.
+    if (lba % kEccBlock || count % kEccBlock) InvalidAddressForWrite();
+    if (lba + count > formattedSize) {
+      if (!intermediate) LbaOutOfRange();
+      if (lba > formattedSize) InvalidAddressForWrite();
+      formattedSize = lba + count;
+    }
   } else if (lba + count > formattedSize) {
     LbaOutOfRange();
   }
@@ -275,7 +279,12 @@ void Disc::CloseTrack(uint32_t number, bool trackAtOnce) {
 
 void Disc::CloseSession(bool finalize, bool trackAtOnce) {
   if (info().rom) IncompatibleMedium();
-  if (info().randomWritable) return;
+  // A restricted overwrite DVD-RW leaves the intermediate state: what was written is its
+  // formatted area now. Elsewhere on random-writable media there is nothing to close.
+  if (info().randomWritable) {
+    intermediate = false;
+    return;
+  }
   if (finalized) CommandSequenceError();
   bool any = false;
   for (auto& t : tracks)
@@ -305,7 +314,7 @@ void Disc::BlankDisc(int type) {
       minimallyBlanked = type == 1 && (media == MediaKind::DvdRwSequential || media == MediaKind::DvdRwRestricted);
       if (media == MediaKind::DvdRwRestricted) {
         media = MediaKind::DvdRwSequential;
-        formatted = false;
+        formatted = intermediate = false;
         formattedSize = randomEnd = 0;
       }
       return;
@@ -339,9 +348,12 @@ void Disc::Format(int type, uint32_t blocks) {
     case MediaKind::DvdRwSequential:
     case MediaKind::DvdRwRestricted:
       if (type == 0x13) {
-        // Quick grow of the formatted area; 0 blocks grows it to the whole disc.
-        if (media != MediaKind::DvdRwRestricted) InvalidFieldInParameterList();
-        formattedSize = std::max(formattedSize, blocks == 0 ? capacity : RoundEcc(std::min(blocks, capacity)));
+        // Quick grow: adds `blocks` to the formatted area and opens it for growth by writing;
+        // only on a restricted overwrite disc whose last area is complete.
+        if (media != MediaKind::DvdRwRestricted || intermediate) InvalidFieldInParameterList();
+        uint64_t grown = uint64_t(formattedSize) + RoundEcc(std::min(blocks, capacity));
+        formattedSize = uint32_t(std::min<uint64_t>(capacity, grown));
+        intermediate = true;
         return;
       }
       if (type != 0x00 && type != 0x10 && type != 0x15) InvalidFieldInParameterList();
@@ -352,8 +364,10 @@ void Disc::Format(int type, uint32_t blocks) {
       finalized = false;
       formatted = true;
       randomEnd = 0;
-      // A full format covers the disc; a quick one only what was asked, grown by later writes.
+      // A full format covers the disc; a quick one only what was asked, grown by the writes
+      // that follow until the session is closed.
       formattedSize = type == 0x15 ? RoundEcc(std::min(blocks, capacity)) : capacity;
+      intermediate = type == 0x15;
       return;
     default:
       Refuse(kIllegalRequest, scsi::kAscCannotFormatIncompatibleMedium);

@@ -43,6 +43,9 @@ class Disc {
   uint32_t formattedSize = 0;    // random-writable media: the formatted area
   uint32_t randomEnd = 0;        // random-writable media: one past the highest written block
   bool minimallyBlanked = false; // DVD-RW after a minimal BLANK: disc-at-once only
+  // Restricted overwrite DVD-RW after a quick format or a quick grow: the formatted area grows
+  // by sequential writes from its end until a close of the session ends this state.
+  bool intermediate = false;
   std::vector<Track> tracks;
 
   static Disc Blank(MediaKind kind, uint32_t capacity);

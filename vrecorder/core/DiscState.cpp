@@ -54,6 +54,7 @@ std::string SerializeDisc(const Disc& d) {
     << "formatted_size=" << d.formattedSize << "\n"
     << "random_end=" << d.randomEnd << "\n";
   if (d.minimallyBlanked) o << "minimally_blanked=1\n";
+  if (d.intermediate) o << "intermediate=1\n";
   for (const auto& t : d.tracks)
     o << "track=" << t.session << "," << t.start << "," << t.reserved << "," << t.nwa << ","
       << t.closed << "," << t.runOut << (t.discAtOnce ? ",1" : "") << "\n";
@@ -89,6 +90,7 @@ bool ParseDisc(const std::string& text, Disc& d) {
     else if (k == "formatted_size") d.formattedSize = n;
     else if (k == "random_end") d.randomEnd = n;
     else if (k == "minimally_blanked") d.minimallyBlanked = n != 0;
+    else if (k == "intermediate") d.intermediate = n != 0;
   }
   return haveMedia && haveCapacity && d.capacity > 0;
 }

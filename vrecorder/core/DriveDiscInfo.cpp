@@ -199,7 +199,7 @@ void Drive::ReadFormatCapacities(Command& c) {
     Put24(&e[5], param);
     r.insert(r.end(), e, e + 8);
   };
-  constexpr uint8_t kUnformatted = 1, kFormatted = 2;
+  constexpr uint8_t kUnformatted = 1, kFormatted = 2, kUnknownCapacity = 3;
   switch (d.media) {
     case MediaKind::DvdPlusRw:
       add(d.capacity, d.formatted ? kFormatted : kUnformatted, 2048);
@@ -216,9 +216,12 @@ void Drive::ReadFormatCapacities(Command& c) {
       add(d.capacity, 0x15 << 2, 16);
       break;
     case MediaKind::DvdRwRestricted:
-      add(d.formattedSize, kFormatted, 2048);
+      // In the intermediate state the capacity is not known yet and there is nothing to grow;
+      // otherwise the quick grow offers what lies past the formatted area (0 when it is all).
+      add(d.formattedSize, d.intermediate ? kUnknownCapacity : kFormatted, 2048);
+      add(d.capacity, 0x00 << 2, 16);
       add(d.capacity, 0x10 << 2, 16);
-      add(d.capacity - std::min(d.capacity, d.formattedSize), 0x13 << 2, 16);
+      if (!d.intermediate) add(d.capacity - std::min(d.capacity, d.formattedSize), 0x13 << 2, 16);
       add(d.capacity, 0x15 << 2, 16);
       break;
     default:

@@ -71,11 +71,11 @@ void WriteParameters::Select(const uint8_t* p, uint32_t len, const DriveCaps& ca
     const auto& info = Info(*media);
     if (!info.cd) {
       // DVD media take 2048-byte user data only, and no raw recording; DVD-R/-RW sequential
-      // know incremental and disc-at-once, DVD+ and DVD-RAM media have no test write.
+      // know incremental and disc-at-once and alone have test writing (not DVD+ media, DVD-RAM
+      // or a restricted overwrite DVD-RW).
       if (blockType != 8 || type == kRaw) InvalidFieldInParameterList();
       if (IsDvdMinusSequential(*media) && type == kTrackAtOnce) InvalidFieldInParameterList();
-      bool plus = *media == MediaKind::DvdPlusR || *media == MediaKind::DvdPlusRw || *media == MediaKind::DvdRam;
-      if (plus && test) InvalidFieldInParameterList();
+      if (test && !IsDvdMinusSequential(*media)) InvalidFieldInParameterList();
     }
   }
   std::copy(p, p + kPageSize, page_.begin());

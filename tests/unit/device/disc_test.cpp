@@ -203,19 +203,18 @@ TEST_F(DiscTest, FreeBlocksOnDVDs)
     isoVolumeBlocks = 3000000; // a volume larger than the track leaves nothing, not a wrap-around
     EXPECT_EQ(dev->GetFreeBlocks(), 0u);
 
-    profile = 0x13; // DVD-RW restricted overwrite
-    Track(1, 1000, 700, 2000, 0);
+    profile = 0x13; // DVD-RW restricted overwrite: what a full format covers, past the next session
+    Track(1, 1008, 700, 1008, 0);
+    formatCapacities.assign(20, 0);
+    formatCapacities[3] = 16;
+    PutBE32(formatCapacities.data() + 4, 1008); // formatted so far
+    formatCapacities[8] = 0x02;
+    PutBE32(formatCapacities.data() + 12, 2295104); // format type 00h
+    EXPECT_EQ(dev->GetFreeBlocks(), 2295104u - 1008);
+    formatCapacities[16] = 0x15 << 2; // only a quick format offered: no whole-disc figure
     EXPECT_EQ(dev->GetFreeBlocks(), 700u);
-    Track(1, 0, 700, 2000, 0);
-    formatCapacities.assign(12, 0);
-    PutBE32(formatCapacities.data() + 4, 2295104);
-    formatCapacities[10] = 0x08;
-    EXPECT_EQ(dev->GetFreeBlocks(), 2295104u - 2000);
-    Track(1, 0, 2000, 2000, 0);
-    EXPECT_EQ(dev->GetFreeBlocks(), 2000u);
     formatCapacities.clear();
-    Track(1, 0, 700, 2000, 0);
-    EXPECT_EQ(dev->GetFreeBlocks(), 2000u); // general rule
+    EXPECT_EQ(dev->GetFreeBlocks(), 700u);
     tracks.clear();
     EXPECT_EQ(dev->GetFreeBlocks(), 0u);
 }

@@ -116,15 +116,39 @@ TEST_F(DvdRecording, DvdRwQuickFormatMakesRestrictedOverwrite) {
   EXPECT_EQ(drive->disc()->formattedSize, 1008u);
   auto cfg = Send({scsi::kGetConfiguration, 2, 0, 0, 0, 0, 0, 0, 8, 0}, 8);
   EXPECT_EQ(cfg.u16(6), 0x0013u);
-  // Whole ECC blocks only, inside the formatted area or growing it from its end.
+  // Whole ECC blocks only, inside the formatted area or, until the session is closed, growing
+  // it from its end; the capacity is unknown meanwhile and no quick grow is offered.
   EXPECT_SENSE(Write(8, 16), kIllegalRequest, scsi::kAscInvalidAddressForWrite);
   EXPECT_SENSE(Write(0, 8), kIllegalRequest, scsi::kAscInvalidAddressForWrite);
   EXPECT_SENSE(Write(2000, 16), kIllegalRequest, scsi::kAscInvalidAddressForWrite);
   ASSERT_TRUE(Write(1008, 32).ok());
   EXPECT_EQ(drive->disc()->formattedSize, 1040u);
-  ASSERT_TRUE(Format(0, 0x13, 16).ok());     // quick grow to the whole disc
-  EXPECT_EQ(drive->disc()->formattedSize, 2298496u);
-  EXPECT_EQ(TrackInfo(1).u32(12), 1040u);    // NWA: end of what was written
+  auto caps = Send({scsi::kReadFormatCapacities, 0, 0, 0, 0, 0, 0, 0, 0xFC, 0}, 0xFC);
+  EXPECT_EQ(caps[8] & 3, 3);
+  for (size_t at = 12; at < caps.data.size(); at += 8) EXPECT_NE(caps[at + 4] >> 2, 0x13);
+  EXPECT_SENSE(Format(0, 0x13, 16), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);
+  // Closed, the written part is the formatted area: writes stay inside it.
+  ASSERT_TRUE(CloseSession().ok());
+  EXPECT_SENSE(Write(1040, 16), kIllegalRequest, scsi::kAscLbaOutOfRange);
+  ASSERT_TRUE(Write(0, 16).ok());
+  caps = Send({scsi::kReadFormatCapacities, 0, 0, 0, 0, 0, 0, 0, 0xFC, 0}, 0xFC);
+  EXPECT_EQ(caps.u32(4), 1040u);
+  EXPECT_EQ(caps[8] & 3, 2);
+  bool full = false, grow = false;
+  for (size_t at = 12; at + 8 <= caps.data.size(); at += 8) {
+    full = full || (caps[at + 4] >> 2 == 0x00 && caps.u32(at) == 2298496u);
+    grow = grow || (caps[at + 4] >> 2 == 0x13 && caps.u32(at) == 2298496u - 1040);
+  }
+  EXPECT_TRUE(full && grow);
+  // A quick grow adds what it is asked for and opens the area for growth again.
+  ASSERT_TRUE(Format(16, 0x13, 16).ok());
+  EXPECT_EQ(drive->disc()->formattedSize, 1056u);
+  ASSERT_TRUE(Write(1056, 16).ok());
+  ASSERT_TRUE(CloseSession().ok());
+  EXPECT_EQ(drive->disc()->formattedSize, 1072u);
+  EXPECT_EQ(TrackInfo(1).u32(12), 1072u);    // NWA: end of what was written
+  // No test writing in restricted overwrite.
+  EXPECT_SENSE(SelectWriteParams(0x30, 0xC5, 0x08), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);
   ASSERT_TRUE(Blank(1).ok());                // back to sequential, empty
   EXPECT_EQ(drive->disc()->media, MediaKind::DvdRwSequential);
   EXPECT_EQ(DiscInfo()[2] & 3, 0);
