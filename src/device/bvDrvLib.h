@@ -211,6 +211,11 @@ public:
     bool FormatCapacityOf(uint8_t type, uint32_t& blocks);
     uint32_t ReadISOVolumeSize();
     uint32_t GetFreeBlocks();
+    // Why the drive cannot test-write on the disc of `kind` in it (after a quick erase when
+    // `erasedFirst`), naming the disc; empty when it can.
+    std::string TestWriteRefusal(uint8_t kind, bool erasedFirst);
+    // Whether feature `code` is current; `firstDataByte` is its byte 4.
+    bool CurrentFeature(uint16_t code, uint8_t& firstDataByte);
     bool WaitUntilReady(int32_t budgetMs, int32_t intervalMs);
 
     // --- Waiting (bvDrvLib_wait.cpp)

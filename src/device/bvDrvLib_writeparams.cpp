@@ -76,7 +76,8 @@ bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrunProtection, ui
     if (discKind == dkDVDPlusR)
         packetSize = 16;
     if (discKind == dkDVDRWRestricted || discKind == dkDVDRWSequential) {
-        p[2] = 0x20;
+        // Incremental; only a sequential disc knows test writing.
+        p[2] = uint8_t(0x20 | (discKind == dkDVDRWSequential ? p[2] & 0x10 : 0));
         p[3] = 0xC5;
         p[5] = 0x10;
     }

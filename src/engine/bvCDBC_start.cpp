@@ -93,8 +93,17 @@ bool TBrenvik::StartWrite() {
     // otherwise leave a DVD-RW unformatted and have it written incrementally, which a
     // sequential disc refuses after its first block (and a minimally blanked one at once).
     CurrentDiscKind = kind;
-    if (CurrentDiscKind == dkDVDRWRestricted || CurrentDiscKind == dkDVDRWSequential)
+    // A test run changes nothing on the disc: it is refused where the drive cannot simulate
+    // the recording, and a DVD-RW it simulates on stays unformatted.
+    if (TestWrite) {
+        const std::string refused = TestWriteRefusal(kind, false);
+        if (!refused.empty()) {
+            FailStart(refused);
+            return false;
+        }
+    } else if (CurrentDiscKind == dkDVDRWRestricted || CurrentDiscKind == dkDVDRWSequential) {
         FormatDVDRW(CurrentDiscKind);
+    }
 
     run.Image.reset();
     TRunSettings settings;

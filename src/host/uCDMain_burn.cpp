@@ -66,10 +66,24 @@ void TfrmCDMain::bBurnClick(TObject* Sender)
                 ") does not appear to be writable.\r\n\r\nAre you sure you want to continue?") != mrYes)
         return;
 
+    // A test run changes nothing, the erase included: one the drive cannot simulate on this
+    // disc is refused before anything happens to it.
+    const bool eraseFirst = chkClearCD.Checked() && brenvik.IsErasable();
+    if (brenvik.TestWrite) {
+        const std::string refused = brenvik.TestWriteRefusal(kind, eraseFirst);
+        if (driveSilent())
+            return;
+        if (!refused.empty()) {
+            brenvik.DebugMessage(">>> " + refused, 0);
+            ShowError(refused);
+            return;
+        }
+    }
+
     // An interrupted recording left a broken session that a new one cannot follow safely; an
     // erase first (chkClearCD) removes it.
     uint32_t unfinishedAt = 0;
-    if (!(chkClearCD.Checked() && brenvik.IsErasable()) && brenvik.HasUnfinishedTrack(unfinishedAt)) {
+    if (!eraseFirst && brenvik.HasUnfinishedTrack(unfinishedAt)) {
         if (driveSilent())
             return;
         const std::string text = UnfinishedDiscText(kind, brenvik.IsErasable(), unfinishedAt);

@@ -1,9 +1,24 @@
-"""A DVD-RW takes session after session, as a DVD+RW does, before and after an erase, with
-`scrivo write` and with the wizard."""
+"""Runs of `scrivo write` and the wizard that are refused leave the disc as it was, byte for byte
+and readable: a test write the drive cannot simulate on the disc. A test write that is possible
+changes nothing either. A DVD-RW takes session after session, as a DVD+RW does, before and after
+an erase."""
+import os
+import subprocess
 import unittest
 
 from wizard_it import WizardTestCase
-from write_it import disc_state, make_tree, pattern
+from write_it import VRECORDER, disc_state, make_tree, pattern
+
+TINY = {"t.txt": b"tiny\n"}
+
+
+def snapshot(disc):
+    """The disc's image and state files, as bytes."""
+    out = {}
+    for suffix in ("", ".state"):
+        with open(disc + suffix, "rb") as f:
+            out[suffix] = f.read()
+    return out
 
 
 class Safety(WizardTestCase):
@@ -11,6 +26,59 @@ class Safety(WizardTestCase):
         root = self.path(name, name)
         make_tree(root, {"a%d.bin" % seed: pattern(size, seed), "sub/b.txt": pattern(300, seed + 1)})
         return root
+
+    def recorded(self, media, seed=1):
+        """A disc of `media` holding one session of a fresh tree; the disc and that tree."""
+        disc = self.path(media + ".disc")
+        src = self.source("first", seed)
+        self.write(disc, src, media=media)
+        return disc, src
+
+    def assertRefused(self, disc, before, args, text, readable):
+        r = self.write(disc, *args, expect=1)
+        self.assertIn(text, r.stderr)
+        self.assertEqual(snapshot(disc), before, "the refused run changed the disc")
+        if readable:
+            self.assertSession(disc, 0, readable)
+        return r
+
+    # A test write only where the drive simulates one for the disc in it.
+    def test_test_write_refused_where_the_drive_cannot_simulate(self):
+        for media, named in (("dvd-ram", "DVD-RAM disc"), ("dvd-rw-ro", "DVD-RW disc (formatted for overwriting)"),
+                             ("dvd+rw", "DVD+RW disc"), ("dvd+r", "DVD+R disc")):
+            with self.subTest(media=media):
+                disc, src = self.recorded(media)
+                tiny = self.path(media, "tiny")
+                make_tree(tiny, TINY)
+                r = self.assertRefused(disc, snapshot(disc), ["--test", tiny], "cannot test-write on the " + named,
+                                       None)
+                self.assertNotIn("test-wrote", r.stdout)
+                self.assertSession(disc, disc_state(disc)["sessions"][-1]["start"], [src])
+
+    def test_test_write_changes_nothing(self):
+        for media in ("cd-r", "cd-rw", "dvd-r", "dvd-rw"):
+            with self.subTest(media=media):
+                disc = self.path(media + "-t.disc")
+                subprocess.run([VRECORDER, "create", "--media", media, disc], check=True)
+                before = snapshot(disc)
+                r = self.write(disc, "--test", self.source(media, 7))
+                self.assertIn("test-wrote", r.stdout)
+                self.assertEqual(snapshot(disc), before)
+
+    def test_wizard_test_option_refused_on_a_dvd_plus_rw(self):
+        disc, src = self.recorded("dvd+rw")
+        self.wizard(["Cancel"], "-d", self.drive(disc), "--no-log", expect=2)
+        ini = os.path.join(self.path("config"), "Software", "Ombrel", "Scrivo.ini")
+        with open(ini) as f:
+            text = f.read()
+        with open(ini, "w") as f:
+            f.write(text.replace("TestWrite=False", "TestWrite=True"))
+        before = snapshot(disc)
+        r = self.wizard(["Finish", "OK", "Cancel"], "-d", self.drive(disc), "--no-log", self.flat_tree("w", 9),
+                        expect=2)
+        self.assertIn("cannot test-write on the DVD+RW disc", r.stdout)
+        self.assertEqual(snapshot(disc), before)
+        self.assertSession(disc, 0, [src])
 
     # A DVD-RW grows its formatted area with each session.
     def test_dvd_rw_takes_sessions_before_and_after_an_erase(self):
