@@ -205,15 +205,37 @@ std::string CheckImageFile(const std::string& path, int64_t& bytes) {
     return "";
 }
 
-// The tree of the new session: the last session imported (unless --no-import), then the
-// PATHs. Answers an error text; `summary` tells what was imported.
+// The room a rewritable disc offers once --erase has blanked it: the whole recordable area
+// (CD-RW: up to the last possible lead-out its ATIP gives; DVD: what a full format covers).
+uint32_t RoomAfterErase(TBrenvik& b, uint8_t kind) {
+    uint32_t blocks = 0;
+    if (kind == dkCDRW) {
+        alignas(4) uint8_t atip[28] = {};
+        if (!b.ReadTOC(true, 4, 0, atip, sizeof atip))
+            return 0;
+        const uint32_t msf = (uint32_t(atip[12]) * 60 + atip[13]) * 75 + atip[14];
+        return msf > 150 ? msf - 150 : 0;
+    }
+    const uint8_t type = kind == dkDVDPlusRW ? 0x26 : 0x00;
+    if (kind != dkDVDRAM && b.FormatCapacityOf(type, blocks))
+        return blocks;
+    // DVD-RAM keeps its format: all of it, the part recorded so far included.
+    uint32_t start = 0;
+    if (!b.Disc->FindStartAddress(start))
+        start = 0;
+    const uint64_t room = uint64_t(b.GetFreeBlocks()) + start;
+    return room > 0xFFFFFFFFu ? 0xFFFFFFFFu : uint32_t(room);
+}
+
+// The tree of the new session: the last session imported (unless --no-import, or the disc is
+// to be erased first), then the PATHs. Answers an error text; `summary` tells what was imported.
 std::string BuildTree(TBrenvik& b, const WriteArgs& a, bool overwritable, std::string& summary) {
     b.JolietFileSystem = a.Joliet;
     b.RockRidge = a.Rock;
     b.FollowLinks = a.FollowLinks;
     b.IdVolume = a.Volume;
     ApplyBootArgs(a.Boot, b);
-    if (a.Import && b.RecordedSessionCount() > 0) {
+    if (a.Import && !a.Erase && b.RecordedSessionCount() > 0) {
         const std::string failed = ImportLastSession(b, a.SkipDamaged, overwritable, summary);
         if (!failed.empty())
             return failed;
@@ -231,8 +253,12 @@ std::string BuildTree(TBrenvik& b, const WriteArgs& a, bool overwritable, std::s
 
 // An image made for address 0 is recorded on a blank disc, or from address 0 of an
 // overwritable one. Answers an error text; `free` is the room it has there.
-std::string PlaceImage(TBrenvik& b, const std::string& image, uint8_t kind, uint32_t& free,
-                       std::string& summary) {
+std::string PlaceImage(TBrenvik& b, const WriteArgs& a, uint8_t kind, uint32_t& free, std::string& summary) {
+    const std::string& image = a.Image;
+    if (a.Erase) {
+        free = RoomAfterErase(b, kind);
+        return "";
+    }
     const int sessions = b.RecordedSessionCount();
     if (!IsOverwritableKind(kind)) {
         if (sessions > 0 || b.DiscStatus() != 0)
@@ -342,39 +368,39 @@ int RunWrite(const std::vector<std::string>& args) {
         return Fail(b.UnansweredCommands() != unanswered ? NoAnswerWhileExaminingText : text);
     };
 
+    // Everything that can refuse the run is judged before the first command that changes the
+    // disc (the erase, a format, the recording): a run refused leaves the disc as it was.
     uint8_t kind = b.DetectDiscKind();
-    if (a.Erase) {
-        failed = EraseDisc(session, false);
-        if (!failed.empty())
-            return Fail(failed);
-        kind = b.DetectDiscKind();
-    }
-    // The run formats a DVD-RW by the kind the drive layer keeps.
-    CurrentDiscKind = kind;
+    if (a.Erase && !IsErasableKind(kind))
+        return refuse(std::string("a ") + DiscKindName(kind) + " disc cannot be erased");
     if (!IsWritableKind(kind))
         return refuse(std::string("a ") + DiscKindName(kind) + " disc cannot be recorded");
     const bool overwritable = IsOverwritableKind(kind);
-    if (b.DiscStatus() == 2 && !overwritable)
+    if (!a.Erase && b.DiscStatus() == 2 && !overwritable)
         return refuse(std::string("the ") + DiscKindName(kind) + " disc is closed: no session can be added");
 
     uint32_t unfinishedAt = 0;
-    if (!overwritable && b.HasUnfinishedTrack(unfinishedAt))
+    if (!a.Erase && !overwritable && b.HasUnfinishedTrack(unfinishedAt))
         return refuse(UnfinishedDiscText(kind, b.IsErasable(), unfinishedAt) +
                       (b.IsErasable() ? " (scrivo write --erase)" : ""));
+    if (a.Test) {
+        const std::string refused = b.TestWriteRefusal(kind, a.Erase);
+        if (!refused.empty())
+            return refuse(refused);
+    }
 
     b.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
     b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     b.FinalizeDisc = a.Close;
-    b.TestWrite = a.Test;
     b.VerifyWrite = a.Verify;
     b.RawImageFile = a.Image;
     std::string summary;
     uint32_t free = 0;
     if (a.Image.empty()) {
         failed = BuildTree(b, a, overwritable, summary);
-        free = b.GetFreeBlocks();
+        free = a.Erase ? RoomAfterErase(b, kind) : b.GetFreeBlocks();
     } else {
-        failed = PlaceImage(b, a.Image, kind, free, summary);
+        failed = PlaceImage(b, a, kind, free, summary);
         b.ImageSectorCount = (imageBytes + 2047) / 2048;
         if (failed.empty() && imageBytes % 2048 != 0)
             PrintError("note: the image is not a whole number of 2048-byte sectors; its last sector is "
@@ -388,6 +414,15 @@ int RunWrite(const std::vector<std::string>& args) {
     if (size > int64_t(free))
         return Fail("the image needs " + std::to_string(size) + " sectors, the disc has " + std::to_string(free) +
                     " free");
+    if (a.Erase) {
+        failed = EraseDisc(session, false);
+        if (!failed.empty())
+            return Fail(failed);
+        kind = b.DetectDiscKind();
+    }
+    // The run formats a DVD-RW by the kind the drive layer keeps.
+    CurrentDiscKind = kind;
+    b.TestWrite = a.Test;
     const uint16_t speed = SpeedKBps(b, a.Speed, kind);
     b.SetWriteSpeed(speed);
     SayChosenSpeed(b, a.Speed, speed, kind);

@@ -1,7 +1,7 @@
 """Runs of `scrivo write` and the wizard that are refused leave the disc as it was, byte for byte
-and readable: a test write the drive cannot simulate on the disc. A test write that is possible
-changes nothing either. A DVD-RW takes session after session, as a DVD+RW does, before and after
-an erase."""
+and readable: an --erase whose run fails a check, a test write the drive cannot simulate on the
+disc. A test write that is possible changes nothing either. A DVD-RW takes session after session,
+as a DVD+RW does, before and after an erase."""
 import os
 import subprocess
 import unittest
@@ -42,6 +42,31 @@ class Safety(WizardTestCase):
             self.assertSession(disc, 0, readable)
         return r
 
+    # --erase waits until everything that can refuse the run was checked.
+    def test_erase_after_the_checks(self):
+        disc, src = self.recorded("cd-rw")
+        before = snapshot(disc)
+        self.assertRefused(disc, before, ["--erase", self.path("nope")], 'cannot find "' + self.path("nope"), [src])
+        # The room judged is the one the erased disc will have.
+        small = self.path("small.disc")
+        r = subprocess.run([VRECORDER, "create", "--media", "cd-rw", "--capacity", "3000", small],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        first = self.source("s1", 3, 20000)
+        self.write(small, first)
+        big = self.source("big", 4, 3200 * 2048)
+        before = snapshot(small)
+        self.assertRefused(small, before, ["--erase", big], "the disc has 3000 free", [first])
+        # A tree that fits the erased disc, though not the room left, is recorded alone.
+        fits = self.source("fits", 5, 2500 * 2048)
+        self.write(small, "--erase", fits)
+        self.assertEqual(len(disc_state(small)["sessions"]), 1)
+        self.assertSession(small, 0, [fits])
+
+    def test_erase_of_a_write_once_disc_is_refused_untouched(self):
+        disc, src = self.recorded("dvd+r")
+        self.assertRefused(disc, snapshot(disc), ["--erase", self.source("n", 2)], "cannot be erased", [src])
+
     # A test write only where the drive simulates one for the disc in it.
     def test_test_write_refused_where_the_drive_cannot_simulate(self):
         for media, named in (("dvd-ram", "DVD-RAM disc"), ("dvd-rw-ro", "DVD-RW disc (formatted for overwriting)"),
@@ -64,6 +89,9 @@ class Safety(WizardTestCase):
                 r = self.write(disc, "--test", self.source(media, 7))
                 self.assertIn("test-wrote", r.stdout)
                 self.assertEqual(snapshot(disc), before)
+        # After the quick erase --erase makes, a DVD-RW takes disc-at-once recording only.
+        disc, src = self.recorded("dvd-rw")
+        self.assertRefused(disc, snapshot(disc), ["--erase", "--test", self.source("e", 8)], "once erased", [src])
 
     def test_wizard_test_option_refused_on_a_dvd_plus_rw(self):
         disc, src = self.recorded("dvd+rw")
