@@ -33,22 +33,26 @@ std::string TSCSIDevice::TestWriteRefusal(uint8_t kind, bool erasedFirst) {
     // be current too; a DVD-RW erased quickly first takes disc-at-once recording only.
     const bool cd = kind == dkCDR || kind == dkCDRW;
     const bool dvdMinus = kind == dkDVDR || kind == dkDVDRWSequential;
-    uint8_t bits = 0, unused = 0;
-    bool can = (cd || dvdMinus) && !(erasedFirst && IsDVDRWKind(kind)) && ReadCapabilities() &&
-               Has(WriteTest) && CurrentFeature(cd ? TrackAtOnceFeature : DVDMinusWriteFeature, bits) &&
-               (bits & TestWriteBit) != 0;
-    if (can && dvdMinus) can = CurrentFeature(IncrementalStreamingFeature, unused);
-    if (can) return "";
-    std::string medium = std::string(DiscKindName(kind)) + " disc";
+    const std::string nothing = ". Nothing was recorded.";
     if (erasedFirst && IsDVDRWKind(kind))
-        medium += " once erased (it then takes disc-at-once recording only)";
-    else if (kind == dkDVDRWRestricted)
-        medium += " (formatted for overwriting)";
-    else if (kind == dkDVDRWSequential)
-        medium += " (erased quickly, for disc-at-once recording only)";
-    return "The drive cannot test-write on the " + medium +
-           ": test writing exists on CD-R, CD-RW, DVD-R and unformatted DVD-RW discs only. Nothing was "
-           "recorded.";
+        return "The drive cannot test-write on the DVD-RW disc once erased: it then takes disc-at-once "
+               "recording only" +
+               nothing;
+    if (!cd && !dvdMinus)
+        return "The drive cannot test-write on the " + std::string(DiscKindName(kind)) + " disc" +
+               (kind == dkDVDRWRestricted ? " (formatted for overwriting)" : "") +
+               ": test writing exists on CD-R, CD-RW, DVD-R and unformatted DVD-RW discs only" + nothing;
+    uint8_t bits = 0, unused = 0;
+    const bool offered = ReadCapabilities() && Has(WriteTest) &&
+                         CurrentFeature(cd ? TrackAtOnceFeature : DVDMinusWriteFeature, bits) &&
+                         (bits & TestWriteBit) != 0;
+    if (offered && (cd || CurrentFeature(IncrementalStreamingFeature, unused))) return "";
+    if (offered)
+        return "The drive cannot test-write on the DVD-RW disc in it: erased quickly, it takes disc-at-once "
+               "recording only" +
+               nothing;
+    return "The drive does not offer test writing on the " + std::string(DiscKindName(kind)) + " disc in it" +
+           nothing;
 }
 
 } // namespace scrivo

@@ -79,6 +79,13 @@ class Safety(WizardTestCase):
                                        None)
                 self.assertNotIn("test-wrote", r.stdout)
                 self.assertSession(disc, disc_state(disc)["sessions"][-1]["start"], [src])
+        # A medium that has it, in a drive that does not report it.
+        disc = self.path("nt.disc")
+        subprocess.run([VRECORDER, "create", "--media", "cd-r", disc], check=True)
+        before = snapshot(disc)
+        r = self.write(disc, "--test", self.source("nt", 5), options=",caps=-testwrite", expect=1)
+        self.assertIn("does not offer test writing on the CD-R disc", r.stderr)
+        self.assertEqual(snapshot(disc), before)
 
     def test_test_write_changes_nothing(self):
         for media in ("cd-r", "cd-rw", "dvd-r", "dvd-rw"):
