@@ -364,9 +364,9 @@ void Disc::Format(int type, uint32_t blocks) {
       finalized = false;
       formatted = true;
       randomEnd = 0;
-      // A full format covers the disc; a quick one only what was asked, grown by the writes
-      // that follow until the session is closed.
-      formattedSize = type == 0x15 ? RoundEcc(std::min(blocks, capacity)) : capacity;
+      // Both cover what was asked (a full format asked for no count, the whole disc); a quick
+      // one is then grown by the writes that follow until the session is closed.
+      formattedSize = type != 0x15 && blocks == 0 ? capacity : RoundEcc(std::min(blocks, capacity));
       intermediate = type == 0x15;
       return;
     default:

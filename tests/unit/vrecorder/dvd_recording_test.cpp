@@ -153,6 +153,10 @@ TEST_F(DvdRecording, DvdRwQuickFormatMakesRestrictedOverwrite) {
   EXPECT_EQ(drive->disc()->media, MediaKind::DvdRwSequential);
   EXPECT_EQ(DiscInfo()[2] & 3, 0);
   EXPECT_SENSE(Format(0, 0x13, 16), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // grow needs restricted overwrite
+  // A full format of fewer blocks than the disc has leaves it formatted that far, complete.
+  ASSERT_TRUE(Format(4000, 0x00, 16).ok());
+  EXPECT_EQ(drive->disc()->formattedSize, 4000u);
+  EXPECT_SENSE(Write(4000, 16), kIllegalRequest, scsi::kAscLbaOutOfRange);
 }
 
 TEST_F(DvdRecording, DvdRwAfterMinimalBlankTakesDiscAtOnceOnly) {
