@@ -159,6 +159,7 @@ int RunImage(const std::vector<std::string>& args) {
 
     TImageBuilder builder;
     builder.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
+    builder.CaseSensitiveNames = true;             // NAME.TXT and name.txt are two files here
     builder.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     builder.JolietFileSystem = a.Joliet;
     builder.RockRidge = a.Rock;

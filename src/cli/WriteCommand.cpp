@@ -390,6 +390,7 @@ int RunWrite(const std::vector<std::string>& args) {
     }
 
     b.FreeTablesWhenDone = LeakCheckedBuild; // the process ends with this command
+    b.CaseSensitiveNames = true;             // NAME.TXT and name.txt are two files here
     b.ClearFiles(TreeMaxFiles, TreeMaxDirs);
     b.FinalizeDisc = a.Close;
     b.VerifyWrite = a.Verify;

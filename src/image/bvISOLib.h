@@ -60,10 +60,11 @@ struct TDEntry {
     std::string LongName;        // Joliet identifier; root "CD Root Directory"
     uint64_t IsoSize = 0;        // bytes of the ISO extent, a multiple of 2048
     uint64_t JolietSize = 0;     // bytes of the Joliet extent
-    std::string Path;            // upper-case absolute disc path of long names; root "\"
+    std::string Path;            // absolute disc path of long names (upper case unless the
+                                 // tree's names are case-sensitive); root "\"
     uint32_t IsoLocation = 0;    // sector relative to the ISO directory area
     uint32_t JolietLocation = 0; // sector relative to the Joliet directory area
-    uint8_t Level = 1;           // 1 for the root
+    uint16_t Level = 1;          // 1 for the root
     uint32_t Number = 1;         // 1-based position in path-table order
     TDEntry* Parent = nullptr;   // the root points to itself
     TFEntry* FirstEntry = nullptr;
@@ -125,19 +126,23 @@ struct TFileTables {
     int MaxFiles = 0;                 // capacity, subdirectory entries included
     // Offset from Greenwich in 15-minute intervals, read by ClearFiles.
     int8_t TimeZoneOffset = 0;
+    // Long names and paths are compared as they are, not upper-cased (set by ClearFiles).
+    bool CaseSensitive = false;
     // A capacity limit was reached and said so: once per tree is enough, every refusal after
     // it is the same news.
     bool LimitReported = false;
-    // Upper-case Path -> directory.
+    // Path (as NameKey makes it of each component) -> directory.
     std::unordered_map<std::string, TDEntry*> PathIndex;
     // Source files of several hard links (device, inode) -> their TPosixEntry::Identity.
     std::map<std::pair<uint64_t, uint64_t>, uint32_t> HardLinks;
     // Set by a Rock Ridge layout whose tree is deeper than the ISO 9660 tree may be: where
     // that tree's folders stand instead (bvISOLib_relocation.h). Null: as in the tree.
     std::shared_ptr<TRelocation> Relocation;
-    // Joliet identifiers of names longer than a Joliet record takes, cut and made unique in
-    // their folder by the layout; keyed by the TFEntry of a file, the TDEntry of a folder.
-    std::unordered_map<const void*, std::u16string> JolietCuts;
+    // Joliet identifiers the layout made for names a Joliet record cannot hold as they are
+    // (too long, or with characters Joliet forbids), unique in their folder; as recorded
+    // (a file's with ";1" unless it was cut). Keyed by the TFEntry of a file, the TDEntry of
+    // a folder.
+    std::unordered_map<const void*, std::u16string> JolietNames;
     // What the Source of the files points into.
     TSourceStore Sources;
     // Where the entries of Files live.
@@ -214,6 +219,9 @@ struct TImageOptions {
     // links are recorded as links unless FollowLinks.
     bool RockRidge = false;
     bool FollowLinks = false;
+    // Names that differ only in case are different entries, as on POSIX file systems and in
+    // Rock Ridge; otherwise they are one entry, as on Windows. Read by ClearFiles.
+    bool CaseSensitiveNames = false;
 };
 
 // Results of PrepareImage. Sector numbers are absolute logical block addresses.

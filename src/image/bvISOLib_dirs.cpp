@@ -38,11 +38,12 @@ void TImageBuilder::ClearFiles(int MaxFiles, int MaxDirs) {
     t.PathIndex.emplace(root->Path, root);
 
     t.TimeZoneOffset = static_cast<int8_t>(-StandardBiasMinutes() / 15);
+    t.CaseSensitive = CaseSensitiveNames;
 }
 
 TDEntry* TImageBuilder::FindDir(const std::string& Path) const {
     const TFileTables& t = FileTables();
-    std::string p = UpperCase(Path);
+    std::string p = NameKey(Path);
     if (!p.empty() && p.back() == '\\') p.pop_back();
     if (p.empty()) return t.Root();
     auto it = t.PathIndex.find(p);
@@ -58,7 +59,7 @@ int TImageBuilder::FileCount() const { return static_cast<int>(FileTables().File
 
 TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item) {
     TFileTables& t = FileTables();
-    std::string path = (Parent == t.Root() ? std::string() : Parent->Path) + "\\" + UpperCase(Item.Name);
+    std::string path = (Parent == t.Root() ? std::string() : Parent->Path) + "\\" + NameKey(Item.Name);
     if (TDEntry* found = FindDir(path)) return found;
 
     std::string shortName = Item.AltName.empty() ? UpperCase(Item.Name) : Item.AltName;
@@ -85,7 +86,7 @@ TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item
     d->LongName = e->LongName = Item.Name;
     d->Path = path;
     d->Parent = Parent;
-    d->Level = static_cast<uint8_t>(Parent->Level + 1);
+    d->Level = static_cast<uint16_t>(Parent->Level + 1);
     e->Attr = Item.Attr;
     SetPosix(*e, RockRidge ? MakePosixEntry(t, Item, false) : nullptr);
     e->Dir = d;

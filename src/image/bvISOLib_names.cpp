@@ -16,6 +16,23 @@ std::string MadeUpShortName(std::string_view name) {
     return out;
 }
 
+bool JolietForbidden(char16_t c) {
+    return c < 0x20 || c == u'*' || c == u'/' || c == u':' || c == u';' || c == u'?' || c == u'\\';
+}
+
+std::u16string JolietSafeName(std::u16string name) {
+    for (char16_t& c : name)
+        if (JolietForbidden(c)) c = u'_';
+    return name;
+}
+
+bool HasJolietForbidden(std::string_view utf8) {
+    // Bytes of multi-byte UTF-8 characters are all 0x80 and above: no decoding needed.
+    for (char c : utf8)
+        if (static_cast<unsigned char>(c) < 0x80 && JolietForbidden(static_cast<char16_t>(c))) return true;
+    return false;
+}
+
 uint32_t Utf16Length(std::string_view utf8) {
     for (char c : utf8)
         if (static_cast<unsigned char>(c) >= 0x80) return static_cast<uint32_t>(Utf8ToUtf16(utf8).size());

@@ -10,6 +10,13 @@ namespace scrivo {
 // below "!" or above "z" replaced by "_", and so are ";" (the version separator) and "/".
 std::string MadeUpShortName(std::string_view name);
 
+// Joliet identifiers cannot hold control characters nor any of * / : ; ? \ (";" would also
+// read as the version separator). JolietSafeName writes "_" for each, as other makers of
+// discs do; HasJolietForbidden tells whether a UTF-8 name has one.
+bool JolietForbidden(char16_t c);
+std::u16string JolietSafeName(std::u16string name);
+bool HasJolietForbidden(std::string_view utf8);
+
 // UTF-16 code units of a UTF-8 text (characters outside the BMP count two).
 uint32_t Utf16Length(std::string_view utf8);
 
@@ -42,8 +49,9 @@ std::string NumberedShortName(const std::string& name, bool isFile, uint32_t n);
 
 // Gives every entry whose ISO 9660 identifier another entry before it in its directory
 // already has the smallest numbered name that no entry of that directory uses; the other
-// names stay as they are. Fills t.JolietCuts: names too long for a Joliet record keep their
-// start and extension and, where two would still read alike, a number before the extension.
+// names stay as they are. Fills t.JolietNames: names too long for a Joliet record keep their
+// start and extension, forbidden characters become "_" and, where two would then read
+// alike (case aside), the name gets a number before the extension.
 void MakeNamesUnique(TFileTables& t);
 
 // Orders the ISO and Joliet directory arrays for the path tables and numbers the directories.

@@ -21,26 +21,25 @@ uint32_t IsoLength(const TFileTables&, const TFEntry& e) {
     return IsoIdentifierLength(e);
 }
 
-// The identifier the layout cut for a name too long for a record; null for the others.
-const std::u16string* JolietCut(const TFileTables& t, const void* key) {
-    if (t.JolietCuts.empty()) return nullptr;
-    auto it = t.JolietCuts.find(key);
-    return it == t.JolietCuts.end() ? nullptr : &it->second;
+// The identifier the layout made for a name a record cannot hold as it is; null for the others.
+const std::u16string* JolietName(const TFileTables& t, const void* key) {
+    if (t.JolietNames.empty()) return nullptr;
+    auto it = t.JolietNames.find(key);
+    return it == t.JolietNames.end() ? nullptr : &it->second;
 }
-const void* CutKey(const TFEntry& e) {
+const void* EntryKey(const TFEntry& e) {
     return e.Dir ? static_cast<const void*>(e.Dir) : &e;
 }
 
 uint32_t JolietLength(const TFileTables& t, const TFEntry& e) {
-    const uint32_t n = JolietIdentifierLength(e);
-    const std::u16string* cut = n == MaxJolietIdentifier ? JolietCut(t, CutKey(e)) : nullptr;
-    return cut ? static_cast<uint32_t>(2 * cut->size()) : n;
+    const std::u16string* own = JolietName(t, EntryKey(e));
+    return own ? static_cast<uint32_t>(2 * own->size()) : JolietIdentifierLength(e);
 }
 
 uint32_t JolietIdentifier(const TFileTables& t, const TFEntry& e, uint8_t* out) {
+    if (const std::u16string* own = JolietName(t, EntryKey(e)))
+        return static_cast<uint32_t>(PutUcs2(out, *own));
     const uint32_t n = JolietIdentifierLength(e);
-    if (const std::u16string* cut = n == MaxJolietIdentifier ? JolietCut(t, CutKey(e)) : nullptr)
-        return static_cast<uint32_t>(PutUcs2(out, *cut));
     const std::string_view name = e.LongName;
     if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         // Plain ASCII, as most names are: one code unit per byte, without a conversion.
@@ -63,15 +62,15 @@ uint32_t IsoDirectoryIdentifierLength(const TFileTables&, const TDEntry& d) {
     return static_cast<uint32_t>(d.ShortName.size());
 }
 
-// Cut as the directory's record is: a name beyond a record's room only comes with Rock
+// Named as the directory's record is: a name beyond a record's room only comes with Rock
 // Ridge, which records it whole in the other tree.
 uint32_t JolietDirectoryIdentifierLength(const TFileTables& t, const TDEntry& d) {
-    const uint32_t n = 2 * Utf16Length(d.LongName);
-    const std::u16string* cut = n > MaxJolietIdentifier ? JolietCut(t, &d) : nullptr;
-    return cut ? static_cast<uint32_t>(2 * cut->size()) : std::min(n, MaxJolietIdentifier);
+    const std::u16string* own = JolietName(t, &d);
+    return own ? static_cast<uint32_t>(2 * own->size())
+               : std::min(2 * Utf16Length(d.LongName), MaxJolietIdentifier);
 }
 uint32_t JolietDirectoryIdentifier(const TFileTables& t, const TDEntry& d, uint8_t* out) {
-    if (const std::u16string* cut = JolietCut(t, &d)) return static_cast<uint32_t>(PutUcs2(out, *cut));
+    if (const std::u16string* own = JolietName(t, &d)) return static_cast<uint32_t>(PutUcs2(out, *own));
     std::u16string u = Utf8ToUtf16(d.LongName);
     u.resize(JolietDirectoryIdentifierLength(t, d) / 2);
     return static_cast<uint32_t>(PutUcs2(out, u));

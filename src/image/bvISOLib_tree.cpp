@@ -9,7 +9,9 @@ TFileTables& FileTables() {
     return tables;
 }
 
-std::string NameKey(std::string_view longName) { return UpperCase(longName); }
+std::string NameKey(std::string_view longName) {
+    return FileTables().CaseSensitive ? std::string(longName) : UpperCase(longName);
+}
 
 TFEntry* FindEntry(const TDEntry* d, std::string_view longName) { return FindEntryByKey(d, NameKey(longName)); }
 

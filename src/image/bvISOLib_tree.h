@@ -6,7 +6,8 @@
 
 namespace scrivo {
 
-// Long names are compared without regard to case: the index key is the upper-cased name.
+// Long names are compared without regard to case (the index key is the upper-cased name),
+// unless the tree's names are case-sensitive (the key is the name).
 std::string NameKey(std::string_view longName);
 
 // The first entry of `d` (in list order) whose long name matches, or null.

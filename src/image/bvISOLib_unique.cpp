@@ -134,44 +134,52 @@ void MakeIsoNamesUniqueIn(TDEntry& d, std::vector<uint64_t>& slots) {
     }
 }
 
-void MakeJolietCutsUniqueIn(TFileTables& t, const TDEntry& d) {
+// Gives the entries of `d` whose Joliet identifier cannot be their long name (too long for a
+// record, or holding characters Joliet forbids) one of their own, unique in the folder.
+void MakeJolietNamesIn(TFileTables& t, const TDEntry& d) {
     constexpr size_t room = MaxJolietIdentifier / 2;
     auto isCut = [](const TFEntry& e) {
         // A name has no more UTF-16 units than bytes: most are measured without decoding.
         const size_t version = e.Dir ? 0 : 2;
         return e.LongName.size() + version > room && Utf16Length(e.LongName) + version > room;
     };
+    auto ownName = [&](const TFEntry& e) { return isCut(e) || HasJolietForbidden(e.LongName); };
     bool any = false;
     for (const TFEntry* e = d.FirstEntry; e && !any; e = e->Next)
-        any = JolietNamespace.Records(*e) && isCut(*e);
+        any = JolietNamespace.Records(*e) && ownName(*e);
     if (!any) return;
-    // Names as readers show them, the whole ones first: a cut name gives way to them.
+    // Names as readers show them, the whole ones first: a name of the layout's gives way to them.
     std::unordered_set<std::u16string> shown;
     for (const TFEntry* e = d.FirstEntry; e; e = e->Next)
-        if (JolietNamespace.Records(*e) && !isCut(*e)) shown.insert(ReadAs(Utf8ToUtf16(e->LongName)));
+        if (JolietNamespace.Records(*e) && !ownName(*e)) shown.insert(ReadAs(Utf8ToUtf16(e->LongName)));
     for (const TFEntry* e = d.FirstEntry; e; e = e->Next) {
-        if (!JolietNamespace.Records(*e) || !isCut(*e)) continue;
-        const std::u16string name = Utf8ToUtf16(e->LongName);
-        const std::u16string_view ext = Extension(name, !e->Dir);
-        std::u16string cut = std::u16string(Head(name, room - ext.size())) + std::u16string(ext);
-        for (uint32_t n = 1; shown.count(ReadAs(cut)); ++n) {
+        if (!JolietNamespace.Records(*e) || !ownName(*e)) continue;
+        const bool cut = isCut(*e), isFile = !e->Dir;
+        const std::u16string name = JolietSafeName(Utf8ToUtf16(e->LongName));
+        const std::u16string_view ext = Extension(name, isFile);
+        const std::u16string_view base = std::u16string_view(name).substr(0, name.size() - ext.size());
+        // A cut name gives up its ";1" for the room; a whole one keeps it.
+        const size_t limit = cut || !isFile ? room : room - 2;
+        std::u16string id = std::u16string(Head(base, limit - ext.size())) + std::u16string(ext);
+        for (uint32_t n = 1; shown.count(ReadAs(id)); ++n) {
             const std::u16string tail = Utf8ToUtf16("~" + std::to_string(n));
-            cut = std::u16string(Head(name, room - ext.size() - tail.size())) + tail + std::u16string(ext);
+            id = std::u16string(Head(base, limit - ext.size() - tail.size())) + tail + std::u16string(ext);
         }
-        shown.insert(ReadAs(cut));
-        t.JolietCuts[e->Dir ? static_cast<const void*>(e->Dir) : e] = std::move(cut);
+        shown.insert(ReadAs(id));
+        if (isFile && !cut) id += u";1";
+        t.JolietNames[e->Dir ? static_cast<const void*>(e->Dir) : e] = std::move(id);
     }
 }
 
 } // namespace
 
 void MakeNamesUnique(TFileTables& t) {
-    t.JolietCuts.clear();
+    t.JolietNames.clear();
     std::vector<uint64_t> slots;
     // Both per directory, while its entries are in the processor's cache.
     for (TDEntry* d : t.Dirs) {
         MakeIsoNamesUniqueIn(*d, slots);
-        MakeJolietCutsUniqueIn(t, *d);
+        MakeJolietNamesIn(t, *d);
     }
 }
 

@@ -513,10 +513,19 @@ def check_xorriso(c, work, extract_limit):
         if rr:
             c.compare_named("xorriso Rock Ridge", files, dirs, links=links)
         elif named:
-            c.compare_named(view, files, dirs)
+            c.compare_named(view, files, dirs, c.joliet_shown())
         else:
             c.compare_shape(view, files, dirs)
         shutil.rmtree(out, ignore_errors=True)
+
+
+def tar_unescape(text):
+    """A name as bsdtar -t prints it: a backslash doubled, other bytes it will not print as
+    octal escapes."""
+    def one(m):
+        e = m.group(1)
+        return "\\" if e == "\\" else chr(int(e, 8))
+    return re.sub(r"\\(\\|[0-7]{3})", one, text)
 
 
 def check_bsdtar(c, work, extract_limit):
@@ -530,7 +539,7 @@ def check_bsdtar(c, work, extract_limit):
             if not m or m.group(3) == ".":
                 continue
             # A link's line goes on with its target, a hard link's with its first name.
-            listed.add("/" + re.sub(r" (->|link to) .*$", "", m.group(3)).rstrip("/"))
+            listed.add("/" + tar_unescape(re.sub(r" (->|link to) .*$", "", m.group(3))).rstrip("/"))
             if m.group(1) == "-" and int(m.group(2)) > extract_limit:
                 big[m.group(3)] = int(m.group(2))
         out = os.path.join(work, "bsdtar-%d" % named)
@@ -549,7 +558,8 @@ def check_bsdtar(c, work, extract_limit):
         if c.rock:
             c.compare_named(view + " (Rock Ridge)", files, dirs, links=libarchive_links(links, c.exp.links))
         elif named:
-            c.compare_named(view, files, dirs, libarchive_view)
+            shown_as = c.joliet_shown()
+            c.compare_named(view, files, dirs, lambda p: libarchive_view(shown_as(p)))
         else:
             c.compare_shape(view, files, dirs)
         shutil.rmtree(out, ignore_errors=True)
@@ -558,12 +568,16 @@ def check_bsdtar(c, work, extract_limit):
 JOLIET_UNITS = 110  # UTF-16 units of a name a Joliet record holds
 
 
+JOLIET_FORBIDDEN = re.compile(r'[\x00-\x1f*/:;?\\]')
+
+
 def joliet_shown(files, dirs):
     """Expected disc path -> the path the Joliet tree shows. A longer name (only Rock Ridge
     images keep one) is cut, keeping a short extension; a file's cut name loses its ";1".
-    A cut name that would read like another of its folder (case aside) gets "~N" before
-    the extension: whole names keep theirs, cut ones are numbered in the order they were
-    added (folders, then files, each by upper-cased name)."""
+    Characters Joliet forbids (controls and * / : ; ? \\) become "_". A name so made that
+    would read like another of its folder (case aside) gets "~N" before the extension:
+    whole names keep theirs, the others are numbered in the order they were added
+    (folders, then files, each by upper-cased name)."""
     def units(name):
         return len(name.encode("utf-16-be")) // 2
 
@@ -588,14 +602,20 @@ def joliet_shown(files, dirs):
     for folder, entries in children.items():
         def is_cut(entry):
             return units(entry[0]) + (2 if entry[1] else 0) > JOLIET_UNITS
-        shown = {n.upper() for n, f in entries if not is_cut((n, f))}
-        for name, is_file in sorted(filter(is_cut, entries), key=lambda e: (e[1], e[0].upper().encode())):
-            ext = extension(name, is_file)
-            cut, k = head(name, JOLIET_UNITS - units(ext)) + ext, 0
+
+        def own(entry):
+            return is_cut(entry) or JOLIET_FORBIDDEN.search(entry[0]) is not None
+        shown = {n.upper() for n, f in entries if not own((n, f))}
+        for name, is_file in sorted(filter(own, entries), key=lambda e: (e[1], e[0].upper().encode())):
+            safe = JOLIET_FORBIDDEN.sub("_", name)
+            ext = extension(safe, is_file)
+            base = safe[:len(safe) - len(ext)]
+            limit = JOLIET_UNITS - (2 if is_file and not is_cut((name, is_file)) else 0)
+            cut, k = head(base, limit - units(ext)) + ext, 0
             while cut.upper() in shown:
                 k += 1
                 tail = "~%d" % k
-                cut = head(name, JOLIET_UNITS - units(ext) - len(tail)) + tail + ext
+                cut = head(base, limit - units(ext) - len(tail)) + tail + ext
             shown.add(cut.upper())
             cut_names[(folder, name)] = cut
 

@@ -53,9 +53,9 @@ class WriteSessions(WriteTestCase):
         self.assertSession(disc, start, [src + "/"])
 
     def test_two_sources_of_one_disc_name_are_a_usage_error(self):
-        a, b = self.path("a", "x.txt"), self.path("b", "X.TXT")
+        a, b = self.path("a", "x.txt"), self.path("b", "x.txt")
         make_tree(self.path("a"), {"x.txt": b"a"})
-        make_tree(self.path("b"), {"X.TXT": b"b"})
+        make_tree(self.path("b"), {"x.txt": b"b"})
         r = self.write(self.path("c.disc"), a, b, media="cd-r", expect=2)
         self.assertIn(a, r.stderr)
         self.assertIn(b, r.stderr)

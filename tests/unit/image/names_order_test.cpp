@@ -98,7 +98,7 @@ TEST_F(ImageTest, CutJolietNamesStayUniqueAndKeepTheirExtension) {
     MakeNamesUnique(FileTables());
 
     std::set<std::u16string> shown;
-    for (const auto& [entry, cut] : FileTables().JolietCuts) {
+    for (const auto& [entry, cut] : FileTables().JolietNames) {
         EXPECT_LE(cut.size(), 110u);
         EXPECT_TRUE(shown.insert(cut).second);
     }
