@@ -36,6 +36,17 @@ Source Normalize(const std::string& arg) {
         s.Path.pop_back();
         s.Contents = true;
     }
+    // "." and ".." (also at the end of a longer path) name the folder they stand for: the
+    // listing knows no entry of that name.
+    const size_t slash = s.Path.rfind('/');
+    const std::string last = slash == std::string::npos ? s.Path : s.Path.substr(slash + 1);
+    if (last == "." || last == "..") {
+        std::error_code failed;
+        const std::filesystem::path p = std::filesystem::absolute(s.Path, failed).lexically_normal();
+        if (!failed) s.Path = p.string();
+        while (s.Path.size() > 1 && s.Path.back() == '/')
+            s.Path.pop_back();
+    }
     if (s.Path == "/")
         s.Contents = true;
     return s;
@@ -69,6 +80,8 @@ std::string AddSources(TImageBuilder& builder, const std::vector<std::string>& p
             clash = "\"" + existing.SourcePath() + "\" and \"" + fullPath +
                     "\" have the same name on the disc (\"" + existing.LongName + "\")";
     };
+    // An empty folder is part of what the user asked for.
+    builder.KeepEmptyFolders = true;
     std::string leftOut;
     builder.OnLeftOut = [&](const std::string& source, const std::string& why) {
         leftOut += "\n  \"" + source + "\": " + why;

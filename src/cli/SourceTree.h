@@ -16,7 +16,8 @@ std::string ToDiscPath(const std::string& dest);
 
 // Adds every PATH under the disc folder `discDest` (created when missing):
 // a file is added to it; a folder is added as a folder of that name with everything
-// below it; a folder written with a trailing "/" adds its contents. Messages of the
+// below it, empty folders included ("." and ".." name the folder they stand for); a folder
+// written with a trailing "/" adds its contents. Messages of the
 // builder go to stderr; those that mean something was left out (capacity, destination)
 // make it fail. Items below a folder that cannot be added (a name the disc cannot hold, a
 // folder that cannot be read) make it fail naming each, unless `skipLeftOut`: then they are

@@ -359,6 +359,9 @@ public:
     // items are told here instead of the type-0 message each would get otherwise.
     std::function<void(const std::string& SourcePath, const std::string& Why)> OnLeftOut;
     bool KeepLastFolderOnly = false;  // with KeepSourcePath: keep only the last folder
+    // A folder a recursive AddDir leaves without entries stays in the tree, as file systems
+    // and other recorders keep it; by default it is taken out again.
+    bool KeepEmptyFolders = false;
 
     // ---- Layout and generation ----
     // Lays the image out (names ordered, every part placed). Without NoDiscAccess and with

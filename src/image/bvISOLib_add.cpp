@@ -231,7 +231,10 @@ int TImageBuilder::AddDir(TDEntry* DestDir, const std::string& SourcePath, const
                 continue;
             }
             result = AddDir(d, folder + sub.Name, mask, Attr, Recurse, false, ArchiveOnly);
-            if (!d->FirstEntry) {
+            // A folder that could not be read was left out (and named), even where empty
+            // folders stay.
+            if (!d->FirstEntry &&
+                (!KeepEmptyFolders || !FolderUnreadable(folder + sub.Name + PathDelim).empty())) {
                 if (TFEntry* e = EntryOfDir(d)) RemoveListed(t, dest, e);
             }
             // Only a full tree ends the walk; a folder whose last file was refused does not.

@@ -4,9 +4,10 @@ readers: pycdlib (ISO 9660 and Joliet trees), isoinfo (-l, -J -l, -x), xorriso (
 extraction) and bsdtar (-t and -x). Every file must be present in every reader's view with
 the content of its source; nothing else may be there.
 
-Usage: verify_iso.py IMAGE [--no-joliet] [--dest /DISC/FOLDER] [--skip READER] PATH...
+Usage: verify_iso.py IMAGE [--no-joliet] [--dest /DISC/FOLDER] [--prune-empty] [--skip READER] PATH...
 The PATH arguments mean what they mean to `scrivo image` (a file goes into the destination,
-a folder goes in as a folder, a folder written with a trailing "/" adds its contents).
+a folder goes in as a folder, a folder written with a trailing "/" adds its contents;
+empty folders are kept unless --prune-empty).
 
 The Joliet tree is compared name by name. ISO 9660 names are generated 8.3 names, so that
 tree is compared by its shape: per directory depth, the same files (size and content) and
@@ -75,15 +76,16 @@ def disc_name(name):
     return name if "." in name else name + "."
 
 
-def _add_folder(exp, folder, disc, keep_empty):
-    """Adds the files below `folder` at `disc`; answers whether anything was added.
-    Folders that end up empty are left out, except the one named on the command line."""
+def _add_folder(exp, folder, disc, keep_empty, prune):
+    """Adds the files below `folder` at `disc`; answers whether anything was added. With
+    `prune`, folders that end up empty are left out, except the one named on the command
+    line (the layout of the wizard and the library)."""
     added = False
     with os.scandir(folder) as it:
         entries = sorted(it, key=lambda e: e.name)
     for e in entries:
         if e.is_dir(follow_symlinks=False):
-            added |= _add_folder(exp, e.path, join(disc, e.name), False)
+            added |= _add_folder(exp, e.path, join(disc, e.name), not prune, prune)
         elif e.is_file(follow_symlinks=False):
             exp.files[join(disc, disc_name(e.name))] = e.path
             exp.rr_files[join(disc, e.name)] = e.path
@@ -95,7 +97,7 @@ def _add_folder(exp, folder, disc, keep_empty):
     return added
 
 
-def expected_from_args(paths, dest="/"):
+def expected_from_args(paths, dest="/", prune_empty=False):
     exp = Expected()
     dest = "/" + "/".join(p for p in dest.split("/") if p)
     exp.add_dir(dest)
@@ -103,10 +105,10 @@ def expected_from_args(paths, dest="/"):
         path = arg.rstrip("/") or "/"
         if os.path.isdir(path):
             if arg.endswith("/"):
-                _add_folder(exp, path, dest, True)
+                _add_folder(exp, path, dest, True, prune_empty)
             else:
                 name = os.path.basename(os.path.abspath(path))
-                _add_folder(exp, path, join(dest, name), True)
+                _add_folder(exp, path, join(dest, name), True, prune_empty)
         else:
             exp.files[join(dest, disc_name(os.path.basename(path)))] = path
             exp.rr_files[join(dest, os.path.basename(path))] = path
@@ -693,9 +695,10 @@ def main():
     ap.add_argument("paths", nargs="+")
     ap.add_argument("--no-joliet", action="store_true")
     ap.add_argument("--dest", default="/")
+    ap.add_argument("--prune-empty", action="store_true", help="empty folders are left out")
     ap.add_argument("--skip", action="append", default=[], choices=READERS)
     a = ap.parse_args()
-    failures = verify(a.image, expected_from_args(a.paths, a.dest), not a.no_joliet, a.skip)
+    failures = verify(a.image, expected_from_args(a.paths, a.dest, a.prune_empty), not a.no_joliet, a.skip)
     for f in failures:
         print("FAIL " + f)
     return 1 if failures else 0
