@@ -68,6 +68,9 @@ struct TDEntry {
     uint32_t Number = 1;         // 1-based position in path-table order
     TDEntry* Parent = nullptr;   // the root points to itself
     TFEntry* FirstEntry = nullptr;
+    // The folder's own date (that of its entry in the parent), for its "." and ".." records;
+    // 0 for the root, whose records carry the time the image is made.
+    TDateTime DateTime = 0;
 
     // Lookup aids kept by the builder: the list's tail (appending stays O(1)) and, per
     // upper-cased long name, the first entry of that name in list order.

@@ -90,7 +90,7 @@ TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item
     e->Attr = Item.Attr;
     SetPosix(*e, RockRidge ? MakePosixEntry(t, Item, false) : nullptr);
     e->Dir = d;
-    e->DateTime = Item.TimeValid ? Item.Time : Clock();
+    e->DateTime = d->DateTime = Item.TimeValid ? Item.Time : Clock();
     AppendEntry(Parent, e);
 
     t.Dirs.push_back(d);

@@ -54,7 +54,7 @@ void RelocateDeepFolders(TFileTables& t, TDateTime now) {
     r->MovedEntry.LongName = moved.LongName;
     r->MovedEntry.Attr = faDirectory;
     r->MovedEntry.Dir = &moved;
-    r->MovedEntry.DateTime = now;
+    r->MovedEntry.DateTime = moved.DateTime = now;
     r->Parents[&moved] = root;
     level[&moved] = 2;
 

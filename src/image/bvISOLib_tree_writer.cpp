@@ -185,16 +185,18 @@ void TDirectoryWriter::WriteExtent(const TDEntry& d, uint8_t* p) {
         std::memcpy(p + offset, record, base + su);
     };
 
-    uint8_t now[7];
-    PutRecordDate(now, builder_->Clock(), tables_->TimeZoneOffset);
     static const uint8_t dot = 0, dotdot = 1;
     TDirRecord r;
     r.Flags = FlagDirectory;
-    r.RecordDate = now;
     r.IdentifierLength = 1;
     const TDEntry* self[2] = {&d, moved_ ? moved_->ParentOf(d) : d.Parent};
     const uint8_t* ids[2] = {&dot, &dotdot};
+    uint8_t dates[2][7];
     for (int i = 0; i < 2; ++i) {
+        // Each folder's records carry its own date; the root's, the time of the image.
+        const TDateTime date = self[i]->DateTime != 0 ? self[i]->DateTime : builder_->Clock();
+        PutRecordDate(dates[i], date, tables_->TimeZoneOffset);
+        r.RecordDate = dates[i];
         at.Parent = i == 1;
         r.Extent = area + self[i]->*ns_.DirLocation;
         r.DataLength = static_cast<uint32_t>(self[i]->*ns_.DirSize);
