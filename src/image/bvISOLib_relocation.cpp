@@ -69,12 +69,19 @@ void RelocateDeepFolders(TFileTables& t, TDateTime now) {
     std::sort(r->Entries.begin(), r->Entries.end(),
               [&](const TFEntry* a, const TFEntry* b) { return r->Names[a->Dir] < r->Names[b->Dir]; });
 
-    // The relocation folder's extent comes right after the root's: sequential readers
-    // (libarchive) only take the relocated folders when they meet its records first.
+    // The relocation folder's extent comes right after the root's, then every folder that
+    // stands below it in the ISO 9660 tree, then the others: sequential readers (libarchive)
+    // only take a relocated folder when they meet it before the record that points at it,
+    // and one relocated again below another only while that other is not placed yet.
+    std::unordered_map<const TDEntry*, bool> belowMoved{{root, false}};
+    for (TDEntry* d : t.Dirs)
+        if (d != root) belowMoved[d] = r->IsMoved(*d) || belowMoved[d->Parent];
     r->Dirs.reserve(t.Dirs.size() + 1);
     r->Dirs.push_back(root);
     r->Dirs.push_back(&moved);
-    r->Dirs.insert(r->Dirs.end(), t.Dirs.begin() + 1, t.Dirs.end());
+    for (bool below : {true, false})
+        for (TDEntry* d : t.Dirs)
+            if (d != root && belowMoved[d] == below) r->Dirs.push_back(d);
     // Path-table order: by level, then by parent's number, then by identifier.
     std::vector<std::vector<TDEntry*>> byLevel(MaxIsoLevel + 1);
     for (TDEntry* d : r->Dirs)

@@ -16,8 +16,9 @@ struct TRelocation {
     std::unordered_map<const TDEntry*, std::string> Names;
     // The ISO 9660 parent of each relocated folder (`Moved`) and of `Moved` (the root).
     std::unordered_map<const TDEntry*, const TDEntry*> Parents;
-    // The ISO 9660 tree's directories: the root, `Moved`, the others in creation order; path-table order,
-    // and each one's path-table number.
+    // The ISO 9660 tree's directories in extent order (the root, `Moved`, the folders below it
+    // in that tree, the others, each part in creation order); path-table order, and each
+    // one's path-table number.
     std::vector<TDEntry*> Dirs;
     std::vector<TDEntry*> PathOrder;
     std::unordered_map<const TDEntry*, uint32_t> Numbers;
