@@ -160,6 +160,9 @@ struct TFileTables {
         uint32_t Links = 0;
     };
     std::vector<TLinkGroup> LinkGroups;
+    // Imported files with Rock Ridge facts that share their data (hard links of an earlier
+    // session): first sector -> how many entries of the tree point there. Set by the layout.
+    std::unordered_map<uint32_t, uint32_t> ImportedLinks;
 
     TDEntry* Root() const { return Dirs.empty() ? nullptr : Dirs[0]; }
 };
@@ -180,6 +183,11 @@ inline const TFEntry* TFEntry::DataOf() const {
 }
 
 inline uint32_t TFEntry::Links() const {
+    if (Imported && Posix && !Dir && IsoSize > 0) {
+        const auto& shared = FileTables().ImportedLinks;
+        const auto it = shared.find(IsoLocation);
+        return it == shared.end() ? 1 : it->second;
+    }
     if (!Posix || !Posix->Identity || Dir || Imported) return 1;
     const uint32_t links = FileTables().LinkGroups[Posix->Identity - 1].Links;
     return links ? links : 1;

@@ -2,6 +2,7 @@
 #include "bvISOLib_relocation.h"
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 namespace scrivo {
 
@@ -12,6 +13,7 @@ namespace {
 // passes give the same numbers; everything else is numbered in the order records are met.
 constexpr uint32_t DirectorySerials = 0x40000000u;
 constexpr uint32_t DataSerials = 0x80000000u;
+constexpr uint32_t ImportedDataSerials = 0xC0000000u; // by the absolute sector of the data
 // What the tree says of entries no source described (made-up folders, imported entries).
 constexpr uint32_t MadeUpFolderMode = PosixDirectory | 0755;
 constexpr uint32_t MadeUpFileMode = PosixRegular | 0644;
@@ -20,6 +22,12 @@ constexpr uint32_t MadeUpFileMode = PosixRegular | 0644;
 
 void LinkHardLinks(TFileTables& t) {
     t.LinkGroups.assign(t.HardLinks.size(), {});
+    t.ImportedLinks.clear();
+    std::unordered_map<uint32_t, uint32_t> imported;
+    for (const TFEntry* e : t.Files)
+        if (e->Imported && e->Posix && !e->Dir && e->IsoSize > 0) ++imported[e->IsoLocation];
+    for (const auto& [sector, links] : imported)
+        if (links > 1) t.ImportedLinks.emplace(sector, links);
     for (TFEntry* e : t.Files) {
         if (!e->Posix || !e->Posix->Identity || e->Dir || e->Imported) continue;
         TFileTables::TLinkGroup& g = t.LinkGroups[e->Posix->Identity - 1];
@@ -75,8 +83,9 @@ TRripFacts TRockRidgeEntries::FactsOf(const TFEntry* e, const TDEntry* dir) cons
     if (dir) {
         f.Links = dirLinks_.at(dir);
         f.Serial = DirectorySerials + dir->Number;
-    } else if (e->IsoSize > 0 && !e->Imported) {
-        f.Serial = DataSerials + e->IsoLocation; // hard links point at one place
+    } else if (e->IsoSize > 0 && (!e->Imported || e->Links() > 1)) {
+        // Hard links point at one place, and so do those of an earlier session.
+        f.Serial = (e->Imported ? ImportedDataSerials : DataSerials) + e->IsoLocation;
     } else {
         f.Serial = 0; // numbered by the caller
     }

@@ -162,6 +162,7 @@ void FreeTables(TFileTables& t) {
     t.PosixFacts.clear();
     t.LinkTargets.clear();
     t.LinkGroups.clear();
+    t.ImportedLinks.clear();
     t.Relocation.reset();
 }
 
