@@ -11,6 +11,20 @@ namespace {
 
 std::string Text(const char* s) { return s ? std::string(s) : std::string(); }
 
+// Whether a disc path has a "." or ".." component: the disc would get folders of those
+// names, which readers take for the folder itself or its parent.
+bool HasDotComponent(const std::string& path) {
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "." || part == "..") return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 // Destroys the wizard (whose engine joins its threads) and then the review dialog,
 // whatever happened before, and lets the transport go: a host may free the library the
 // moment the call returns, and nothing of the call may be left to release then.
@@ -35,6 +49,9 @@ int RunWizard(const std::vector<std::string>* files, int16_t addMode, const std:
     // over the library-wide forms and leave the running wizard without its review list.
     if (frmCDMain)
         return 2;
+    // A destination that climbs out of the disc's root is refused, as the command line
+    // refuses it, before anything is shown or touched.
+    if (addMode == 2 && HasDotComponent(destFolder)) return 2;
     TWizardForms forms;
     forms.Main = std::make_unique<TfrmCDMain>();
     frmCDMain = forms.Main.get();

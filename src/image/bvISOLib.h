@@ -328,7 +328,8 @@ public:
                bool KeepSourcePath, bool ArchiveOnly);
     // The directory whose Path equals the upper-cased argument ("" and "\" give the root).
     TDEntry* FindDir(const std::string& Path) const;
-    // The directory for the path, creating every missing directory along it.
+    // The directory for the path, creating every missing directory along it; null when a
+    // component is "." or ".." or a directory cannot be created.
     TDEntry* MakeDestinationPath(const std::string& Path);
     // Removes the named entry (a subdirectory with everything below it).
     bool RemoveEntry(const std::string& DirPath, const std::string& LongName);

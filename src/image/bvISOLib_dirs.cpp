@@ -109,6 +109,8 @@ TDEntry* TImageBuilder::MakeDestinationPath(const std::string& Path) {
     size_t cut = p.rfind('\\');
     std::string head = cut == std::string::npos ? std::string() : p.substr(0, cut);
     std::string name = cut == std::string::npos ? p : p.substr(cut + 1);
+    // "." and ".." would be folders readers take for this one or its parent.
+    if (name == "." || name == "..") return nullptr;
     TDEntry* parent = head.empty() ? FileTables().Root() : MakeDestinationPath(head);
     if (!parent) return nullptr;
     FileListing item;

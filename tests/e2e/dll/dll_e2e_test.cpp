@@ -388,20 +388,27 @@ TEST(ScrivoDll, FinishWithAnEmptyListAsksForFiles)
     EXPECT_TRUE(stayedOnPage1);
 }
 
+// A settings key of its own that records through the recorder beside the host on `drive`.
+void FreshSettings(const wchar_t* key, const wchar_t* drive)
+{
+    DeleteKeyTree(key);
+    WriteRegString(key, L"UseInternalASPI", L"false");
+    WriteRegString(key, L"CDRomDrive", drive);
+}
+
 // AddMode 2: the plain files go into the destination folder, made with its parent; the
 // device names among them are left out and named in the log (the ctest script reads the
 // disc back: nothing but the two files may be on it).
 TEST(ScrivoDll, AddModeTwoFillsTheDestinationFolderAndLeavesDevicesOut) {
-    const wchar_t key[] = L"Software\\ScrivoE2E\\Dest";
-    DeleteKeyTree(key);
-    WriteRegString(key, L"UseInternalASPI", L"false");
-    WriteRegString(key, L"CDRomDrive", L"5");
+    FreshSettings(L"Software\\ScrivoE2E\\Dest", L"5");
     const std::wstring folder = FreshWorkFolder(L"dest");
     MakeFile(folder + L"a.txt", "first\r\n");
     MakeFile(folder + L"b.txt", "second\r\n");
+    MakeFolder(folder + L"sub");
     const std::string nul = AnsiPath(folder + L"NUL"), com = AnsiPath(folder + L"COM1");
-    AnsiFileList files(
-        {AnsiPath(folder + L"a.txt"), nul, com, "\\\\.\\pipe\\scrivo", AnsiPath(folder + L"b.txt")});
+    // Item paths with "." and ".." components name the files they lead to.
+    AnsiFileList files({AnsiPath(folder + L"sub\\..\\a.txt"), nul, com, "\\\\.\\pipe\\scrivo",
+                        AnsiPath(folder + L".\\b.txt")});
     ScrivoLibrary lib;
     ASSERT_TRUE(lib.Loaded());
     HostWindow host;
@@ -430,6 +437,35 @@ TEST(ScrivoDll, AddModeTwoFillsTheDestinationFolderAndLeavesDevicesOut) {
             lines, R"(\d+ - \[brenvikDebugMessage\] > ERROR: Skipping device, not a file or folder: )" +
                        std::regex_replace(device, std::regex(R"([\\.$])"), R"(\$&)")))
             << device;
+}
+
+// AddMode 2 with a destination that has "." or ".." components: refused with result 2 before
+// the wizard shows or a drive is touched (the disc would get folders named "..").
+TEST(ScrivoDll, AddModeTwoRefusesADestinationWithDotComponents) {
+    FreshSettings(L"Software\\ScrivoE2E\\DotDest", L"2");
+    const std::wstring folder = FreshWorkFolder(L"dotdest");
+    MakeFile(folder + L"real.txt", "real\r\n");
+    AnsiFileList files({AnsiPath(folder + L"real.txt")});
+    const std::string before = ReadWholeFile(RecorderScene::Folder + L"spare.img");
+    ScrivoLibrary lib;
+    ASSERT_TRUE(lib.Loaded());
+    HostWindow host;
+    for (const char* dest : {"..\\..", "\\Backup\\.\\Today", "Backup/../..", "."}) {
+        bool shown = false;
+        TWindowDriver driver;
+        driver.Then([&] {
+            HWND wizard = FindForm(kWizard);
+            if (!wizard) return false;
+            shown = true;
+            Click(VisibleButton(wizard, L"Cancel"));
+            return true;
+        });
+        int result = lib.WriteFilesToCD()(host.Handle(), files.Get(), SCRIVO_ADD_TO_DEST_FOLDER, dest,
+                                          nullptr, "Software\\ScrivoE2E\\DotDest", 0, 0, 1);
+        EXPECT_EQ(result, SCRIVO_RESULT_NOT_WRITTEN) << dest;
+        EXPECT_FALSE(shown) << dest;
+    }
+    EXPECT_EQ(ReadWholeFile(RecorderScene::Folder + L"spare.img"), before);
 }
 
 // What an installer or a host checks before it replaces or calls the library.

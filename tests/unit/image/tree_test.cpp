@@ -219,6 +219,10 @@ TEST_F(ImageTree, FindDirAndDestinations) {
     EXPECT_EQ(nullptr, b.FindDir("DOCS"));
     EXPECT_EQ(docs, b.MakeDestinationPath("\\DOCS\\MY LETTERS"));
     EXPECT_EQ(2, b.DirectoryCount());
+    // No folder of the disc is named "." or "..": readers take them for another.
+    for (const char* climbing : {"..\\..", "\\Docs\\.", "\\Docs\\..\\x"})
+        EXPECT_EQ(nullptr, b.MakeDestinationPath(climbing)) << climbing;
+    EXPECT_EQ(2, b.DirectoryCount());
 
     std::string f = Make("x.txt");
     EXPECT_EQ(0, b.AddFile("DOCS", f, false));
