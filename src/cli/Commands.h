@@ -49,6 +49,8 @@ int RunWrite(const std::vector<std::string>& args);
 extern const char* const WriteUsage;
 int RunErase(const std::vector<std::string>& args);
 extern const char* const EraseUsage;
+int RunLs(const std::vector<std::string>& args);
+extern const char* const LsUsage;
 int RunWizard(const std::vector<std::string>& args);
 extern const char* const WizardUsage;
 

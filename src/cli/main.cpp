@@ -11,6 +11,7 @@ const TCliCommand Commands[] = {
     {"image", "build an ISO 9660/Joliet image file from files and folders", ImageUsage, RunImage},
     {"drives", "list the CD/DVD drives", DrivesUsage, RunDrives},
     {"info", "show a drive's capabilities and speeds and the disc in it", InfoUsage, RunInfo},
+    {"ls", "list the sessions, tracks and files of a disc or an image file", LsUsage, RunLs},
     {"write", "record files and folders on a disc as a new session", WriteUsage, RunWrite},
     {"erase", "erase a rewritable disc", EraseUsage, RunErase},
     {"wizard", "the Write Files to CD wizard in the terminal", WizardUsage, RunWizard},
