@@ -125,8 +125,11 @@ uint8_t AspiAdapter::Execute(SRB_ExecSCSICmd* r) {
   DriveSlot& slot = drives_[r->SRB_Target];
   r->SRB_Status = SS_PENDING;
   if (Loses(slot, *r)) {  // never completes, unless aborted
-    std::lock_guard<std::mutex> lock(queueMutex_);
-    lost_.push_back(r);
+    {
+      std::lock_guard<std::mutex> lock(queueMutex_);
+      lost_.push_back(r);
+    }
+    slot.drive->Lost(r->CDBByte[0]);
     return SS_PENDING;
   }
   // A drive that needs no time answers before the call returns, as an ASPI manager over a

@@ -114,7 +114,8 @@ bool Disc::TrackInfo(uint32_t number, TrackView& v) const {
     v.blank = t.nwa == t.start;
     v.lraValid = t.nwa > t.start;
     v.lastRecorded = v.lraValid ? t.nwa - 1 : 0;
-    if (!t.closed) {
+    v.damaged = t.damaged;
+    if (!t.closed && !t.damaged) {
       uint32_t end = t.reserved ? t.start + t.reserved : capacity;
       v.nwaValid = true;
       v.nwa = t.nwa;
@@ -176,8 +177,13 @@ uint32_t Disc::FreeBlocks() const {
 
 Track* Disc::OpenTrackAt(uint32_t lba) {
   for (auto& t : tracks)
-    if (!t.closed && t.nwa == lba) return &t;
+    if (!t.closed && !t.damaged && t.nwa == lba) return &t;
   return nullptr;
+}
+
+void Disc::PowerLoss() {
+  for (auto& t : tracks)
+    if (!t.closed && t.nwa > t.start) t.damaged = true;
 }
 
 void Disc::Write(uint32_t lba, uint32_t count, bool discAtOnce) {
@@ -260,7 +266,9 @@ void Disc::ReserveTrack(uint32_t blocks) {
 
 void Disc::CloseOne(Track& t, bool trackAtOnce) {
   if (t.closed) return;
+  // A damaged track ends at its last recorded block, like any other.
   t.closed = true;
+  t.damaged = false;
   t.runOut = info().cd && trackAtOnce && !t.reserved;
 }
 

@@ -18,6 +18,8 @@ struct Track {
   bool closed = false;
   bool runOut = false;     // CD track-at-once: 2 run-out blocks follow the data once closed
   bool discAtOnce = false; // DVD-R/-RW disc-at-once: its session closes the disc
+  // Its recording was cut off by a power loss: no write continues it, a close ends it.
+  bool damaged = false;
   uint32_t Recorded() const { return nwa - start; }
 };
 
@@ -25,6 +27,7 @@ struct Track {
 struct TrackView {
   uint32_t number = 0, session = 0, start = 0, size = 0, nwa = 0, free = 0, lastRecorded = 0;
   bool blank = false, reserved = false, nwaValid = false, lraValid = false, invisible = false;
+  bool damaged = false;
 };
 
 struct SessionView {
@@ -79,6 +82,8 @@ class Disc {
   void ReserveTrack(uint32_t blocks);
   void CloseTrack(uint32_t number, bool trackAtOnce);
   void CloseSession(bool finalize, bool trackAtOnce);
+  // The drive lost power: a track it was recording (open, with blocks in it) is damaged.
+  void PowerLoss();
   // Blanking types of BLANK: 0 full, 1 minimal, 6 last session.
   void BlankDisc(int type);
   void Format(int type, uint32_t blocks);

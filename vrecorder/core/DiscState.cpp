@@ -27,8 +27,9 @@ bool ParseTrack(const std::string& s, Track& t) {
   }
   t.session = f[0]; t.start = f[1]; t.reserved = f[2]; t.nwa = f[3];
   t.closed = f[4] != 0; t.runOut = f[5] != 0;
-  uint32_t dao = 0;
+  uint32_t dao = 0, damaged = 0;
   if (std::getline(in, part, ',') && ParseU32(part, dao)) t.discAtOnce = dao != 0;
+  if (std::getline(in, part, ',') && ParseU32(part, damaged)) t.damaged = damaged != 0;
   return t.nwa >= t.start && t.session > 0;
 }
 
@@ -57,7 +58,8 @@ std::string SerializeDisc(const Disc& d) {
   if (d.intermediate) o << "intermediate=1\n";
   for (const auto& t : d.tracks)
     o << "track=" << t.session << "," << t.start << "," << t.reserved << "," << t.nwa << ","
-      << t.closed << "," << t.runOut << (t.discAtOnce ? ",1" : "") << "\n";
+      << t.closed << "," << t.runOut
+      << (t.damaged ? (t.discAtOnce ? ",1,1" : ",0,1") : t.discAtOnce ? ",1" : "") << "\n";
   return o.str();
 }
 
@@ -124,7 +126,11 @@ std::string DiscJson(const Disc& d) {
     o << (first ? "\n" : ",\n") << "    {\"number\": " << t.number << ", \"session\": " << t.session
       << ", \"start\": " << t.start << ", \"size\": " << (t.invisible ? t.nwa - t.start : t.size)
       << ", \"state\": \""
-      << (d.IsRandom() ? "random-writable" : t.reserved && t.nwaValid ? "reserved" : t.nwaValid ? "incomplete" : "complete")
+      << (d.IsRandom() ? "random-writable"
+          : t.damaged ? "damaged"
+          : t.reserved && t.nwaValid ? "reserved"
+          : t.nwaValid ? "incomplete"
+                       : "complete")
       << "\"}";
     first = false;
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Bytes.h"
+#include "HostSignal.h"
 #include "Mmc.h"
 
 namespace scrivo::vrecorder {
@@ -130,6 +131,7 @@ CommandResult Drive::Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, u
     Handler h = HandlerFor(op);
     if (!h || (op == scsi::kGetConfiguration && options_.noGetConfig)) Refuse(kIllegalRequest, scsi::kAscInvalidCommandOpcode);
     if (cdbLength < CdbLengthOf(op)) InvalidFieldInCdb();
+    StrikeBefore(op);
     // Another process has the disc: like a drive reserved by another initiator, everything
     // but the identification and the sense is refused.
     if (!AnsweredWhileReserved(op) && HaveMedium() && !Claim(ChangesDisc(op))) throw kReservationConflict;
@@ -149,6 +151,27 @@ CommandResult Drive::Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, u
     result.status = s;
   }
   return result;
+}
+
+void Drive::StrikeBefore(uint8_t op) {
+  const auto strikes = [op](const std::optional<CommandCount>& knob, uint32_t& seen) {
+    return knob && knob->op == op && ++seen == knob->nth;
+  };
+  if (strikes(options_.killBefore, killCount_)) PowerLoss();
+  if (strikes(options_.interruptBefore, interruptCount_)) InterruptHost();
+}
+
+void Drive::Lost(uint8_t op) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  StrikeBefore(op);
+}
+
+void Drive::PowerLoss() {
+  if (HaveMedium()) {
+    file_->disc.PowerLoss();
+    Changed();
+  }
+  KillHost();
 }
 
 void Drive::CheckAttention(uint8_t op) {

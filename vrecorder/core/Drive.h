@@ -35,6 +35,10 @@ class Drive {
   CommandResult Execute(const uint8_t* cdb, int cdbLength, uint8_t* data, uint32_t dataLength,
                         bool autoSense = true);
 
+  // A command that will never be carried out arrived (the transport lost it): the fault
+  // knobs that strike as a command arrives count it all the same.
+  void Lost(uint8_t op);
+
   const DriveOptions& options() const { return options_; }
   // A bus device reset: page 05h and the removal lock back to their defaults, pending sense
   // dropped, and 29h/00h for the next command.
@@ -120,6 +124,10 @@ class Drive {
   void ReadDvdStructure(Command&);
   void GetEventStatus(Command&);
   void GetPerformance(Command&);
+  // kill_before and interrupt_before, as command `op` arrives.
+  void StrikeBefore(uint8_t op);
+  // The process goes, and with it this drive: a power loss to the disc, its state saved.
+  [[noreturn]] void PowerLoss();
   // READ (10), READ (12) and READ CD: `count` blocks of user data from `lba`.
   void ReadBlocksInto(Command& c, uint32_t lba, uint32_t count);
   // READ TOC format 2 (full TOC) of a CD's closed sessions, appended to `r`.
@@ -149,6 +157,8 @@ class Drive {
   double bufferAtMs_ = 0;
   uint32_t writes_ = 0, busyLeft_ = 0;
   bool interrupted_ = false;  // interrupt_at has fired
+  // Commands seen of the operation codes of kill_before and interrupt_before.
+  uint32_t killCount_ = 0, interruptCount_ = 0;
   double savedAtMs_ = -1e18;
   bool dirty_ = false;
 };

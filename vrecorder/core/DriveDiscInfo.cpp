@@ -105,7 +105,9 @@ void Drive::ReadTrackInformation(Command& c) {
   Put16(&r[0], 46);
   r[2] = uint8_t(v.number);
   r[3] = uint8_t(v.session);
-  r[5] = 0x04;  // data track, recorded uninterrupted
+  // Data track, recorded uninterrupted; bit 5: damaged (with NWA_V 0: not closed because
+  // of an incomplete write).
+  r[5] = uint8_t(0x04 | (v.damaged ? 0x20 : 0));
   bool dvd = !d.info().cd;
   bool packet = dvd && !d.info().rom;
   r[6] = uint8_t((v.reserved ? 0x80 : 0) | (v.blank ? 0x40 : 0) | (packet ? 0x30 : 0) | 0x01);

@@ -26,6 +26,17 @@ bool ToU32(const std::string& s, uint32_t& v) {
   return true;
 }
 
+// "OP" or "OP:N": the N-th command of operation code OP (the first without N).
+bool ToCommandCount(const std::string& s, CommandCount& out) {
+  auto parts = Split(s, ':');
+  uint32_t op = 0, nth = 1;
+  if (parts.size() > 2 || !ToU32(parts[0], op) || op > 0xFF) return false;
+  if (parts.size() == 2 && (!ToU32(parts[1], nth) || nth == 0)) return false;
+  out.op = uint8_t(op);
+  out.nth = nth;
+  return true;
+}
+
 bool ApplyCaps(const std::string& value, DriveCaps& caps, std::string& error) {
   std::map<std::string, bool*> names = {
       {"cdr", &caps.cdr}, {"cdrw", &caps.cdrw}, {"dvdr", &caps.dvdr}, {"dvdram", &caps.dvdram},
@@ -76,6 +87,11 @@ bool Apply(const std::string& key, const std::string& value, DriveOptions& o, st
   else if (key == "corrupt_write_at") { uint32_t v = 0; if (!number(v)) return false; o.corruptWriteAt = v; }
   else if (key == "interrupt_at") { uint32_t v = 0; if (!number(v)) return false; o.interruptAt = v; }
   else if (key == "kill_at") { uint32_t v = 0; if (!number(v)) return false; o.killAt = v; }
+  else if (key == "kill_before" || key == "interrupt_before") {
+    CommandCount v;
+    if (!ToCommandCount(value, v)) { error = "bad command for " + key + ": \"" + value + "\""; return false; }
+    (key == "kill_before" ? o.killBefore : o.interruptBefore) = v;
+  }
   else if (key == "close_error") o.closeError = value != "0";
   else if (key == "sync_error") o.syncError = value != "0";
   else if (key == "not_ready_ms") return number(o.notReadyMs);

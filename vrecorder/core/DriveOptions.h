@@ -8,6 +8,12 @@
 
 namespace scrivo::vrecorder {
 
+// The N-th command of one operation code (1-based): where a fault knob strikes.
+struct CommandCount {
+  uint8_t op = 0;
+  uint32_t nth = 1;
+};
+
 // Capability bits of the drive, reported in page 2Ah and the feature list.
 struct DriveCaps {
   bool cdr = true, cdrw = true, dvdr = true, dvdram = true, dvdplus = true;
@@ -31,6 +37,9 @@ struct DriveOptions {
   // with the disc's state saved first, as a drive keeps what it recorded), once a WRITE (10)
   // covering this LBA has stored its blocks. For tests of interrupted recordings.
   std::optional<uint32_t> interruptAt, killAt;
+  // The same as the command given arrives, before the drive carries it out (a kill while
+  // a session is being closed, a Ctrl-C while the session is read back).
+  std::optional<CommandCount> interruptBefore, killBefore;
   bool closeError = false;                  // CLOSE TRACK/SESSION fails (session fixation error)
   bool syncError = false;                   // SYNCHRONIZE CACHE fails (write error)
   uint32_t notReadyMs = 0;                  // becoming ready for this long after a load

@@ -90,10 +90,7 @@ void Drive::Write10(Command& c) {
   real = next;
   if (newTrack) Changed();
   else SaveSoon();
-  if (Covers(options_.killAt, lba, count)) {
-    Changed();
-    KillHost();
-  }
+  if (Covers(options_.killAt, lba, count)) PowerLoss();
   if (Covers(options_.interruptAt, lba, count) && !interrupted_) {
     interrupted_ = true;
     InterruptHost();

@@ -76,6 +76,35 @@ TEST_F(Persistence, KilledMidWriteLeavesAnIncompleteTrack) {
   EXPECT_EQ(other->disc.tracks[0].nwa, 352u);
 }
 
+// The drive went with a killed process: the track it recorded comes back damaged, takes no
+// more data, survives the state file, and a close ends it where its recording stopped.
+TEST_F(Persistence, TrackCutOffByAPowerLossIsDamagedUntilClosed) {
+    Insert(MediaKind::CdR);
+    ASSERT_TRUE(SelectWriteParams(0x01, 0xC4, 0x08).ok());
+    ASSERT_TRUE(Write(0, 100, 0x61).ok());
+    drive.reset();
+    {
+        std::string error;
+        auto f = DiscFile::Open(discPath, error);
+        f->disc.PowerLoss();
+        ASSERT_TRUE(f->Save());
+    }
+    Reopen();
+    ASSERT_TRUE(SelectWriteParams(0x01, 0xC4, 0x08).ok());
+    auto t = TrackInfo(1);
+    EXPECT_EQ(t[5] & 0x20, 0x20); // damaged
+    EXPECT_EQ(t[7] & 0x01, 0);    // no next writable address
+    EXPECT_EQ(t.u32(28), 99u);    // the last block recorded
+    EXPECT_FALSE(Write(100, 10).ok());
+    EXPECT_EQ((DiscInfo()[2] >> 2) & 3, 1); // its session stays open
+    ASSERT_TRUE(CloseSession().ok());
+    t = TrackInfo(1);
+    EXPECT_EQ(t[5] & 0x20, 0);
+    EXPECT_EQ(t.u32(24), 102u); // closed where it stopped, with its run-out
+    EXPECT_EQ(TrackInfo(0xFF).u32(12), 102u + 11400);
+    EXPECT_EQ(Read(99, 1)[0], 0x61);
+}
+
 TEST_F(Persistence, EjectedDiscIsReadAfreshOnLoad) {
   Insert(MediaKind::CdRw);
   ASSERT_TRUE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x02, 0}).ok());
