@@ -1,5 +1,6 @@
 #include "EngineSession.h"
 #include "Commands.h"
+#include "DriveSelect.h"
 #include "device/TimeScale.h"
 #include "engine/bvCDBC_run.h"
 #include "platform/DateTime.h"
@@ -31,6 +32,9 @@ TEngineSession::TEngineSession(const std::string& logPath, bool verbose) : verbo
     std::signal(SIGINT, OnSessionInterrupt);
     std::signal(SIGTERM, OnSessionInterrupt);
     ApplyTimeScale(Brenvik);
+    // Ctrl-C ends every wait of the session within a moment: for the disc, for a command's
+    // answer, for a busy or closing drive. The command or run waiting then ends as aborted.
+    Brenvik.StopWaiting = [] { return Interrupted.load(); };
     // With -v every command the drive gets is traced.
     CommandTrace = verbose;
     // Messages come from the write and erase threads as well.
@@ -56,11 +60,7 @@ void TEngineSession::Message(const std::string& text, uint8_t type) {
 
 std::string TEngineSession::WaitForDisc() {
     TBrenvik& b = Brenvik;
-    // Ctrl-C ends this wait (and only this one: a recording or an erase under way stops its
-    // own way).
-    b.StopWaiting = [] { return Interrupted.load(); };
     const bool ready = b.TestUnitReady(10000) || b.WaitUntilReady(30000, 5000);
-    b.StopWaiting = nullptr;
     if (!ready) {
         if (Interrupted)
             return "interrupted while waiting for the drive";
@@ -69,6 +69,26 @@ std::string TEngineSession::WaitForDisc() {
         return "the drive is not ready" + (b.LastErrorText.empty() ? "" : " (" + b.LastErrorText + ")");
     }
     return "";
+}
+
+std::string TEngineSession::Open(const std::string& drive) {
+    const std::string failed = SelectDrive(Brenvik, drive);
+    // Ctrl-C during the drive scan leaves drives unanswered, not absent.
+    if (Interrupted)
+        return "interrupted while looking for the drive";
+    return failed.empty() ? WaitForDisc() : failed;
+}
+
+bool TakeDriveOption(TArgReader& r, TDriveArgs& a) {
+    if (r.Is("-d", "--drive"))
+        a.Drive = r.Value();
+    else if (r.Is("--log"))
+        a.Log = r.Value();
+    else if (r.Is("-v", "--verbose"))
+        a.Verbose = true;
+    else
+        return false;
+    return true;
 }
 
 bool IsWritableKind(uint8_t kind) {

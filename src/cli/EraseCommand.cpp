@@ -1,7 +1,6 @@
 // `scrivo erase`: makes a rewritable disc blank again.
-#include "Commands.h"
 #include "ArgReader.h"
-#include "DriveSelect.h"
+#include "Commands.h"
 #include "EngineSession.h"
 #include "Progress.h"
 
@@ -32,31 +31,26 @@ std::string EraseDisc(TEngineSession& session, bool full) {
     session.Pump([&] { return done; }, [&] { progress.Update(b.EraseProgress()); });
     progress.Finish();
     b.OnEraseDone = nullptr;
-    if (failed)
-        return "the erase failed";
+    // The drive cannot be stopped: only the wait for it was.
+    if (TEngineSession::Interrupted)
+        return "interrupted: the drive goes on erasing the disc by itself; let it finish before using the "
+               "disc";
+    if (failed) return "the erase failed";
     return "";
 }
 
 int RunErase(const std::vector<std::string>& args) {
-    std::string drive, log;
-    bool full = false, verbose = false;
+    TDriveArgs a;
+    bool full = false;
     TArgReader r(args);
     while (r.Next()) {
-        if (r.Is("-d", "--drive"))
-            drive = r.Value();
-        else if (r.Is("--full"))
+        if (r.Is("--full"))
             full = true;
-        else if (r.Is("--log"))
-            log = r.Value();
-        else if (r.Is("-v", "--verbose"))
-            verbose = true;
-        else
+        else if (!TakeDriveOption(r, a))
             r.Unexpected();
     }
-    TEngineSession session(log, verbose);
-    std::string failed = SelectDrive(session.Brenvik, drive);
-    if (failed.empty())
-        failed = session.WaitForDisc();
+    TEngineSession session(a.Log, a.Verbose);
+    std::string failed = session.Open(a.Drive);
     if (failed.empty())
         failed = EraseDisc(session, full);
     if (!failed.empty()) {

@@ -326,8 +326,13 @@ int Record(TEngineSession& session, const WriteArgs& a, uint8_t kind, const std:
         verifying->Finish();
     for (const std::string& f : b.MismatchedFiles)
         PrintError("\"" + f + "\" differs on the disc from what was written");
-    if (!error.empty())
-        return Fail(error);
+    if (error == VerifyAbortedText)
+        return Fail(
+            "interrupted while the new session was read back: the recording itself finished (session at "
+            "sector " +
+            std::to_string(b.StartAddress) + (a.Close ? ", disc closed" : "") +
+            "); only its verification was stopped");
+    if (!error.empty()) return Fail(error);
     const std::string mib = Mib(b.ImageSize() * 2048);
     const int files = b.FileCount() - b.DirectoryCount(), folders = b.DirectoryCount() + 1;
     const std::string what = a.Image.empty() ? std::to_string(files) + " files (" + mib + ") in " +
@@ -354,9 +359,7 @@ int RunWrite(const std::vector<std::string>& args) {
     TEngineSession session(a.Log, a.Verbose);
     TBrenvik& b = session.Brenvik;
 
-    std::string failed = SelectDrive(b, a.Drive);
-    if (failed.empty())
-        failed = session.WaitForDisc();
+    std::string failed = session.Open(a.Drive);
     if (!failed.empty())
         return Fail(failed);
 
@@ -365,6 +368,7 @@ int RunWrite(const std::vector<std::string>& args) {
     // recorded on that ground could hide the earlier ones. Such a run is refused as it is.
     const uint32_t unanswered = b.UnansweredCommands();
     const auto refuse = [&](const std::string& text) {
+        if (TEngineSession::Interrupted) return Fail("interrupted: nothing was recorded");
         return Fail(b.UnansweredCommands() != unanswered ? NoAnswerWhileExaminingText : text);
     };
 
@@ -413,8 +417,8 @@ int RunWrite(const std::vector<std::string>& args) {
     // Overwritable media too: a tree larger than the disc would fail halfway, with its
     // file system already in view.
     if (size > int64_t(free))
-        return Fail("the image needs " + std::to_string(size) + " sectors, the disc has " + std::to_string(free) +
-                    " free");
+        return refuse("the image needs " + std::to_string(size) + " sectors, the disc has " + std::to_string(free) +
+                      " free");
     if (a.Erase) {
         failed = EraseDisc(session, false);
         if (!failed.empty())

@@ -1,8 +1,5 @@
 #include "TimeScale.h"
 #include "platform/DateTime.h"
-#include "transport/bvASPI_event.h"
-
-#include <algorithm>
 #include <cstdlib>
 
 namespace scrivo {
@@ -17,10 +14,8 @@ void ApplyTimeScale(TSCSIDevice& device)
     if (*end != '\0' || !(f >= 0))
         return;
     device.Sleep = [f](uint32_t ms) { SleepMs(uint32_t(ms * f)); };
-    device.WaitForCompletion = [f](TSrbEvent& ev, uint32_t ms) {
-        const double scaled = std::min(double(UINT32_MAX - 1), ms * f);
-        ev.WaitFor(std::max(ScaledCompletionFloorMs, uint32_t(scaled)));
-    };
+    device.CompletionScale = f;
+    device.CompletionFloorMs = ScaledCompletionFloorMs;
 }
 
 } // namespace scrivo

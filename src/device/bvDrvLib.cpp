@@ -25,7 +25,6 @@ alignas(4) uint8_t TransferBuffer[TransferBufferSize] = {};
 TSCSIDevice::TSCSIDevice()
 {
     Sleep = [](uint32_t ms) { SleepMs(ms); };
-    WaitForCompletion = [](TSrbEvent& ev, uint32_t ms) { ev.WaitFor(ms); };
     if (TransportReady()) {
         HostAdapterCount = ReadHostAdapterCount(0);
         RescanDevices();

@@ -115,10 +115,16 @@ public:
     bool FailureTraceDone = false;
 
     // Time seams; tests replace them so that no wait takes real time.
-    std::function<void(uint32_t ms)> Sleep;                       // default: SleepMs
-    std::function<void(TSrbEvent& ev, uint32_t ms)> WaitForCompletion; // default: real wait
-    // Asked between the polls of every wait: true gives the wait up (Ctrl-C of the command
-    // line). Empty: waits end only by the drive's answer or their budget.
+    std::function<void(uint32_t ms)> Sleep; // default: SleepMs
+    // Empty: a real wait of CompletionScale times the command's budget, at least
+    // CompletionFloorMs, heeding StopWaiting.
+    std::function<void(TSrbEvent& ev, uint32_t ms)> WaitForCompletion;
+    double CompletionScale = 1.0;
+    uint32_t CompletionFloorMs = 0;
+    // Asked between the polls of every wait and, about every 100 ms, while a command is
+    // awaited: true gives the wait up (Ctrl-C of the command line), and a command still
+    // awaited is taken back from the transport and ends as aborted (status 02h, "OPERATION
+    // ABORTED BY USER"). Empty: waits end only by the drive's answer or their budget.
     std::function<bool()> StopWaiting;
 
     // --- Drive list and selection
@@ -283,6 +289,9 @@ private:
     uint8_t ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
     // Asks the transport to abort the request in flight; true when it then completed.
     bool AbortInFlight(SRB_ExecSCSICmd& inFlight, TSrbEvent& event);
+    // Waits up to `ms` (command time) for `srb` to complete; true when StopWaiting gave the
+    // wait up first.
+    bool AwaitCompletion(TSrbEvent& event, SRB_ExecSCSICmd& srb, uint32_t ms);
     uint32_t TrackField(size_t offset) const;
     uint16_t CapabilitiesWord(size_t offset) const;
 };

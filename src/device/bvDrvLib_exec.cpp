@@ -22,6 +22,8 @@ namespace {
 
 // How long an aborted request is given to come back from the transport.
 constexpr uint32_t AbortGraceMs = 10000;
+// How often a command awaited is checked for a stop request (real time).
+constexpr uint32_t StopCheckMs = 100;
 
 // A request while the transport has it: the executor's copy of the caller's request and
 // its completion event, so that a completion coming after the caller gave up lands in
@@ -79,7 +81,7 @@ uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     const uint32_t waitMs = std::max<uint32_t>(timeoutMs, 10000);
     srb.CDBByte[1] = uint8_t((Lun << 5) | (srb.CDBByte[1] & 0x1F));
 
-    bool timedOut = false;
+    bool timedOut = false, stopped = false;
     if (srb.SRB_Flags & SRB_EVENT_NOTIFY) {
         auto request = std::make_unique<TInFlight>();
         request->Event.Reset();
@@ -90,7 +92,7 @@ uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
         // go while the transport is about to signal it.
         const uint32_t accepted = SendToTransport(&request->Srb);
         if (accepted == SS_PENDING || LoadStatus(request->Srb) == SS_PENDING)
-            WaitForCompletion(request->Event, waitMs);
+            stopped = AwaitCompletion(request->Event, request->Srb, waitMs);
         timedOut = LoadStatus(request->Srb) == SS_PENDING;
         if (!timedOut || AbortInFlight(request->Srb, request->Event)) {
             srb = request->Srb;
@@ -98,6 +100,12 @@ uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
         } else {
             srb.SRB_Status = SS_PENDING;
             LeaveToTransport(std::move(request));
+        }
+        // Given up on for the user, the command ends as aborted whatever the transport did
+        // with it: the drive may still carry it out, but nobody waits for its answer.
+        if (stopped && (LoadStatus(srb) == SS_PENDING || LoadStatus(srb) == SS_ABORTED)) {
+            timedOut = false;
+            srb.SRB_Status = SS_ABORTED;
         }
     } else {
         // Without an event nothing is waited for: a pending request is the caller's to judge.
@@ -128,13 +136,31 @@ bool TSCSIDevice::AbortInFlight(SRB_ExecSCSICmd& inFlight, TSrbEvent& event)
     abort.SRB_HaId = HaId;
     abort.SRB_ToAbort = &inFlight;
     SendToTransport(&abort);
-    if (LoadStatus(inFlight) == SS_PENDING)
-        WaitForCompletion(event, AbortGraceMs);
+    if (LoadStatus(inFlight) == SS_PENDING) AwaitCompletion(event, inFlight, AbortGraceMs);
     return LoadStatus(inFlight) != SS_PENDING;
 }
 
-void TSCSIDevice::BuildFailureText(const SRB_ExecSCSICmd& srb)
-{
+bool TSCSIDevice::AwaitCompletion(TSrbEvent& event, SRB_ExecSCSICmd& srb, uint32_t ms) {
+    if (WaitForCompletion) {
+        WaitForCompletion(event, ms);
+        return false;
+    }
+    const double scaled = std::min(double(UINT32_MAX - 1), ms * CompletionScale);
+    uint32_t left = std::max(CompletionFloorMs, uint32_t(scaled));
+    if (!StopWaiting) {
+        event.WaitFor(left);
+        return false;
+    }
+    // In slices, so that a stop request is heard within one.
+    for (;;) {
+        if (StopWaiting()) return LoadStatus(srb) == SS_PENDING;
+        const uint32_t slice = std::min(left, StopCheckMs);
+        if (event.WaitFor(slice) || slice == left) return false;
+        left -= slice;
+    }
+}
+
+void TSCSIDevice::BuildFailureText(const SRB_ExecSCSICmd& srb) {
     TargetBusy = false;
     std::string text = StatusText(srb.SRB_Status, srb.SRB_HaStat, srb.SRB_TargStat);
     if (text == "TARGET BUSY")

@@ -24,6 +24,9 @@ constexpr int32_t MinCacheSize = 2097152;
 constexpr int32_t DefaultCacheSize = 4194304;
 constexpr const char* EngineVersion = "1.21";
 constexpr const char* MetadataMismatch = "(sectors outside every file: the volume and directory records)";
+// The run's error when the user stopped it while the session, recorded and closed, was being
+// read back: nothing of the recording was lost.
+constexpr const char* VerifyAbortedText = "VERIFICATION ABORTED BY USER (THE SESSION WAS RECORDED)";
 // Images shorter than this are padded with zero sectors when WritePostGap is set.
 constexpr int64_t PostGapSectors = 300;
 // A drive still reporting "not ready" an hour after a FORMAT UNIT is given up on.

@@ -35,7 +35,7 @@ bool TThWrite::Verify() {
     while (done < total) {
         if (run_.RunAbortFlag) {
             c_.Verifying = false;
-            EndWithError(AbortedText);
+            EndWithError(VerifyAbortedText);
             return false;
         }
         const uint16_t n = uint16_t(std::min({chunk, total - done, batch - filled}));

@@ -206,9 +206,9 @@ bool TThWrite::WriteAt(uint32_t lba, uint32_t bytes, uint8_t* data) {
         if (written)
             return true;
         // A blank DVD+RW answers the session's first write with 30h: formatted, it goes again.
-        if (!aborted && end == TWaitEnd::Done && FormatBlankPlusRW())
-            continue;
-        if (aborted || end == TWaitEnd::Stopped)
+        if (!aborted && end == TWaitEnd::Done && FormatBlankPlusRW()) continue;
+        // A WRITE given up on at the user's request ends as the user's abort.
+        if (aborted || end == TWaitEnd::Stopped || run_.RunAbortFlag)
             EndWithError(AbortedText);
         else
             EndWithError(end == TWaitEnd::OutOfTime ? BusyText : WriterErrorText());
@@ -326,8 +326,8 @@ bool TThWrite::FinalFlush() {
 }
 
 bool TThWrite::Failed() {
-    if (cache_.ErrorText().empty())
-        EndWithError(WriterErrorText());
+    // A flush or close whose wait the user cut short did not fail on the drive's side.
+    if (cache_.ErrorText().empty()) EndWithError(run_.RunAbortFlag ? AbortedText : WriterErrorText());
     return false;
 }
 

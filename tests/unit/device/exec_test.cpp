@@ -125,8 +125,35 @@ TEST_F(ExecTest, PendingRequestCompletedByTheTransportLater)
     }
 }
 
-TEST_F(ExecTest, UnalignedBufferIsReportedAndStillSent)
-{
+// A stop request (Ctrl-C) ends the wait for a command the drive keeps: the command is taken
+// back and ends as the user's abort, not as a drive that did not answer; whether the
+// transport gives it back or not.
+TEST_F(ExecTest, StopRequestEndsTheWaitForACommandAsAborted) {
+    Address();
+    dev->WaitForCompletion = nullptr; // the real wait, in slices
+    for (const bool givesBack : {true, false}) {
+        std::atomic<bool> stop{false};
+        dev->StopWaiting = [&] { return stop.load(); };
+        TransportEntry = [&](void* p) -> uint32_t {
+            auto* header = static_cast<SRB_Header*>(p);
+            if (header->SRB_Cmd == SC_ABORT_SRB) {
+                if (givesBack)
+                    static_cast<SRB_ExecSCSICmd*>(static_cast<SRB_Abort*>(p)->SRB_ToAbort)->SRB_Status =
+                        SS_ABORTED;
+                return header->SRB_Status = SS_COMP;
+            }
+            stop = true; // pressed while the command is under way
+            return SS_PENDING;
+        };
+        const uint32_t started = TickCount();
+        EXPECT_FALSE(dev->WriteBlocks(0, 1, FlagsDataOut, 2048, TransferBuffer));
+        EXPECT_LT(TickCount() - started, 1000u) << "gives back: " << givesBack;
+        EXPECT_EQ(dev->LastErrorText, "OPERATION ABORTED BY USER");
+        EXPECT_EQ(dev->UnansweredCommands(), 0u);
+    }
+}
+
+TEST_F(ExecTest, UnalignedBufferIsReportedAndStillSent) {
     Address();
     drive.Reply(0x28, {});
     alignas(4) uint8_t buffer[16];
