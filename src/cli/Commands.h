@@ -53,6 +53,10 @@ int RunLs(const std::vector<std::string>& args);
 extern const char* const LsUsage;
 int RunWizard(const std::vector<std::string>& args);
 extern const char* const WizardUsage;
+int RunRepair(const std::vector<std::string>& args);
+extern const char* const RepairUsage;
+// The advice for a disc left with an unfinished session: the repair command for `drive`.
+std::string RepairHint(const std::string& drive);
 
 // "scrivo: " + text on stderr.
 void PrintError(const std::string& text);

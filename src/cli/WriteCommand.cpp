@@ -235,7 +235,18 @@ std::string BuildTree(TBrenvik& b, const WriteArgs& a, bool overwritable, std::s
     b.FollowLinks = a.FollowLinks;
     b.IdVolume = a.Volume;
     ApplyBootArgs(a.Boot, b);
-    if (a.Import && !a.Erase && b.RecordedSessionCount() > 0) {
+    const int sessions = a.Import && !a.Erase ? b.RecordedSessionCount() : 0;
+    // A session that holds an interrupted recording, closed by scrivo repair, is passed over:
+    // the one before it shows what the disc holds.
+    const int importable = sessions > 0 ? b.Disc->RecordedSessionCount() : 0;
+    if (importable < sessions)
+        PrintError(
+            "note: " +
+            std::string(sessions - importable == 1 ? "the last session holds" : "the last sessions hold") +
+            " an interrupted recording, " +
+            (importable ? "the files of session " + std::to_string(importable) + " are imported"
+                        : "no earlier session to import"));
+    if (importable > 0) {
         const std::string failed = ImportLastSession(b, a.SkipDamaged, overwritable, summary);
         if (!failed.empty())
             return failed;
@@ -332,7 +343,14 @@ int Record(TEngineSession& session, const WriteArgs& a, uint8_t kind, const std:
             "sector " +
             std::to_string(b.StartAddress) + (a.Close ? ", disc closed" : "") +
             "); only its verification was stopped");
-    if (!error.empty()) return Fail(error);
+    if (!error.empty()) {
+        PrintError(error);
+        // A run that failed or was stopped once blocks went out, before the session was
+        // closed, leaves it open on a write-once disc (a failed verification came after it).
+        if (b.BytesWritten > 0 && !IsOverwritableKind(kind) && error.rfind("VERIFY", 0) != 0)
+            PrintError("the new session may be left unfinished on the disc: " + RepairHint(a.Drive));
+        return ExitFailure;
+    }
     const std::string mib = Mib(b.ImageSize() * 2048);
     const int files = b.FileCount() - b.DirectoryCount(), folders = b.DirectoryCount() + 1;
     const std::string what = a.Image.empty() ? std::to_string(files) + " files (" + mib + ") in " +
@@ -385,8 +403,8 @@ int RunWrite(const std::vector<std::string>& args) {
 
     uint32_t unfinishedAt = 0;
     if (!a.Erase && !overwritable && b.HasUnfinishedTrack(unfinishedAt))
-        return refuse(UnfinishedDiscText(kind, b.IsErasable(), unfinishedAt) +
-                      (b.IsErasable() ? " (scrivo write --erase)" : ""));
+        return refuse(UnfinishedSessionText(kind, unfinishedAt) + " " + RepairHint(a.Drive) +
+                      (b.IsErasable() ? " (or scrivo write --erase blanks the disc)" : ""));
     if (a.Test) {
         const std::string refused = b.TestWriteRefusal(kind, a.Erase);
         if (!refused.empty())

@@ -14,6 +14,7 @@ const TCliCommand Commands[] = {
     {"ls", "list the sessions, tracks and files of a disc or an image file", LsUsage, RunLs},
     {"write", "record files and folders on a disc as a new session", WriteUsage, RunWrite},
     {"erase", "erase a rewritable disc", EraseUsage, RunErase},
+    {"repair", "close the session an interrupted recording left open", RepairUsage, RunRepair},
     {"wizard", "the Write Files to CD wizard in the terminal", WizardUsage, RunWizard},
 };
 

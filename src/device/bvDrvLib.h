@@ -206,6 +206,11 @@ public:
     // closed: a process killed or a drive cut off while writing), or is still open with a
     // track in it (a recording that failed or was stopped); `start` is where it begins.
     bool HasUnfinishedTrack(uint32_t& start);
+    // Closes what a recording left open in the last session (bvDrvLib_repair.cpp): each of its
+    // tracks not closed (written in part, damaged, reserved), then the session, with the
+    // write parameters of a multi-session recording, so that the disc takes a next session;
+    // a track cut off is closed where its recording stopped. False when the drive refused.
+    bool CloseUnfinishedSession(uint8_t kind);
     bool IsErasable();
     bool ReadFormatCapacity(uint32_t& blocks, uint32_t& blockSize);
     // Puts the block count the drive offers for the format type of a 12-byte FORMAT UNIT
@@ -256,6 +261,14 @@ public:
     uint32_t FixedPacketSize() const { return TrackField(20); }
     uint32_t TrackSize() const { return TrackField(24); }
     uint32_t LastRecordedAddress() const { return TrackField(28); }
+    // Bits of TrackInformation: damaged (a recording cut off; with no valid next writable
+    // address it takes no more data), reserved, blank, and the validity of the next
+    // writable and the last recorded address.
+    bool TrackDamaged() const { return (TrackInformation[5] & 0x20) != 0; }
+    bool TrackReserved() const { return (TrackInformation[6] & 0x80) != 0; }
+    bool TrackBlank() const { return (TrackInformation[6] & 0x40) != 0; }
+    bool NextWritableValid() const { return (TrackInformation[7] & 0x01) != 0; }
+    bool LastRecordedValid() const { return (TrackInformation[7] & 0x02) != 0; }
 
     // --- Recording
     bool SetWriteParameters(bool testWrite, bool underrunProtection, uint8_t discKind);
@@ -307,8 +320,10 @@ std::string WriteSpeedText(uint16_t kbps, bool dvd);
 // and the speed the drive then reports is listed. The drive keeps the last speed tried.
 std::vector<std::string> WriteSpeedItems(TSCSIDevice& dev);
 
-// Why a disc with an unfinished track (see HasUnfinishedTrack) takes no new session, and what
-// to do: its new session would start in the middle of a broken one and hide the earlier ones.
+// Why a disc with an unfinished track (see HasUnfinishedTrack) takes no new session: its new
+// session would start in the middle of a broken one and hide the earlier ones.
+std::string UnfinishedSessionText(uint8_t kind, uint32_t start);
+// The same, and what to do where the session cannot be closed: erase or copy the disc.
 std::string UnfinishedDiscText(uint8_t kind, bool erasable, uint32_t start);
 
 // One trace line for a finished request: "<<< " + optional "nn:ss:zzz " + body + result.

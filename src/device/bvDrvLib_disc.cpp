@@ -102,12 +102,16 @@ bool TSCSIDevice::HasUnfinishedTrack(uint32_t& start)
     return false;
 }
 
-std::string UnfinishedDiscText(uint8_t kind, bool erasable, uint32_t start)
-{
-    return std::string("The ") + DiscKindName(kind) + " disc holds an unfinished session from an interrupted " +
-           "recording (from sector " + std::to_string(start) +
-           "). Its earlier sessions can still be read, but no session can be added after it. " +
-           (erasable ? "Erase the disc to use it again." : "Copy its files to a new disc.");
+std::string UnfinishedSessionText(uint8_t kind, uint32_t start) {
+    return std::string("The ") + DiscKindName(kind) +
+           " disc holds an unfinished session from an interrupted " + "recording (from sector " +
+           std::to_string(start) +
+           "). Its earlier sessions can still be read, but no session can be added after it.";
+}
+
+std::string UnfinishedDiscText(uint8_t kind, bool erasable, uint32_t start) {
+    return UnfinishedSessionText(kind, start) +
+           (erasable ? " Erase the disc to use it again." : " Copy its files to a new disc.");
 }
 
 bool TSCSIDevice::IsErasable()

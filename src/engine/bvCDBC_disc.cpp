@@ -1,5 +1,7 @@
 #include "engine/bvCDBC_disc.h"
+#include "device/bvDrvLib_bytes.h"
 #include "engine/bvCDBC.h"
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -54,7 +56,37 @@ bool TBrenvikDisc::FindStartAddress(uint32_t& address) {
     return true;
 }
 
-int TBrenvikDisc::RecordedSessionCount() { return c_.TSCSIDevice::RecordedSessionCount(); }
+int TBrenvikDisc::RecordedSessionCount() {
+    int sessions = c_.TSCSIDevice::RecordedSessionCount();
+    // Overwritable discs keep one file system, whose descriptors a failed run never replaces.
+    if (IsOverwritableKind(CurrentDiscKind)) return sessions;
+    while (sessions > 0 && HoldsInterruptedRecording(sessions))
+        --sessions;
+    return sessions;
+}
+
+bool TBrenvikDisc::HoldsInterruptedRecording(int session) {
+    const int first = FirstTrackOfSession(session);
+    if (first == 0 || !c_.TSCSIDevice::ReadTrackInformation(uint32_t(first))) return false;
+    const uint32_t start = c_.TrackStartAddress();
+    uint64_t end = start; // one past the last block recorded
+    for (uint32_t track = uint32_t(first); track <= MaxTrackNumber; ++track) {
+        if (track != uint32_t(first) && (!c_.TSCSIDevice::ReadTrackInformation(track) ||
+                                         (c_.TrackInformation[3] | c_.TrackInformation[33] << 8) != session))
+            break;
+        if (c_.LastRecordedValid())
+            end = std::max<uint64_t>(end, uint64_t(c_.LastRecordedAddress()) + 1);
+        else if (!c_.TrackBlank())
+            end = std::max<uint64_t>(end, uint64_t(c_.TrackStartAddress()) + c_.TrackSize());
+    }
+    if (end <= uint64_t(start) + 16) return true; // not even its volume descriptor was recorded
+    uint8_t pvd[SectorSize];
+    // A descriptor that cannot be read is a damaged session, not one known to be cut off: the
+    // import says what it cannot read.
+    if (!ReadSectors(start + 16, 1, pvd) || pvd[0] != 1 || std::memcmp(pvd + 1, "CD001", 5) != 0)
+        return false;
+    return GetLE32(pvd + 80) > end;
+}
 
 bool TBrenvikDisc::ReadTrackInformation(int track, uint32_t& start, uint32_t& sectors) {
     if (track < 1 || !c_.TSCSIDevice::ReadTrackInformation(uint32_t(track)))
@@ -67,8 +99,8 @@ bool TBrenvikDisc::ReadTrackInformation(int track, uint32_t& start, uint32_t& se
 int TBrenvikDisc::FirstTrackOfSession(int session) {
     // The last complete session: the multi-session reply of READ TOC names its first track.
     alignas(4) uint8_t toc[12] = {};
-    if (session == RecordedSessionCount() && c_.ReadTOC(false, 1, 0, toc, sizeof toc) && toc[3] == session &&
-        toc[6] != 0)
+    if (session == c_.TSCSIDevice::RecordedSessionCount() && c_.ReadTOC(false, 1, 0, toc, sizeof toc) &&
+        toc[3] == session && toc[6] != 0)
         return toc[6];
     // Any session: the first track whose track information names it.
     for (uint32_t track = 1; track <= MaxTrackNumber; ++track) {

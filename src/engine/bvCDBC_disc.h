@@ -12,6 +12,7 @@ public:
     explicit TBrenvikDisc(TBrenvik& component) : c_(component) {}
     uint8_t ReadDiscKind() override;
     bool FindStartAddress(uint32_t& address) override;
+    // The drive's complete sessions, less the last ones that hold an interrupted recording.
     int RecordedSessionCount() override;
     bool ReadTrackInformation(int track, uint32_t& start, uint32_t& sectors) override;
     bool ReadSessionExtent(int session, uint32_t& start, uint32_t& sectors) override;
@@ -23,6 +24,9 @@ private:
     uint32_t OverwritableStart();
     // The first track of a complete session; 0 when not found.
     int FirstTrackOfSession(int session);
+    // A session closed over a recording that was cut off (see scrivo repair): nothing of it was
+    // recorded, or its file system reaches past the last block recorded. Nobody imports it.
+    bool HoldsInterruptedRecording(int session);
     TBrenvik& c_;
 };
 
