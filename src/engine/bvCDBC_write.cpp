@@ -409,7 +409,9 @@ void TThWrite::Execute() {
     if (cache_.ErrorText().empty()) {
         if (!c_.TestWrite && kind_ != dkDVDRAM && c_.FinalizeTrack)
             Close();
-        c_.WaitUntilReady(240000, 5000);
+        // A drive that never comes back after the close cannot be said to hold the session.
+        if (!c_.WaitUntilReady(240000, 5000))
+            Failed();
         if (verify_ && cache_.ErrorText().empty())
             Verify();
         if (kind_ != dkDVDRAM)

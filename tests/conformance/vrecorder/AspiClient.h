@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "scsi/Mmc.h"
 #include "transport/bvASPI_srb.h"
 
 namespace conformance {
@@ -17,9 +16,9 @@ struct Outcome {
   uint8_t targetStatus = 0;
   uint8_t sense[SRB_SENSE_AREA_LEN] = {};
   std::vector<uint8_t> data;
-  uint8_t key() const { return sense[scrivo::scsi::kSenseKeyByte] & scrivo::scsi::kSenseKeyMask; }
-  uint8_t asc() const { return sense[scrivo::scsi::kSenseAscByte]; }
-  uint8_t ascq() const { return sense[scrivo::scsi::kSenseAscqByte]; }
+  uint8_t key() const { return sense[2] & 0x0F; }
+  uint8_t asc() const { return sense[12]; }
+  uint8_t ascq() const { return sense[13]; }
   bool ok() const { return srbStatus == SS_COMP; }
 };
 

@@ -1,5 +1,4 @@
 #include "VrTestSupport.h"
-#include "Mmc.h"
 
 #include <atomic>
 #include <chrono>
@@ -43,7 +42,7 @@ void DriveTest::Start(const DriveOptions& o) {
   drive.reset();
   drive = std::make_unique<Drive>(o, clock);
   // A host's first command meets the power-on unit attention; the tests start after it.
-  Send({scsi::kTestUnitReady, 0, 0, 0, 0, 0});
+  Send({0x00, 0, 0, 0, 0, 0});
 }
 
 Reply DriveTest::SendCdb(const std::vector<uint8_t>& cdbIn, uint32_t allocation, const std::vector<uint8_t>& out) {
@@ -63,7 +62,7 @@ Reply DriveTest::Send(std::initializer_list<uint8_t> cdb, uint32_t allocation, c
 
 Reply DriveTest::Write(uint32_t lba, uint32_t blocks, uint8_t fill) {
   std::vector<uint8_t> cdb(10);
-  cdb[0] = scsi::kWrite10;
+  cdb[0] = 0x2A;
   Put32(&cdb[2], lba);
   Put16(&cdb[7], blocks);
   return SendCdb(cdb, 0, std::vector<uint8_t>(size_t(blocks) * 2048 + (blocks ? 0 : 1), fill));
@@ -71,7 +70,7 @@ Reply DriveTest::Write(uint32_t lba, uint32_t blocks, uint8_t fill) {
 
 Reply DriveTest::Read(uint32_t lba, uint32_t blocks) {
   std::vector<uint8_t> cdb(10);
-  cdb[0] = scsi::kRead10;
+  cdb[0] = 0x28;
   Put32(&cdb[2], lba);
   Put16(&cdb[7], blocks);
   return SendCdb(cdb, blocks * 2048, {});
@@ -79,24 +78,24 @@ Reply DriveTest::Read(uint32_t lba, uint32_t blocks) {
 
 Reply DriveTest::TrackInfo(uint32_t number) {
   std::vector<uint8_t> cdb(10);
-  cdb[0] = scsi::kReadTrackInformation;
+  cdb[0] = 0x52;
   cdb[1] = 1;
   Put32(&cdb[2], number);
   Put16(&cdb[7], 48);
   return SendCdb(cdb, 48, {});
 }
 
-Reply DriveTest::DiscInfo() { return Send({scsi::kReadDiscInformation, 0, 0, 0, 0, 0, 0, 0, 34, 0}, 34); }
+Reply DriveTest::DiscInfo() { return Send({0x51, 0, 0, 0, 0, 0, 0, 0, 34, 0}, 34); }
 
 Reply DriveTest::CloseTrack(uint32_t track, bool immediate) {
-  return Send({scsi::kCloseTrackSession, uint8_t(immediate), 1, 0, uint8_t(track >> 8), uint8_t(track), 0, 0, 0, 0});
+  return Send({0x5B, uint8_t(immediate), 1, 0, uint8_t(track >> 8), uint8_t(track), 0, 0, 0, 0});
 }
 
-Reply DriveTest::CloseSession(bool immediate) { return Send({scsi::kCloseTrackSession, uint8_t(immediate), 2, 0, 0, 0, 0, 0, 0, 0}); }
+Reply DriveTest::CloseSession(bool immediate) { return Send({0x5B, uint8_t(immediate), 2, 0, 0, 0, 0, 0, 0, 0}); }
 
 Reply DriveTest::Reserve(uint32_t blocks) {
   std::vector<uint8_t> cdb(10);
-  cdb[0] = scsi::kReserveTrack;
+  cdb[0] = 0x53;
   Put32(&cdb[5], blocks);
   return SendCdb(cdb, 0, {});
 }
@@ -108,14 +107,14 @@ Reply DriveTest::Format(uint32_t blocks, uint8_t type, uint32_t param, bool imme
   Put32(&list[4], blocks);
   list[8] = uint8_t(type << 2);
   Put24(&list[9], param);
-  return Send({scsi::kFormatUnit, 0x11, 0, 0, 0, 0}, 0, list);
+  return Send({0x04, 0x11, 0, 0, 0, 0}, 0, list);
 }
 
 Reply DriveTest::Blank(int type, bool immediate) {
-  return Send({scsi::kBlank, uint8_t((immediate ? 0x10 : 0) | type), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  return Send({0xA1, uint8_t((immediate ? 0x10 : 0) | type), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
 }
 
-Reply DriveTest::RequestSense() { return Send({scsi::kRequestSense, 0, 0, 0, 18, 0}, 18); }
+Reply DriveTest::RequestSense() { return Send({0x03, 0, 0, 0, 18, 0}, 18); }
 
 Reply DriveTest::SelectWriteParams(uint8_t b2, uint8_t b3, uint8_t b4, uint32_t packet) {
   std::vector<uint8_t> list(8 + 52);
@@ -127,7 +126,7 @@ Reply DriveTest::SelectWriteParams(uint8_t b2, uint8_t b3, uint8_t b4, uint32_t 
   p[4] = b4;
   Put32(p + 10, packet);
   Put16(p + 14, 150);
-  return Send({scsi::kModeSelect10, 0x10, 0, 0, 0, 0, 0, 0, uint8_t(list.size()), 0}, 0, list);
+  return Send({0x55, 0x10, 0, 0, 0, 0, 0, 0, uint8_t(list.size()), 0}, 0, list);
 }
 
 }  // namespace scrivo::vrecorder::test

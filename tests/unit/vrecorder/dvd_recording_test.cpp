@@ -1,7 +1,6 @@
 // DVD media: reservation and borders on DVD-R, sessions and finalisation on DVD+R,
 // formatting of DVD+RW, DVD-RAM and DVD-RW, restricted overwrite, ROM discs.
 #include "VrTestSupport.h"
-#include "Mmc.h"
 
 namespace scrivo::vrecorder::test {
 namespace {
@@ -24,9 +23,9 @@ TEST_F(DvdRecording, DvdRReservedTrackThenBorder) {
 TEST_F(DvdRecording, DvdRWritesInsideReservationOnly) {
   Insert(MediaKind::DvdR);
   ASSERT_TRUE(Reserve(64).ok());
-  EXPECT_SENSE(Write(32, 32), kIllegalRequest, scsi::kAscInvalidAddressForWrite);
+  EXPECT_SENSE(Write(32, 32), 0x05, 0x21, 0x02);
   ASSERT_TRUE(Write(0, 32).ok());
-  EXPECT_SENSE(Write(32, 64), kIllegalRequest, scsi::kAscInvalidAddressForWrite);  // runs past the reservation
+  EXPECT_SENSE(Write(32, 64), 0x05, 0x21, 0x02);  // runs past the reservation
   ASSERT_TRUE(Write(32, 32).ok());
   EXPECT_EQ(TrackInfo(1).u32(16), 0u);     // no free blocks left in it
 }
@@ -34,7 +33,7 @@ TEST_F(DvdRecording, DvdRWritesInsideReservationOnly) {
 TEST_F(DvdRecording, DvdRDiscAtOnceNeedsAReservation) {
   Insert(MediaKind::DvdR);
   ASSERT_TRUE(SelectWriteParams(0x22, 0x05, 0x08).ok());
-  EXPECT_SENSE(Write(0, 32), kIllegalRequest, scsi::kAscCommandSequenceError);
+  EXPECT_SENSE(Write(0, 32), 0x05, 0x2C, 0x00);
   ASSERT_TRUE(Reserve(64).ok());
   EXPECT_TRUE(Write(0, 32).ok());
 }
@@ -51,33 +50,33 @@ TEST_F(DvdRecording, DvdRBorderGapAndComplete) {
   ASSERT_TRUE(Write(112 + 16384, 16).ok());
   ASSERT_TRUE(CloseSession().ok());
   EXPECT_EQ(DiscInfo()[2] & 3, 2);
-  EXPECT_SENSE(Reserve(16), kIllegalRequest, scsi::kAscCommandSequenceError);
+  EXPECT_SENSE(Reserve(16), 0x05, 0x2C, 0x00);
 }
 
 TEST_F(DvdRecording, DvdPlusRSessionsAndFinalisation) {
   Insert(MediaKind::DvdPlusR);
   ASSERT_TRUE(Write(0, 320).ok());
   ASSERT_TRUE(CloseTrack(0xFF).ok());
-  ASSERT_TRUE(Send({scsi::kCloseTrackSession, 0, 2, 0, 0, 0xFF, 0, 0, 0, 0}).ok());
+  ASSERT_TRUE(Send({0x5B, 0, 2, 0, 0, 0xFF, 0, 0, 0, 0}).ok());
   EXPECT_EQ(DiscInfo()[2] & 3, 1);  // DVD+R stays appendable after a session close
   uint32_t next = TrackInfo(0xFF).u32(12);
   EXPECT_EQ(next, 320u + 2048u);
   ASSERT_TRUE(Write(next, 16).ok());
-  ASSERT_TRUE(Send({scsi::kCloseTrackSession, 0, 5, 0, 0, 0, 0, 0, 0, 0}).ok());  // finalise
+  ASSERT_TRUE(Send({0x5B, 0, 5, 0, 0, 0, 0, 0, 0, 0}).ok());  // finalise
   auto d = DiscInfo();
   EXPECT_EQ(d[2] & 3, 2);
   EXPECT_EQ(d[4], 2);
-  EXPECT_SENSE(Write(next + 16, 16), kDataProtect, scsi::kAscWriteProtected);
-  EXPECT_SENSE(SelectWriteParams(0x12, 0xC4, 0x08), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // no test write on DVD+R
+  EXPECT_SENSE(Write(next + 16, 16), 0x07, 0x27, 0x00);
+  EXPECT_SENSE(SelectWriteParams(0x12, 0xC4, 0x08), 0x05, 0x26, 0x00);  // no test write on DVD+R
 }
 
 TEST_F(DvdRecording, DvdPlusRwMustBeFormattedThenWritesAnywhere) {
   Insert(MediaKind::DvdPlusRw);
-  EXPECT_SENSE(Write(0, 32), kIllegalRequest, scsi::kAscMediumNotFormatted);
+  EXPECT_SENSE(Write(0, 32), 0x05, 0x30, 0x10);
   EXPECT_EQ(DiscInfo()[2] & 3, 0);
   EXPECT_EQ(DiscInfo()[6], 1);               // one track over the whole disc, even blank
   EXPECT_EQ(TrackInfo(1).u32(24), 2295104u);  // its size: what a session may use
-  auto caps = Send({scsi::kReadFormatCapacities, 0, 0, 0, 0, 0, 0, 0, 252, 0}, 252);
+  auto caps = Send({0x23, 0, 0, 0, 0, 0, 0, 0, 252, 0}, 252);
   EXPECT_EQ(caps[8] & 3, 1);                 // unformatted
   EXPECT_EQ(caps[12 + 4] >> 2, 0x26);
   ASSERT_TRUE(Format(2295104, 0x26).ok());
@@ -89,9 +88,9 @@ TEST_F(DvdRecording, DvdPlusRwMustBeFormattedThenWritesAnywhere) {
   auto d = DiscInfo();
   EXPECT_EQ(d[2] & 3, 2);                    // reported complete, as drives do
   EXPECT_EQ(d[7] & 3, 3);                    // background format complete
-  EXPECT_SENSE(Write(2295104 - 16, 32), kIllegalRequest, scsi::kAscLbaOutOfRange);
-  EXPECT_SENSE(Format(2295104 + 1, 0x26), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);
-  EXPECT_SENSE(Format(2295104, 0x00), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);
+  EXPECT_SENSE(Write(2295104 - 16, 32), 0x05, 0x21, 0x00);
+  EXPECT_SENSE(Format(2295104 + 1, 0x26), 0x05, 0x26, 0x00);
+  EXPECT_SENSE(Format(2295104, 0x00), 0x05, 0x26, 0x00);
 }
 
 TEST_F(DvdRecording, DvdRamComesFormattedUnlessMadeUnformatted) {
@@ -101,11 +100,11 @@ TEST_F(DvdRecording, DvdRamComesFormattedUnlessMadeUnformatted) {
   drive.reset();
   ASSERT_TRUE(DiscFile::Create(discPath, MediaKind::DvdRam, 0, 0, "", error, true)) << error;
   Reopen();
-  EXPECT_SENSE(Write(0, 16), kIllegalRequest, scsi::kAscMediumNotFormatted);
+  EXPECT_SENSE(Write(0, 16), 0x05, 0x30, 0x10);
   ASSERT_TRUE(Format(2236704, 0x00, 2048).ok());
   ASSERT_TRUE(Write(77, 3).ok());
   EXPECT_EQ(DiscInfo()[2] & 3, 3);
-  EXPECT_SENSE(Blank(1), kIllegalRequest, scsi::kAscIncompatibleMedium);
+  EXPECT_SENSE(Blank(1), 0x05, 0x30, 0x00);
 }
 
 TEST_F(DvdRecording, DvdRwQuickFormatMakesRestrictedOverwrite) {
@@ -114,24 +113,24 @@ TEST_F(DvdRecording, DvdRwQuickFormatMakesRestrictedOverwrite) {
   ASSERT_TRUE(Format(1000, 0x15, 16).ok());
   EXPECT_EQ(drive->disc()->media, MediaKind::DvdRwRestricted);
   EXPECT_EQ(drive->disc()->formattedSize, 1008u);
-  auto cfg = Send({scsi::kGetConfiguration, 2, 0, 0, 0, 0, 0, 0, 8, 0}, 8);
+  auto cfg = Send({0x46, 2, 0, 0, 0, 0, 0, 0, 8, 0}, 8);
   EXPECT_EQ(cfg.u16(6), 0x0013u);
   // Whole ECC blocks only, inside the formatted area or, until the session is closed, growing
   // it from its end; the capacity is unknown meanwhile and no quick grow is offered.
-  EXPECT_SENSE(Write(8, 16), kIllegalRequest, scsi::kAscInvalidAddressForWrite);
-  EXPECT_SENSE(Write(0, 8), kIllegalRequest, scsi::kAscInvalidAddressForWrite);
-  EXPECT_SENSE(Write(2000, 16), kIllegalRequest, scsi::kAscInvalidAddressForWrite);
+  EXPECT_SENSE(Write(8, 16), 0x05, 0x21, 0x02);
+  EXPECT_SENSE(Write(0, 8), 0x05, 0x21, 0x02);
+  EXPECT_SENSE(Write(2000, 16), 0x05, 0x21, 0x02);
   ASSERT_TRUE(Write(1008, 32).ok());
   EXPECT_EQ(drive->disc()->formattedSize, 1040u);
-  auto caps = Send({scsi::kReadFormatCapacities, 0, 0, 0, 0, 0, 0, 0, 0xFC, 0}, 0xFC);
+  auto caps = Send({0x23, 0, 0, 0, 0, 0, 0, 0, 0xFC, 0}, 0xFC);
   EXPECT_EQ(caps[8] & 3, 3);
   for (size_t at = 12; at < caps.data.size(); at += 8) EXPECT_NE(caps[at + 4] >> 2, 0x13);
-  EXPECT_SENSE(Format(0, 0x13, 16), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);
+  EXPECT_SENSE(Format(0, 0x13, 16), 0x05, 0x26, 0x00);
   // Closed, the written part is the formatted area: writes stay inside it.
   ASSERT_TRUE(CloseSession().ok());
-  EXPECT_SENSE(Write(1040, 16), kIllegalRequest, scsi::kAscLbaOutOfRange);
+  EXPECT_SENSE(Write(1040, 16), 0x05, 0x21, 0x00);
   ASSERT_TRUE(Write(0, 16).ok());
-  caps = Send({scsi::kReadFormatCapacities, 0, 0, 0, 0, 0, 0, 0, 0xFC, 0}, 0xFC);
+  caps = Send({0x23, 0, 0, 0, 0, 0, 0, 0, 0xFC, 0}, 0xFC);
   EXPECT_EQ(caps.u32(4), 1040u);
   EXPECT_EQ(caps[8] & 3, 2);
   bool full = false, grow = false;
@@ -148,15 +147,15 @@ TEST_F(DvdRecording, DvdRwQuickFormatMakesRestrictedOverwrite) {
   EXPECT_EQ(drive->disc()->formattedSize, 1072u);
   EXPECT_EQ(TrackInfo(1).u32(12), 1072u);    // NWA: end of what was written
   // No test writing in restricted overwrite.
-  EXPECT_SENSE(SelectWriteParams(0x30, 0xC5, 0x08), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);
+  EXPECT_SENSE(SelectWriteParams(0x30, 0xC5, 0x08), 0x05, 0x26, 0x00);
   ASSERT_TRUE(Blank(1).ok());                // back to sequential, empty
   EXPECT_EQ(drive->disc()->media, MediaKind::DvdRwSequential);
   EXPECT_EQ(DiscInfo()[2] & 3, 0);
-  EXPECT_SENSE(Format(0, 0x13, 16), kIllegalRequest, scsi::kAscInvalidFieldInParameterList);  // grow needs restricted overwrite
+  EXPECT_SENSE(Format(0, 0x13, 16), 0x05, 0x26, 0x00);  // grow needs restricted overwrite
   // A full format of fewer blocks than the disc has leaves it formatted that far, complete.
   ASSERT_TRUE(Format(4000, 0x00, 16).ok());
   EXPECT_EQ(drive->disc()->formattedSize, 4000u);
-  EXPECT_SENSE(Write(4000, 16), kIllegalRequest, scsi::kAscLbaOutOfRange);
+  EXPECT_SENSE(Write(4000, 16), 0x05, 0x21, 0x00);
 }
 
 TEST_F(DvdRecording, DvdRwAfterMinimalBlankTakesDiscAtOnceOnly) {
@@ -164,8 +163,8 @@ TEST_F(DvdRecording, DvdRwAfterMinimalBlankTakesDiscAtOnceOnly) {
   ASSERT_TRUE(SelectWriteParams(0x20, 0xC5, 0x08).ok());  // incremental
   ASSERT_TRUE(Write(0, 32).ok());
   ASSERT_TRUE(Blank(1).ok());
-  EXPECT_SENSE(Write(0, 32), kIllegalRequest, scsi::kAscIllegalModeForThisTrack);  // ILLEGAL MODE FOR THIS TRACK
-  auto f = Send({scsi::kGetConfiguration, 2, 0, 0x21, 0, 0, 0, 0, 16, 0}, 16);
+  EXPECT_SENSE(Write(0, 32), 0x05, 0x64, 0x00);  // ILLEGAL MODE FOR THIS TRACK
+  auto f = Send({0x46, 2, 0, 0x21, 0, 0, 0, 0, 16, 0}, 16);
   EXPECT_EQ(f[10] & 1, 0);                                // incremental streaming not current
   ASSERT_TRUE(SelectWriteParams(0x22, 0xC5, 0x08).ok());  // disc-at-once
   ASSERT_TRUE(Reserve(32).ok());
@@ -184,30 +183,30 @@ TEST_F(DvdRecording, DvdRDiscAtOnceIsOneClosedSession) {
   ASSERT_TRUE(SelectWriteParams(0x22, 0xC5, 0x08).ok());  // disc-at-once, next session allowed
   ASSERT_TRUE(Reserve(64).ok());
   ASSERT_TRUE(Write(0, 64).ok());
-  ASSERT_TRUE(Send({scsi::kSynchronizeCache, 0, 0, 0, 0, 0, 0, 0, 0, 0}).ok());  // the flush writes the lead-out
+  ASSERT_TRUE(Send({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}).ok());  // the flush writes the lead-out
   auto d = DiscInfo();
   EXPECT_EQ(d[2] & 3, 2);  // complete all the same
   EXPECT_EQ(d[4], 1);
-  EXPECT_SENSE(Reserve(16), kIllegalRequest, scsi::kAscCommandSequenceError);
+  EXPECT_SENSE(Reserve(16), 0x05, 0x2C, 0x00);
 }
 
 TEST_F(DvdRecording, DvdPlusRwStopsFormatAndDescribesItsStructure) {
   Insert(MediaKind::DvdPlusRw);
-  EXPECT_TRUE(Send({scsi::kCloseTrackSession, 0, 0, 0, 0, 0, 0, 0, 0, 0}).ok());  // quick stop of a background format
-  auto s = Send({scsi::kReadDvdStructure, 0, 0, 0, 0, 0, 0, 0x00, 0x08, 0x04, 0, 0}, 2052);
+  EXPECT_TRUE(Send({0x5B, 0, 0, 0, 0, 0, 0, 0, 0, 0}).ok());  // quick stop of a background format
+  auto s = Send({0xAD, 0, 0, 0, 0, 0, 0, 0x00, 0x08, 0x04, 0, 0}, 2052);
   ASSERT_TRUE(s.ok());
   EXPECT_EQ(s[4] >> 4, 9);                        // book type DVD+RW
   EXPECT_EQ(s.u32(12) - s.u32(8) + 1, 2295104u);  // the data area
   Insert(MediaKind::DvdR);
-  EXPECT_SENSE(Send({scsi::kCloseTrackSession, 0, 0, 0, 0, 0, 0, 0, 0, 0}), kIllegalRequest, scsi::kAscInvalidFieldInCdb);
+  EXPECT_SENSE(Send({0x5B, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 0x05, 0x24, 0x00);
   Insert(MediaKind::CdR);
-  EXPECT_SENSE(Send({scsi::kReadDvdStructure, 0, 0, 0, 0, 0, 0, 0, 0x08, 0x04, 0, 0}, 2052), kIllegalRequest, scsi::kAscCannotReadIncompatibleFormat);
+  EXPECT_SENSE(Send({0xAD, 0, 0, 0, 0, 0, 0, 0, 0x08, 0x04, 0, 0}, 2052), 0x05, 0x30, 0x02);
 }
 
 TEST_F(DvdRecording, FormatOfNonFormattableMediaIsRefused) {
   Insert(MediaKind::CdRw);
-  EXPECT_SENSE(Format(1000, 0x10), kIllegalRequest, scsi::kAscCannotFormatIncompatibleMedium);
-  EXPECT_SENSE(Send({scsi::kFormatUnit, 0x00, 0, 0, 0, 0}, 0, std::vector<uint8_t>(12)), kIllegalRequest, scsi::kAscInvalidFieldInCdb);
+  EXPECT_SENSE(Format(1000, 0x10), 0x05, 0x30, 0x06);
+  EXPECT_SENSE(Send({0x04, 0x00, 0, 0, 0, 0}, 0, std::vector<uint8_t>(12)), 0x05, 0x24, 0x00);
 }
 
 TEST_F(DvdRecording, RomDiscFromIsoIsReadOnly) {
@@ -223,12 +222,12 @@ TEST_F(DvdRecording, RomDiscFromIsoIsReadOnly) {
   ASSERT_TRUE(DiscFile::Create(discPath, MediaKind::DvdRom, 0, 0, iso, error)) << error;
   Reopen();
   EXPECT_EQ(Read(19, 1)[0], 0x7E);
-  EXPECT_SENSE(Read(20, 1), kIllegalRequest, scsi::kAscLbaOutOfRange);
-  EXPECT_SENSE(Write(20, 1), kIllegalRequest, scsi::kAscCannotWriteIncompatibleFormat);
+  EXPECT_SENSE(Read(20, 1), 0x05, 0x21, 0x00);
+  EXPECT_SENSE(Write(20, 1), 0x05, 0x30, 0x05);
   EXPECT_EQ(DiscInfo()[2] & 3, 2);
-  auto toc = Send({scsi::kReadToc, 0, 0, 0, 0, 0, 0, 0, 100, 0}, 100);
+  auto toc = Send({0x43, 0, 0, 0, 0, 0, 0, 0, 100, 0}, 100);
   EXPECT_EQ(toc.u32(16), 20u);  // lead-out
-  EXPECT_SENSE(Send({scsi::kReadToc, 0, 4, 0, 0, 0, 0, 0, 28, 0}, 28), kIllegalRequest, scsi::kAscInvalidFieldInCdb);  // no ATIP
+  EXPECT_SENSE(Send({0x43, 0, 4, 0, 0, 0, 0, 0, 28, 0}, 28), 0x05, 0x24, 0x00);  // no ATIP
   EXPECT_FALSE(DiscFile::Create(dir.File("r2.img"), MediaKind::CdRom, 0, 0, "", error));
 }
 

@@ -6,7 +6,6 @@
 
 #include "DiscState.h"
 #include "VrTestSupport.h"
-#include "Mmc.h"
 
 namespace scrivo::vrecorder::test {
 namespace {
@@ -25,13 +24,13 @@ TEST_F(Persistence, OneDriveAtATimeHasTheDisc) {
   ASSERT_TRUE(Write(0, 50, 0x61).ok());
   Drive second(drive->options(), clock);  // another process with the same disc
   uint8_t cdb[12] = {0x00};
-  EXPECT_EQ(second.Execute(cdb, 6, nullptr, 0).status, kReservationConflict);
+  EXPECT_EQ(second.Execute(cdb, 6, nullptr, 0).status, 0x18);  // RESERVATION CONFLICT
   uint8_t inquiry[12] = {0x12, 0, 0, 0, 36, 0}, id[36];
-  EXPECT_EQ(second.Execute(inquiry, 6, id, 36).status, kGood);
+  EXPECT_EQ(second.Execute(inquiry, 6, id, 36).status, 0x00);  // GOOD
   EXPECT_EQ(DiscClaim::Holder(discPath), std::to_string(getpid()));
   drive.reset();                                                          // the first lets the disc go
-  EXPECT_EQ(second.Execute(cdb, 6, nullptr, 0).status, kCheckCondition);  // its power-on attention
-  EXPECT_EQ(second.Execute(cdb, 6, nullptr, 0).status, kGood);
+  EXPECT_EQ(second.Execute(cdb, 6, nullptr, 0).status, 0x02);  // its power-on attention
+  EXPECT_EQ(second.Execute(cdb, 6, nullptr, 0).status, 0x00);  // GOOD
   ASSERT_NE(second.disc(), nullptr);
   EXPECT_EQ(second.disc()->tracks.at(0).nwa, 50u);  // and sees what the first recorded
 }
@@ -107,7 +106,7 @@ TEST_F(Persistence, TrackCutOffByAPowerLossIsDamagedUntilClosed) {
 
 TEST_F(Persistence, EjectedDiscIsReadAfreshOnLoad) {
   Insert(MediaKind::CdRw);
-  ASSERT_TRUE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x02, 0}).ok());
+  ASSERT_TRUE(Send({0x1B, 0, 0, 0, 0x02, 0}).ok());
   // Recorded elsewhere while out of the tray.
   {
     std::string error;
@@ -115,7 +114,7 @@ TEST_F(Persistence, EjectedDiscIsReadAfreshOnLoad) {
     f->disc.Write(0, 10);
     ASSERT_TRUE(f->Save());
   }
-  ASSERT_TRUE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x03, 0}).ok());
+  ASSERT_TRUE(Send({0x1B, 0, 0, 0, 0x03, 0}).ok());
   Send({0, 0, 0, 0, 0, 0});  // unit attention
   EXPECT_EQ(TrackInfo(0xFF).u32(12), 10u);
 }
