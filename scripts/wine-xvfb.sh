@@ -5,6 +5,7 @@
 # Windows version the program is shown ("winxp").
 # Usage: wine-xvfb.sh SECONDS PROGRAM [ARGUMENTS...]
 set -eu
+python3 "$(dirname "$0")/../tests/tools/needs.py" timeout xvfb-run wine || exit $?
 limit=$1
 shift
 exec timeout "$limit" xvfb-run -a -s "-screen 0 1024x768x24" sh -c '

@@ -5,6 +5,7 @@
 # Usage: check_deb.sh BUILD_DIR
 set -eu
 build=$1
+python3 "$(dirname "$0")/../tools/needs.py" cpack dpkg help2man || exit $?
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 cd "$build"

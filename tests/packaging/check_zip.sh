@@ -4,6 +4,7 @@
 # Usage: check_zip.sh BUILD_DIR NM
 set -eu
 build=$1 nm=$2
+python3 "$(dirname "$0")/../tools/needs.py" cpack || exit $?
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 cd "$build"

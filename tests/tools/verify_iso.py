@@ -25,6 +25,8 @@ import subprocess
 import sys
 import tempfile
 
+import needs
+
 CHUNK = 1 << 20
 SECTOR = 2048
 
@@ -656,10 +658,17 @@ def libarchive_view(path):
 READERS = ["pycdlib", "isoinfo", "xorriso", "bsdtar"]
 
 
+def require_readers(skip=(), check=needs.require):
+    """The readers not skipped must be installed (see needs)."""
+    tools = [r for r in READERS if r != "pycdlib" and r not in skip]
+    check(*tools, modules=() if "pycdlib" in skip else ("pycdlib",))
+
+
 def verify(iso, exp, joliet=True, skip=(), work=None, extract_limit=256 << 20):
     """Answers the list of failures (empty when every reader agrees with the sources).
     Files above `extract_limit` bytes are streamed from the extracting readers instead
     of being written to disk."""
+    require_readers(skip)
     # The image may have changed since an earlier call (a disc recorded on again).
     _extent_digests.clear()
     c = Checker(iso, exp, joliet)
@@ -698,6 +707,7 @@ def main():
     ap.add_argument("--prune-empty", action="store_true", help="empty folders are left out")
     ap.add_argument("--skip", action="append", default=[], choices=READERS)
     a = ap.parse_args()
+    require_readers(a.skip, lambda *tools, modules: needs.exit_unless_present(tools, modules))
     failures = verify(a.image, expected_from_args(a.paths, a.dest, a.prune_empty), not a.no_joliet, a.skip)
     for f in failures:
         print("FAIL " + f)

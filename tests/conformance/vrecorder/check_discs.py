@@ -8,7 +8,11 @@ import os
 import subprocess
 import sys
 
-import pycdlib
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+import needs  # noqa: E402
+
+needs.exit_unless_present(["isoinfo"], ["pycdlib"])
+import pycdlib  # noqa: E402
 
 
 def check(tree, disc):

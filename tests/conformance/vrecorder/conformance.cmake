@@ -30,4 +30,5 @@ set_tests_properties(vrecorder_conformance PROPERTIES FIXTURES_SETUP vrecorder_d
 add_test(NAME vrecorder_conformance_discs
   COMMAND /usr/bin/python3 ${_vc_dir}/check_discs.py ${_vc_work}
           ${_vc_work}/discs/cd-r.img ${_vc_work}/discs/dvd+rw.img ${_vc_work}/discs/dvd-r.img)
-set_tests_properties(vrecorder_conformance_discs PROPERTIES FIXTURES_REQUIRED vrecorder_discs)
+# Exit status 77 (tests/tools/needs.py): a reader is missing.
+set_tests_properties(vrecorder_conformance_discs PROPERTIES FIXTURES_REQUIRED vrecorder_discs SKIP_RETURN_CODE 77)

@@ -1,8 +1,8 @@
 """`scrivo erase` on the rewritable kinds, and `scrivo write --erase`: afterwards a new
 recording starts at the beginning and nothing of the old files shows."""
-import unittest
 
 from write_it import WriteTestCase, disc_state, make_tree, pattern, scrivo
+import needs  # noqa: E402 (found beside verify_iso)
 
 
 class Erase(WriteTestCase):
@@ -68,4 +68,4 @@ class Erase(WriteTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

@@ -8,13 +8,13 @@ import random
 import re
 import shutil
 import subprocess
-import unittest
 import zlib
-
-import pycdlib
 
 from write_it import SECTOR, VRECORDER, WriteTestCase, disc_state, make_tree, pattern, scrivo
 from scrivo_it import verify_iso
+import needs  # noqa: E402 (found beside verify_iso)
+
+pycdlib = needs.module("pycdlib")
 
 GENISOIMAGE = shutil.which("genisoimage")
 XORRISO = shutil.which("xorriso")
@@ -172,8 +172,11 @@ def isoinfo_files(path, joliet):
     return len(names) - relocated
 
 
-@unittest.skipUnless(GENISOIMAGE and XORRISO and ISOINFO, "genisoimage, xorriso and isoinfo are needed")
 class ForeignDiscs(WriteTestCase):
+    def setUp(self):
+        needs.require("genisoimage", "xorriso", "isoinfo")
+        super().setUp()
+
     def iso(self, tool, args, root, name):
         out = self.path(name)
         cmd = [GENISOIMAGE, "-quiet"] if tool == "genisoimage" else [XORRISO, "-as", "mkisofs", "-quiet"]
@@ -361,9 +364,12 @@ def both(v):
     return v.to_bytes(4, "little") + v.to_bytes(4, "big")
 
 
-@unittest.skipUnless(GENISOIMAGE and ISOINFO, "genisoimage and isoinfo are needed")
 class DamagedDiscs(WriteTestCase):
     """Each damage is made in a copy of one small image, at places pycdlib finds."""
+
+    def setUp(self):
+        needs.require("genisoimage", "isoinfo")
+        super().setUp()
 
     def base_image(self):
         root = self.path("src")
@@ -499,4 +505,4 @@ class DamagedDiscs(WriteTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

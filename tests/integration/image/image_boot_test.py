@@ -4,16 +4,17 @@ import os
 import re
 import struct
 import subprocess
-import unittest
 
 from scrivo_it import ImageTestCase, make_tree, pattern, scrivo
 from write_it import WriteTestCase
+import needs  # noqa: E402 (found beside verify_iso)
 
 SECTOR = 2048
 
 
 def el_torito_entries(iso):
     """(platform, lba, 512-byte blocks) of every boot entry xorriso reports."""
+    needs.require("xorriso")
     r = subprocess.run(["xorriso", "-indev", iso, "-report_el_torito", "plain"], capture_output=True,
                        text=True, timeout=120)
     if r.returncode != 0:
@@ -60,6 +61,7 @@ class BootImages(ImageTestCase):
         self.assertEqual(checksum, sum(struct.unpack("<%dI" % (len(words) // 4), words)) & 0xFFFFFFFF)
         self.assertEqual(copy[24:64], bytes(40))
 
+        needs.require("isoinfo")
         r = subprocess.run(["isoinfo", "-d", "-i", iso], capture_output=True, text=True, timeout=60)
         self.assertRegex(r.stdout, r"El Torito VD version 1 found, boot catalog is in sector \d+")
         self.assertVerified(iso, [self.path("src") + "/"])
@@ -107,4 +109,4 @@ class BootDisc(WriteTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

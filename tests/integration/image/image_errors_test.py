@@ -3,17 +3,16 @@ import os
 import resource
 import shutil
 import subprocess
-import unittest
 
 from scrivo_it import SCRIVO, ImageTestCase, make_tree, pattern, scrivo
+import needs  # noqa: E402 (found beside verify_iso)
 
 
 def without_privileges(args):
     """args run so that file permissions hold (root drops its right to pass them)."""
     if os.geteuid() != 0:
         return args
-    if not shutil.which("setpriv"):
-        raise unittest.SkipTest("running as root without setpriv")
+    needs.require("setpriv")
     return ["setpriv", "--bounding-set=-dac_override,-dac_read_search"] + args
 
 
@@ -114,4 +113,4 @@ class ImageErrors(ImageTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

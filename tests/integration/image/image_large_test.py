@@ -1,8 +1,8 @@
 """A sparse source file above 4 GiB: recorded as several extents, read back intact."""
 import os
-import unittest
 
 from scrivo_it import ImageTestCase, pattern
+import needs  # noqa: E402 (found beside verify_iso)
 
 GiB = 1 << 30
 
@@ -30,4 +30,4 @@ class LargeFile(ImageTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

@@ -1,8 +1,8 @@
 """`scrivo image` on generated trees: every reader must find every file intact."""
 import os
-import unittest
 
 from scrivo_it import ImageTestCase, make_tree, pattern
+import needs  # noqa: E402 (found beside verify_iso)
 
 
 class ImageTrees(ImageTestCase):
@@ -69,4 +69,4 @@ class ImageTrees(ImageTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

@@ -5,11 +5,11 @@ ISO 9660 holds; every image read back by every reader."""
 import os
 import re
 import subprocess
-import unittest
-
-import pycdlib
 
 from write_it import SCRIVO, WriteTestCase, disc_state, make_tree, pattern, scrivo, session_view
+import needs  # noqa: E402 (found beside verify_iso)
+
+pycdlib = needs.module("pycdlib")
 
 
 class Names(WriteTestCase):
@@ -105,6 +105,7 @@ class Folders(WriteTestCase):
         finally:
             iso.close()
         # isoinfo: every listing of the old folders shows 2001 for ".".
+        needs.require("isoinfo")
         for opts in ([], ["-J"]):
             listing = subprocess.run(["isoinfo", "-l", "-i", out] + opts, capture_output=True, text=True).stdout
             dots = re.findall(r"Directory listing of (\S+)\n.*?(\d{4}) \[[^\]]*\]  \. \n", listing)
@@ -123,6 +124,7 @@ class Folders(WriteTestCase):
         start = disc_state(disc)["sessions"][-1]["start"]
         self.assertSession(disc, start, [src + "/", new + "/"])
         view = session_view(disc, start, self.path("v.iso"))
+        needs.require("bsdtar", "isoinfo")
         tar = subprocess.run(["bsdtar", "-tvf", view], capture_output=True, text=True).stdout
         links = {line.split()[-1] if " link to " not in line else line.split()[-4]: line.split()[1]
                  for line in tar.splitlines() if ".txt" in line}
@@ -142,4 +144,4 @@ class Folders(WriteTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

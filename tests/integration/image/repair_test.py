@@ -3,10 +3,10 @@ next recording is refused and names `scrivo repair`; the repair closes the sessi
 readable one when all of its data was recorded and as a damaged one, which later recordings
 pass over, when it was not; one more session then adds its files to all that was readable.
 After each step the first session reads back byte for byte with two independent readers."""
-import unittest
 
 from second_session_it import SecondSessionCase
 from write_it import disc_state, make_tree, pattern, scrivo
+import needs  # noqa: E402 (found beside verify_iso)
 
 # The kills of the fault matrix while the blocks go out, and those while the session is
 # closed: before its flush, before its first CLOSE TRACK/SESSION and before its last (CD:
@@ -97,4 +97,4 @@ class RepairAfterKill(SecondSessionCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

@@ -2,10 +2,10 @@
 log and the settings it leaves, and the end of typed input."""
 import os
 import subprocess
-import unittest
 
 from wizard_it import BIN, WizardTestCase
 from write_it import disc_state
+import needs  # noqa: E402 (found beside verify_iso)
 
 
 class WizardFirstPage(WizardTestCase):
@@ -112,4 +112,4 @@ class WizardLogAndSettings(WizardTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

@@ -2,9 +2,9 @@
 rewritable ones, refused where it cannot be a session, and failing and verifying as any
 recording does."""
 import subprocess
-import unittest
 
 from write_it import SECTOR, VRECORDER, WriteTestCase, disc_state, make_tree, pattern
+import needs  # noqa: E402 (found beside verify_iso)
 
 
 class WriteImage(WriteTestCase):
@@ -83,4 +83,4 @@ class WriteImage(WriteTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

@@ -4,9 +4,9 @@ import os
 import signal
 import subprocess
 import time
-import unittest
 
 from write_it import SCRIVO, WriteTestCase, disc_state, make_tree, pattern
+import needs  # noqa: E402 (found beside verify_iso)
 
 # SIGINT to exit, on a machine shared with other test runs.
 PROMPT_S = 1.5
@@ -78,4 +78,4 @@ class WriteInterrupts(WriteTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

@@ -1,7 +1,7 @@
 """`scrivo write` on every recordable media kind of the virtual recorder."""
-import unittest
 
 from write_it import WriteTestCase, disc_state, scrivo
+import needs  # noqa: E402 (found beside verify_iso)
 
 
 class WriteMedia(WriteTestCase):
@@ -66,4 +66,4 @@ class WriteMedia(WriteTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

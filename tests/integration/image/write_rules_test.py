@@ -3,9 +3,9 @@ format size the disc offers, the free space of overwritable media, one recording
 import os
 import subprocess
 import time
-import unittest
 
 from write_it import VRECORDER, SCRIVO, WriteTestCase, disc_state, make_tree, pattern, scrivo
+import needs  # noqa: E402 (found beside verify_iso)
 
 
 def create(disc, media, capacity):
@@ -78,4 +78,4 @@ class WriteRules(WriteTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()

@@ -1,9 +1,9 @@
 """Several sessions on one disc with `scrivo write`: each new session imports the last one,
 so its tree lists every file recorded so far, the old entries pointing at the old data."""
 import os
-import unittest
 
 from write_it import WriteTestCase, disc_state, make_tree, pattern
+import needs  # noqa: E402 (found beside verify_iso)
 
 
 class WriteSessions(WriteTestCase):
@@ -63,4 +63,4 @@ class WriteSessions(WriteTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    needs.main()
