@@ -169,6 +169,8 @@ std::string SelectDrive(TSCSIDevice& device, const std::string& choice) {
         throw UsageError(NoSuchDriveText(choice));
     if (entry.empty())
         return "no CD/DVD drive found";
+    // The command is one run on one drive: it opens the drive once, not once per command.
+    device.HoldHandle();
     device.SetDevice(entry);
     if (device.HaId == 254)
         return "cannot select the drive \"" + entry + "\"";

@@ -390,6 +390,9 @@ int RunWrite(const std::vector<std::string>& args) {
         return Fail(b.UnansweredCommands() != unanswered ? NoAnswerWhileExaminingText : text);
     };
 
+    // From here until the erase or the run's thread (each ends this) the disc is only examined:
+    // a question the drive answered already is not asked again.
+    b.KeepDiscAnswers = true;
     // Everything that can refuse the run is judged before the first command that changes the
     // disc (the erase, a format, the recording): a run refused leaves the disc as it was.
     uint8_t kind = b.DetectDiscKind();
@@ -438,6 +441,7 @@ int RunWrite(const std::vector<std::string>& args) {
         return refuse("the image needs " + std::to_string(size) + " sectors, the disc has " + std::to_string(free) +
                       " free");
     if (a.Erase) {
+        b.KeepDiscAnswers = false; // the erase polls the drive for its progress
         failed = EraseDisc(session, false);
         if (!failed.empty())
             return Fail(failed);

@@ -64,4 +64,10 @@ void TSCSIDevice::DoSleep(uint32_t ms)
 
 void TSCSIDevice::SetHandleRelease(bool value) { HandleRelease = value; }
 
+void TSCSIDevice::HoldHandle()
+{
+    handleHeld_ = true;
+    SetHandleRelease(false);
+}
+
 } // namespace scrivo

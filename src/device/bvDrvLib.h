@@ -1,6 +1,7 @@
 // The drive component: one CD/DVD drive reached through the SCSI transport, its drive
 // list, command executor, capabilities, disc information and recording commands.
 #pragma once
+#include "bvDrvLib_answers.h"
 #include "bvDrvLib_names.h"
 #include "bvDrvLib_sense.h"
 #include "bvDrvLib_wait.h"
@@ -184,6 +185,15 @@ public:
     bool SendDVDStructure(uint8_t format, const uint8_t* buffer, uint16_t length);
     bool SendTimestamp(TDateTime dateTime);
     void SetHandleRelease(bool value);
+    // Keeps one handle to the drive open from here on, through START STOP UNIT and PREVENT
+    // ALLOW MEDIUM REMOVAL too: for a caller that lives for one run (the command line). Behind
+    // Linux's CD driver every reopening costs the driver's own commands.
+    void HoldHandle();
+    // While true, a question about the disc the drive answered already is answered from
+    // there, unless a command that may change the disc, or a refusal, came since (see
+    // TKeptAnswers): for a caller that examines the disc with several questions in a row (the
+    // command line before a run). Never while a run's threads poll the drive.
+    std::atomic<bool> KeepDiscAnswers{false};
 
     // --- Capabilities and speeds
     bool ReadCapabilities();
@@ -288,6 +298,10 @@ protected:
 private:
     std::string device_;
     uint16_t writeSpeed_ = 0;
+    bool handleHeld_ = false;
+    TKeptAnswers keptAnswers_;
+    // Runs one command with the handle released after it, unless it is held.
+    void ExecuteReleasing(SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
     std::atomic<uint32_t> unanswered_{0};
     // The erase started last; joined by WaitForErase, after its report.
     std::unique_ptr<TEraseThread> eraseThread_;

@@ -61,10 +61,16 @@ bool TSCSIDevice::StartStopUnit(bool eject)
 {
     auto srb = NewRequest(FlagsNoData, 6, scsi::kStartStopUnit);
     srb.CDBByte[4] = eject ? 0x02 : 0x03;
-    SetHandleRelease(true);
-    ExecuteCommand(srb, 20000);
-    SetHandleRelease(false);
+    ExecuteReleasing(srb, 20000);
     return Completed(srb);
+}
+
+void TSCSIDevice::ExecuteReleasing(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
+{
+    if (!handleHeld_)
+        SetHandleRelease(true);
+    ExecuteCommand(srb, timeoutMs);
+    SetHandleRelease(false);
 }
 
 bool TSCSIDevice::PreventAllowRemoval(bool allow)
@@ -75,9 +81,7 @@ bool TSCSIDevice::PreventAllowRemoval(bool allow)
         ExecuteCommand(srb, 10000);
         return Completed(srb);
     }
-    SetHandleRelease(true);
-    ExecuteCommand(srb, 10000);
-    SetHandleRelease(false);
+    ExecuteReleasing(srb, 10000);
     return Completed(srb);
 }
 

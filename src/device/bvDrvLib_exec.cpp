@@ -80,6 +80,8 @@ uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     srb.SRB_SenseLen = 24;
     const uint32_t waitMs = std::max<uint32_t>(timeoutMs, 10000);
     srb.CDBByte[1] = uint8_t((Lun << 5) | (srb.CDBByte[1] & 0x1F));
+    if (KeepDiscAnswers && keptAnswers_.Answer(srb))
+        return 1; // not sent, so not traced either
 
     bool timedOut = false, stopped = false;
     if (srb.SRB_Flags & SRB_EVENT_NOTIFY) {
@@ -116,6 +118,10 @@ uint8_t TSCSIDevice::ExecuteOnce(SRB_ExecSCSICmd& srb, uint32_t timeoutMs)
     const uint8_t status = LoadStatus(srb);
     if (!timedOut && status != SS_PENDING && status != SS_COMP)
         BuildFailureText(srb);
+    if (KeepDiscAnswers)
+        keptAnswers_.Learn(srb);
+    else
+        keptAnswers_.Forget();
     Trace(srb);
     if (timedOut) {
         unanswered_.fetch_add(1, std::memory_order_relaxed);

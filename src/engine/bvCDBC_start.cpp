@@ -132,6 +132,7 @@ bool TBrenvik::StartWrite() {
 }
 
 void TBrenvik::StartWriteThread() {
+    KeepDiscAnswers = false; // the thread polls the drive for what it is doing now
     TWriteRun& run = WriteRun();
     JoinWriteThread(run); // the last run's, which ended before this run could start
     run.ThreadEnded.Reset();
