@@ -64,8 +64,10 @@ std::string TEngineSession::WaitForDisc() {
     if (!ready) {
         if (Interrupted)
             return "interrupted while waiting for the drive";
+        // The wait may end on a REQUEST SENSE, whose own sense says nothing: ask once more.
+        b.TestUnitReady(5000);
         if (b.LastSense[12] == 0x3A)
-            return "no disc in the drive";
+            return b.LastSense[13] == 0x02 ? "no disc in the drive (its tray is open)" : "no disc in the drive";
         return "the drive is not ready" + (b.LastErrorText.empty() ? "" : " (" + b.LastErrorText + ")");
     }
     return "";

@@ -2,6 +2,7 @@
 #include "ArgReader.h"
 #include "BootOptions.h"
 #include "DriveSelect.h"
+#include "Eject.h"
 #include "EngineSession.h"
 #include "Progress.h"
 #include "SourceTree.h"
@@ -16,12 +17,12 @@ namespace scrivo::cli {
 
 const char* const WriteUsage =
     "scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-joliet] [--no-rock]\n"
-    "             [--follow-links] [--volume LABEL]\n"
+    "             [--follow-links] [--volume LABEL] [--eject]\n"
     "             [--dest /DISC/FOLDER] [--no-import] [--skip-damaged] [--skip-unreadable] [--no-verify]\n"
     "             [--log FILE] [-v] [--boot FILE [--boot-info-table] [--boot-load-size N]]\n"
     "             [--efi-boot FILE] PATH...\n"
     "       scrivo write [-d DRIVE] [--speed X|max] [--erase] [--close] [--test] [--no-verify]\n"
-    "             [--log FILE] [-v] --image FILE\n"
+    "             [--log FILE] [-v] [--eject] --image FILE\n"
     "  Records PATHs (as scrivo image takes them) on the disc in DRIVE as a new session. On a\n"
     "  disc that already holds sessions the last one is imported first (unless --no-import),\n"
     "  so its files stay visible; a new file of an imported file's name replaces it. When that\n"
@@ -29,9 +30,9 @@ const char* const WriteUsage =
     "  new session then lists what could be read). An item below a folder that cannot be added\n"
     "  (a folder that cannot be read, a name too long for the disc) is named and nothing is\n"
     "  recorded, unless --skip-unreadable. --erase blanks a rewritable disc first,\n"
-    "  --close closes the disc, --test records with the laser off. The new session is read back\n"
-    "  and compared with what was written (--no-verify skips that); files whose data differs\n"
-    "  are named. --image records an existing image FILE as it is (its last sector padded with\n"
+    "  --close closes the disc, --test records with the laser off, --eject ejects the disc once\n"
+    "  recorded. The new session is read back and compared with what was written (--no-verify\n"
+    "  skips that); files whose data differs are named. --image records an existing image FILE as it is (its last sector padded with\n"
     "  zeros): on a blank disc, or from sector 0 of a DVD+RW, DVD-RW or DVD-RAM, replacing what\n"
     "  that disc held. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
     "  address, or virtual:DISC[,media=KIND,...] for a virtual recorder (a missing DISC is\n"
@@ -44,6 +45,7 @@ namespace {
 struct WriteArgs {
     std::string Drive, Volume, Log, Dest = "\\";
     std::string Speed = "max";
+    bool Eject = false; // once recorded
     bool Erase = false, Close = false, Test = false, Joliet = true, Import = true, Verbose = false;
     bool SkipDamaged = false, SkipUnreadable = false, Rock = true, FollowLinks = false;
     bool Verify = true;
@@ -67,6 +69,8 @@ WriteArgs Parse(const std::vector<std::string>& args) {
             a.Close = true;
         else if (r.Is("--test"))
             a.Test = true;
+        else if (r.Is("--eject"))
+            a.Eject = true;
         else if (r.Is("--image"))
             a.Image = r.Value();
         else if (r.Is("--no-joliet"))
@@ -453,7 +457,14 @@ int RunWrite(const std::vector<std::string>& args) {
     const uint16_t speed = SpeedKBps(b, a.Speed, kind);
     b.SetWriteSpeed(speed);
     SayChosenSpeed(b, a.Speed, speed, kind);
-    return Record(session, a, kind, summary);
+    const int done = Record(session, a, kind, summary);
+    if (done == ExitOk && a.Eject) {
+        // The session is safe on the disc: a drive that keeps it is only noted.
+        const std::string kept = EjectDisc(b);
+        if (!kept.empty())
+            PrintError("note: " + kept);
+    }
+    return done;
 }
 
 } // namespace scrivo::cli

@@ -15,6 +15,8 @@ const TCliCommand Commands[] = {
     {"write", "record files and folders on a disc as a new session", WriteUsage, RunWrite},
     {"erase", "erase a rewritable disc", EraseUsage, RunErase},
     {"repair", "close the session an interrupted recording left open", RepairUsage, RunRepair},
+    {"eject", "eject the disc of a drive", EjectUsage, RunEject},
+    {"load", "close a drive's tray, loading its disc", LoadUsage, RunLoad},
     {"wizard", "the Write Files to CD wizard in the terminal", WizardUsage, RunWizard},
 };
 

@@ -49,6 +49,9 @@ class Disc {
   // Restricted overwrite DVD-RW after a quick format or a quick grow: the formatted area grows
   // by sequential writes from its end until a close of the session ends this state.
   bool intermediate = false;
+  // Ejected: a disc file stands for what a drive's tray holds, so the open tray stays open
+  // for the next process until a load closes it, as a real drive's tray does.
+  bool trayOpen = false;
   std::vector<Track> tracks;
 
   static Disc Blank(MediaKind kind, uint32_t capacity);

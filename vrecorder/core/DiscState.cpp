@@ -56,6 +56,7 @@ std::string SerializeDisc(const Disc& d) {
     << "random_end=" << d.randomEnd << "\n";
   if (d.minimallyBlanked) o << "minimally_blanked=1\n";
   if (d.intermediate) o << "intermediate=1\n";
+  if (d.trayOpen) o << "tray_open=1\n";
   for (const auto& t : d.tracks)
     o << "track=" << t.session << "," << t.start << "," << t.reserved << "," << t.nwa << ","
       << t.closed << "," << t.runOut
@@ -93,6 +94,7 @@ bool ParseDisc(const std::string& text, Disc& d) {
     else if (k == "random_end") d.randomEnd = n;
     else if (k == "minimally_blanked") d.minimallyBlanked = n != 0;
     else if (k == "intermediate") d.intermediate = n != 0;
+    else if (k == "tray_open") d.trayOpen = n != 0;
   }
   return haveMedia && haveCapacity && d.capacity > 0;
 }

@@ -21,7 +21,7 @@ bool ChangesDisc(uint8_t op) {
   switch (op) {
     case scsi::kWrite10: case scsi::kFormatUnit: case scsi::kBlank: case scsi::kCloseTrackSession:
     case scsi::kReserveTrack: case scsi::kSynchronizeCache: case scsi::kSendOpcInformation:
-    case scsi::kSendDvdStructure:
+    case scsi::kSendDvdStructure: case scsi::kStartStopUnit:
       return true;
     default:
       return false;
@@ -43,6 +43,10 @@ Drive::Drive(DriveOptions options, std::shared_ptr<Clock> clock)
   if (!options_.disc.empty()) {
     file_ = DiscFile::Open(options_.disc, error_);
     if (file_) readyAtMs_ = clock_->NowMs() + options_.notReadyMs;
+    if (file_ && file_->disc.trayOpen && options_.persistentTray) {
+      file_.reset();
+      trayClosed_ = false;
+    }
   }
 }
 
@@ -247,6 +251,10 @@ void Drive::Load() {
   // The disc may have been recorded elsewhere while it was out: read it afresh.
   file_ = DiscFile::Open(options_.disc, error_);
   if (!file_) return;
+  if (file_->disc.trayOpen && Claim(true)) {
+    file_->disc.trayOpen = false;
+    Changed();
+  }
   readyAtMs_ = clock_->NowMs() + options_.notReadyMs;
   // The power-on attention is reported first.
   if (unitAttention_ != scsi::kAscPowerOnReset) unitAttention_ = scsi::kAscMediumMayHaveChanged;
@@ -254,7 +262,12 @@ void Drive::Load() {
 }
 
 void Drive::Eject() {
-  if (prevented_) Refuse(kIllegalRequest, scsi::kAscMediumRemovalPrevented);
+  // Another program's prevention (`locked`) holds whatever this one allows.
+  if (prevented_ || options_.locked) Refuse(kIllegalRequest, scsi::kAscMediumRemovalPrevented);
+  if (claim_ && file_ && options_.persistentTray) {
+    file_->disc.trayOpen = true;
+    dirty_ = true;
+  }
   if (claim_) SaveNow();
   shadow_.reset();
   file_.reset();

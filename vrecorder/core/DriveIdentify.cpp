@@ -65,7 +65,7 @@ void Drive::ModeSense10(Command& c) {
                      (k.cdrw ? 0x02 : 0) | (k.cdr ? 0x01 : 0));
       p[4] = uint8_t((k.burnfree ? 0x80 : 0) | (k.multisession ? 0x40 : 0) | 0x30 | 0x01);
       p[5] = 0x03;
-      p[6] = uint8_t(0x29 | (prevented_ ? 0x02 : 0));
+      p[6] = uint8_t(0x29 | (prevented_ || options_.locked ? 0x02 : 0));
       Put16(&p[8], MaxReadSpeed());
       Put16(&p[10], 256);
       Put16(&p[12], options_.bufferKb);

@@ -94,6 +94,8 @@ bool Apply(const std::string& key, const std::string& value, DriveOptions& o, st
   }
   else if (key == "close_error") o.closeError = value != "0";
   else if (key == "sync_error") o.syncError = value != "0";
+  else if (key == "locked") o.locked = value != "0";
+  else if (key == "persistent_tray") o.persistentTray = value != "0";
   else if (key == "not_ready_ms") return number(o.notReadyMs);
   else if (key == "lost_completion_at") return number(o.lostCompletionAt);
   else if (key == "lost_completion_op") {
@@ -130,7 +132,8 @@ bool ParseDriveOptions(const std::string& entry, DriveOptions& out, std::string&
   for (size_t i = 1; i < items.size(); ++i) {
     auto eq = items[i].find('=');
     bool flag = items[i] == "nogetconfig" || items[i] == "sync" || items[i] == "close_error" ||
-                items[i] == "sync_error";
+                items[i] == "sync_error" || items[i] == "locked" ||
+                items[i] == "persistent_tray";
     if (eq == std::string::npos && pending && !flag) { value += "," + items[i]; continue; }
     if (pending && !Apply(key, value, out, error)) return false;
     if (eq == std::string::npos) { key = items[i]; value = std::string("1"); }

@@ -42,6 +42,11 @@ struct DriveOptions {
   std::optional<CommandCount> interruptBefore, killBefore;
   bool closeError = false;                  // CLOSE TRACK/SESSION fails (session fixation error)
   bool syncError = false;                   // SYNCHRONIZE CACHE fails (write error)
+  // Medium removal prevented from the start, as by another program holding the drive.
+  bool locked = false;
+  // An ejected tray stays open for the next process (kept in the disc's state file) until a
+  // load; without it a new process finds the tray closed, as if the user had pushed it in.
+  bool persistentTray = false;
   uint32_t notReadyMs = 0;                  // becoming ready for this long after a load
   uint32_t lostCompletionAt = 0;            // the N-th command never completes (1-based)
   std::optional<uint8_t> lostCompletionOp;  // ... counting only commands of this operation code

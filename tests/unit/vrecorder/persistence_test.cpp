@@ -119,6 +119,18 @@ TEST_F(Persistence, EjectedDiscIsReadAfreshOnLoad) {
   EXPECT_EQ(TrackInfo(0xFF).u32(12), 10u);
 }
 
+TEST_F(Persistence, OpenTrayStaysOpenForTheNextProcessUntilLoaded) {
+  Insert(MediaKind::CdR, 0, "persistent_tray");
+  ASSERT_TRUE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x02, 0}).ok());
+  Reopen();
+  Send({0, 0, 0, 0, 0, 0});  // power-on attention
+  EXPECT_SENSE(Send({0, 0, 0, 0, 0, 0}), kNotReady, scsi::kAscMediumNotPresentTrayOpen);
+  ASSERT_TRUE(Send({scsi::kStartStopUnit, 0, 0, 0, 0x03, 0}).ok());
+  Reopen();
+  Send({0, 0, 0, 0, 0, 0});
+  EXPECT_TRUE(Send({0, 0, 0, 0, 0, 0}).ok());
+}
+
 TEST_F(Persistence, StateFileRoundTripsAndRejectsDamage) {
   Disc d = Disc::Blank(MediaKind::DvdR, 5000);
   d.ReserveTrack(100);
