@@ -10,6 +10,8 @@ namespace scrivo::cli {
 constexpr int ExitOk = 0;
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
+// Ended by Ctrl-C (or SIGTERM), as shells report a process their SIGINT ended: 128 + 2.
+constexpr int ExitInterrupted = 130;
 
 // Whether the build checks for leaks at exit (a sanitizer): memory the process could leave
 // to the system is then freed as usual, so that real leaks stand out.

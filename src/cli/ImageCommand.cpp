@@ -1,6 +1,7 @@
 // `scrivo image`: the byte stream a recording would send to a blank disc, into a file.
 #include "ArgReader.h"
 #include "BootOptions.h"
+#include "EngineSession.h"
 #include "Progress.h"
 #include "SourceTree.h"
 #include "engine/ImageRun.h"
@@ -24,7 +25,7 @@ const char* const ImageUsage =
     "  times and symbolic links (as links; --follow-links records what they point to);\n"
     "  --no-rock leaves it out. Fifos, sockets and devices are left out and named.\n" SCRIVO_BOOT_USAGE
     "  Exit status: 0 done, 1 failed (no OUT.iso is left behind; when a source changed while\n"
-    "  it was read, OUT.iso is kept and the files are named), 2 bad usage.";
+    "  it was read, OUT.iso is kept and the files are named), 2 bad usage, 130 interrupted.";
 
 namespace {
 
@@ -66,7 +67,8 @@ ImageArgs Parse(const std::vector<std::string>& args) {
     return a;
 }
 
-std::atomic<bool> Interrupted{false};
+// The one flag main looks at to answer an interrupted run with its own exit status.
+std::atomic<bool>& Interrupted = TEngineSession::Interrupted;
 
 // The first interrupt stops the run cleanly (the temporary file goes); a second one ends
 // the process at once.

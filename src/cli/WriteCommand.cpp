@@ -38,7 +38,7 @@ const char* const WriteUsage =
     "  address, or virtual:DISC[,media=KIND,...] for a virtual recorder (a missing DISC is\n"
     "  created blank, DVD+R by default). Rock Ridge, --no-rock and --follow-links: as for\n"
     "  scrivo image.\n" SCRIVO_BOOT_USAGE
-    "  Exit status: 0 recorded, 1 failed (or interrupted), 2 bad usage.";
+    "  Exit status: 0 recorded, 1 failed, 2 bad usage, 130 interrupted.";
 
 namespace {
 

@@ -1,5 +1,6 @@
 // `scrivo`: the command-line face of the engine. Dispatches to one subcommand.
 #include "Commands.h"
+#include "EngineSession.h"
 #include <cstdio>
 #include <cstring>
 
@@ -24,7 +25,17 @@ void PrintOverview(FILE* to) {
     std::fprintf(to, "usage: scrivo COMMAND [ARGS...]\n\ncommands:\n");
     for (const TCliCommand& c : Commands)
         std::fprintf(to, "  %-8s %s\n", c.Name, c.Summary);
-    std::fprintf(to, "\n'scrivo COMMAND --help' describes one command.\n");
+    std::fprintf(to, "\nexit status: %d done, %d failed, %d bad usage, %d interrupted (Ctrl-C)\n", ExitOk, ExitFailure,
+                 ExitUsage, ExitInterrupted);
+    std::fprintf(to, "\n'scrivo COMMAND --help' describes one command; 'scrivo --version' tells the version.\n");
+}
+
+void PrintVersion() { std::printf("scrivo %s\n", SCRIVO_VERSION); }
+
+// Bad usage: the problem in one line and where to read more.
+int UsageFailure(const std::string& text, const std::string& command) {
+    PrintError(text + "; see `scrivo " + (command.empty() ? "" : command + " ") + "--help`");
+    return ExitUsage;
 }
 
 } // namespace
@@ -32,13 +43,15 @@ void PrintOverview(FILE* to) {
 void PrintError(const std::string& text) { std::fprintf(stderr, "scrivo: %s\n", text.c_str()); }
 
 int Main(int argc, char** argv) {
-    if (argc < 2) {
-        PrintOverview(stderr);
-        return ExitUsage;
-    }
+    if (argc < 2)
+        return UsageFailure("no command given", "");
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintOverview(stdout);
+        return ExitOk;
+    }
+    if (name == "--version") {
+        PrintVersion();
         return ExitOk;
     }
     for (const TCliCommand& c : Commands) {
@@ -52,18 +65,20 @@ int Main(int argc, char** argv) {
                 std::printf("usage: %s\n", c.Usage);
                 return ExitOk;
             }
+            if (a == "--version") {
+                PrintVersion();
+                return ExitOk;
+            }
         }
         try {
-            return c.Run(args);
+            const int status = c.Run(args);
+            // Whatever a command makes of an interrupt, the caller learns it was one.
+            return status == ExitFailure && TEngineSession::Interrupted ? ExitInterrupted : status;
         } catch (const UsageError& e) {
-            PrintError(e.what());
-            std::fprintf(stderr, "usage: %s\n", c.Usage);
-            return ExitUsage;
+            return UsageFailure(e.what(), c.Name);
         }
     }
-    PrintError("unknown command \"" + name + "\"");
-    PrintOverview(stderr);
-    return ExitUsage;
+    return UsageFailure("unknown command \"" + name + "\"", "");
 }
 
 } // namespace scrivo::cli

@@ -24,6 +24,7 @@ const char kUsage[] =
     "       vrecorder record [--keep-session-open] DISC DATA\n"
     "       vrecorder show DISC\n"
     "       vrecorder --library-path\n"
+    "       vrecorder --version\n"
     "KIND: cd-rom cd-r cd-rw dvd-rom dvd-r dvd-ram dvd-rw-ro dvd-rw dvd+rw dvd+r\n";
 
 int Usage() {
@@ -121,6 +122,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (args[0] == "--library-path" && args.size() == 1) return LibraryPath();
+  if (args[0] == "--version" && args.size() == 1) {
+    std::printf("vrecorder %s\n", VRECORDER_VERSION);
+    return 0;
+  }
   if (args[0] == "create") return Create({args.begin() + 1, args.end()});
   if (args[0] == "record") return Record({args.begin() + 1, args.end()});
   if (args[0] == "show" && args.size() == 2) return Show(args[1]);

@@ -106,7 +106,7 @@ TEST_F(ScrivoCommand, SaysWhenThereIsNoDriveOrNoDisc)
     // A choice that names no drive is bad usage, as is one that cannot name a drive.
     r = Run(cd + ";", "info -d 0:4:0");
     EXPECT_EQ(r.Status, 2);
-    EXPECT_EQ(r.Err.rfind("scrivo: no drive \"0:4:0\" (see scrivo drives)\nusage: ", 0), 0u) << r.Err;
+    EXPECT_EQ(r.Err, "scrivo: no drive \"0:4:0\" (see scrivo drives); see `scrivo info --help`\n");
     r = Run(cd, "info -d D:");
     EXPECT_EQ(r.Status, 2);
     EXPECT_NE(r.Err.find("-d \"D:\" is neither"), std::string::npos) << r.Err;

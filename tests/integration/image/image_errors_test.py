@@ -26,7 +26,8 @@ class ImageErrors(ImageTestCase):
                      ["no-such-command"]):
             r = scrivo(*args)
             self.assertEqual(r.returncode, 2, "%s: %s" % (args, r.stderr))
-            self.assertIn("usage", r.stderr)
+            # One line naming the problem and where to read more.
+            self.assertRegex(r.stderr, r"^scrivo: [^\n]+; see `scrivo (image )?--help`\n$")
         self.assertNoOutput(self.work, "o.iso")
         self.assertEqual(scrivo("image", "--help").returncode, 0)
         self.assertEqual(scrivo("--help").returncode, 0)

@@ -78,7 +78,7 @@ class RepairAfterKill(SecondSessionCase):
         disc = self.recorded("dvd+r", "stopped")
         layout = self.layout("dvd+r")
         r = scrivo("write", "-d", "virtual:%s,interrupt_at=%d" % (disc, layout["middle"]), self.second)
-        self.assertEqual(r.returncode, 1, r.stdout + r.stderr)
+        self.assertEqual(r.returncode, 130, r.stdout + r.stderr)
         self.assertIn("OPERATION ABORTED BY USER", r.stderr)
         self.assertIn("left unfinished on the disc: \"scrivo repair -d virtual:%s\"" % disc, r.stderr)
         self.assertEqual(disc_state(disc)["tracks"][-1]["state"], "incomplete")

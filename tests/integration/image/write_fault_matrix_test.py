@@ -34,7 +34,7 @@ class WriteFaultMatrix(SecondSessionCase):
                 if knob == "kill_at":
                     self.assertEqual(r.returncode, -9, r.stdout + r.stderr)
                 else:
-                    self.assertEqual(r.returncode, 1, r.stdout + r.stderr)
+                    self.assertEqual(r.returncode, 130 if knob == "interrupt_at" else 1, r.stdout + r.stderr)
                     self.assertIn(SAID[knob], r.stderr)
                 # The first session is what every reader sees.
                 self.assertReads(disc, 0, [self.first])

@@ -99,7 +99,7 @@ class WriteFaults(WriteTestCase):
         time.sleep(0.3)
         p.send_signal(signal.SIGINT)
         out, err = p.communicate(timeout=120)
-        self.assertEqual(p.returncode, 1, out + err)
+        self.assertEqual(p.returncode, 130, out + err)
         self.assertIn("OPERATION ABORTED BY USER", err)
         state = disc_state(disc)
         self.assertFalse(any(s["closed"] for s in state.get("sessions", [])), state)
@@ -117,7 +117,7 @@ class WriteFaults(WriteTestCase):
         p.send_signal(signal.SIGINT)
         out, err = p.communicate(timeout=60)
         self.assertLess(time.time() - sent, 5)
-        self.assertEqual(p.returncode, 1, out + err)
+        self.assertEqual(p.returncode, 130, out + err)
         self.assertIn("interrupted", err)
 
     def test_sources_that_change_while_recorded_are_named_and_fail_the_run(self):

@@ -47,7 +47,7 @@ class WriteInterrupts(WriteTestCase):
         r = subprocess.run([SCRIVO, "write", "-v", "-d", "virtual:%s,lost_completion_op=0x2A,lost_completion_at=3,"
                             "interrupt_before=0x2A:3" % disc, src], capture_output=True, text=True, timeout=300,
                            env=dict(os.environ, SCRIVO_TIME_SCALE="1"))
-        self.assertEqual(r.returncode, 1, r.stderr[-2000:])  # -v traces every command: the tail tells
+        self.assertEqual(r.returncode, 130, r.stderr[-2000:])  # -v traces every command: the tail tells
         self.assertLess(time.monotonic() - started, 10, r.stderr[-2000:])
         self.assertIn("scrivo: OPERATION ABORTED BY USER", r.stderr)
         # The third WRITE was the one awaited: it is traced as aborted (status 02h).
@@ -57,7 +57,7 @@ class WriteInterrupts(WriteTestCase):
 
     def test_ctrl_c_while_reading_back_says_the_session_was_recorded(self):
         disc = self.path("verify.disc")
-        r = self.write(disc, self.first, media="dvd+r", options=",interrupt_before=0x28", expect=1)
+        r = self.write(disc, self.first, media="dvd+r", options=",interrupt_before=0x28", expect=130)
         self.assertIn("interrupted while the new session was read back: the recording itself finished "
                       "(session at sector 0); only its verification was stopped", r.stderr)
         self.assertNotIn("ABORTED", r.stderr)
@@ -71,7 +71,7 @@ class WriteInterrupts(WriteTestCase):
         # "not ready" answer shows the drive is at it.
         p, seconds, out, err = interrupt_after(["erase", "-v", "-d", "virtual:%s,time_scale=1" % disc],
                                           "NOT READY", env=dict(os.environ, SCRIVO_TIME_SCALE="1"))
-        self.assertEqual(p.returncode, 1, err[-2000:])  # -v traces every command: the tail tells
+        self.assertEqual(p.returncode, 130, err[-2000:])  # -v traces every command: the tail tells
         self.assertLess(seconds, PROMPT_S, err[-2000:])
         self.assertIn("interrupted: the drive goes on erasing the disc by itself", err)
         self.assertNotIn("erased", out)
