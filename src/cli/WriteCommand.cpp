@@ -7,6 +7,7 @@
 #include "Progress.h"
 #include "SourceTree.h"
 #include "engine/bvStreamEx.h"
+#include "image/bvISOLib_import.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include <algorithm>
@@ -27,18 +28,24 @@ const char* const WriteUsage =
     "  disc that already holds sessions the last one is imported first (unless --no-import),\n"
     "  so its files stay visible; a new file of an imported file's name replaces it. When that\n"
     "  session cannot be read whole, nothing is recorded unless --skip-damaged is given (the\n"
-    "  new session then lists what could be read). An item below a folder that cannot be added\n"
-    "  (a folder that cannot be read, a name too long for the disc) is named and nothing is\n"
-    "  recorded, unless --skip-unreadable. --erase blanks a rewritable disc first,\n"
+    "  new session then lists what could be read); so it is for earlier files the new session\n"
+    "  cannot carry over, each named with the reason (names differing only in case without\n"
+    "  Rock Ridge, names too long for it, associated files). The import reads each folder\n"
+    "  once and takes at most 1,000,000 files and folders. An item below a folder that cannot\n"
+    "  be added (a folder that cannot be read, a name too long for the disc) is named and\n"
+    "  nothing is recorded, unless --skip-unreadable. --erase blanks a rewritable disc first,\n"
     "  --close closes the disc, --test records with the laser off, --eject ejects the disc once\n"
     "  recorded. The new session is read back and compared with what was written (--no-verify\n"
-    "  skips that); files whose data differs are named. --image records an existing image FILE as it is (its last sector padded with\n"
-    "  zeros): on a blank disc, or from sector 0 of a DVD+RW, DVD-RW or DVD-RAM, replacing what\n"
-    "  that disc held. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
+    "  skips that); files whose data differs are named. --image records an existing image FILE\n"
+    "  as it is (its last sector padded with zeros): on a blank disc, or from sector 0 of a\n"
+    "  DVD+RW, DVD-RW or DVD-RAM, replacing what that disc held. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
     "  address, or virtual:DISC[,media=KIND,...] for a virtual recorder (a missing DISC is\n"
     "  created blank, DVD+R by default). Rock Ridge, --no-rock and --follow-links: as for\n"
     "  scrivo image.\n" SCRIVO_BOOT_USAGE
     "  Exit status: 0 recorded, 1 failed, 2 bad usage, 130 interrupted.";
+
+// The help states the import's limit.
+static_assert(MaxImportEntries == 1000000);
 
 namespace {
 
@@ -167,8 +174,13 @@ std::string ImportLastSession(TBrenvik& b, bool skipDamaged, bool overwritable, 
         if (previous)
             previous(text, type);
     };
+    // Ctrl-C ends the import as it ends a wait for the drive.
+    b.StopWaiting = [] { return TEngineSession::Interrupted.load(); };
     const bool imported = b.ImportSession(-1, nullptr);
+    b.StopWaiting = nullptr;
     b.ReportMessage = previous;
+    if (b.ImportInterrupted || TEngineSession::Interrupted)
+        return "interrupted while the last session on the disc was read, nothing was recorded";
 
     // An overwritable disc reports a session even when nothing was ever recorded on it.
     if (!imported && !b.ImportFoundVolume && overwritable)

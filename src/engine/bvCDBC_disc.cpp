@@ -131,6 +131,10 @@ bool TBrenvikDisc::ReadSessionExtent(int session, uint32_t& start, uint32_t& sec
     return true;
 }
 
+bool TBrenvikDisc::StopRequested() {
+    return c_.StopWaiting && c_.StopWaiting();
+}
+
 bool TBrenvikDisc::ReadSectors(uint32_t address, uint32_t count, uint8_t* buffer) {
     // READ (10) carries up to 65,535 blocks; the import reads far fewer at a time.
     while (count > 0) {

@@ -17,6 +17,8 @@ public:
     bool ReadTrackInformation(int track, uint32_t& start, uint32_t& sectors) override;
     bool ReadSessionExtent(int session, uint32_t& start, uint32_t& sectors) override;
     bool ReadSectors(uint32_t address, uint32_t count, uint8_t* buffer) override;
+    // The drive's StopWaiting: what ends a wait for the drive ends an import too.
+    bool StopRequested() override;
 
 private:
     // Overwritable discs keep one file system that grows: its volume size is where the

@@ -71,6 +71,9 @@ struct TDEntry {
     // The folder's own date (that of its entry in the parent), for its "." and ".." records;
     // 0 for the root, whose records carry the time the image is made.
     TDateTime DateTime = 0;
+    // Holds imported entries whose names differ only in case, which Joliet readers would
+    // take for one name.
+    bool CaseTwins = false;
 
     // Lookup aids kept by the builder: the list's tail (appending stays O(1)) and, per
     // upper-cased long name, the first entry of that name in list order.
@@ -106,7 +109,12 @@ struct TFEntry {
     uint32_t NameHash = 0;       // of the upper-cased long name, for the directory's NameIndex
     bool Imported = false;       // data already on the disc; locations absolute
     bool Link = false;           // a symbolic link Rock Ridge records as one (set with Posix)
-    TDEntry* Dir = nullptr;      // the directory a subdirectory entry stands for
+    // Imported: the record's date was all zeros or no date ("not specified"), and the offset
+    // from GMT (15-minute units) it was recorded with; others use the tables' offset.
+    bool DateUnspecified = false;
+    int8_t RecordedZone = TablesZone;
+    static constexpr int8_t TablesZone = -128;
+    TDEntry* Dir = nullptr; // the directory a subdirectory entry stands for
     TFEntry* Next = nullptr;
     TPosixEntry* Posix = nullptr; // with Rock Ridge; kept by the tables
 
@@ -303,6 +311,8 @@ public:
         (void)address, (void)count, (void)buffer;
         return false;
     }
+    // True when the user asked to give up what is under way (an import ends at once).
+    virtual bool StopRequested() { return false; }
 };
 
 class TImageBuilder : public TImageOptions, public TImageLayout {
@@ -339,10 +349,13 @@ public:
 
     // Adds one listed file to `Dest` (shared by AddFile, AddDir and session import). With
     // `ImportedLocation` the entry points at data already on the disc. 1 added, 0 not added.
+    // `Apart`: added beside an entry of a name that differs only in case, not replacing it
+    // (the import keeps such names as they were).
     int AddFileEntry(TDEntry* Dest, const FileListing& Item, const std::string& FullPath,
-                     std::optional<uint32_t> ImportedLocation = std::nullopt);
-    // Creates (or finds) the directory `Item.Name` under `Parent`; null when refused.
-    TDEntry* CreateDirectory(TDEntry* Parent, const FileListing& Item);
+                     std::optional<uint32_t> ImportedLocation = std::nullopt, bool Apart = false);
+    // Creates (or finds) the directory `Item.Name` under `Parent`; null when refused. `Fresh`:
+    // always a new directory (the import, which finds the names it took itself).
+    TDEntry* CreateDirectory(TDEntry* Parent, const FileListing& Item, bool Fresh = false);
 
     // ---- Session import ----
     // Reads the tree of a previous session of the disc into `ImportDir` (the root when null)
@@ -355,6 +368,7 @@ public:
     int ImportedFiles = 0;
     int ImportedFolders = 0;
     int ImportLeftOut = 0;
+    bool ImportInterrupted = false; // the disc asked to give up; nothing of the session was kept
     bool ImportFoundVolume = false; // a volume descriptor was found (else: no file system)
 
     TAddFileEvent OnAddFile;

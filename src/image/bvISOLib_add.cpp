@@ -90,13 +90,13 @@ bool TImageBuilder::LeaveOutUnreadable(const std::string& source, const std::str
 }
 
 int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const std::string& FullPath,
-                                std::optional<uint32_t> ImportedLocation) {
+                                std::optional<uint32_t> ImportedLocation, bool Apart) {
     TFileTables& t = FileTables();
     std::string longName = Item.Name;
     const bool dotAdded = !(Item.Attr & faDirectory) && longName.find('.') == std::string::npos;
     if (dotAdded) longName += '.';
     std::string key = NameKey(longName); // the upper-cased long name
-    TFEntry* existing = FindEntryByKey(Dest, key);
+    TFEntry* existing = Apart ? nullptr : FindEntryByKey(Dest, key);
 
     std::string shortFileName = Item.AltName.empty() ? key : Item.AltName.substr(0, 13);
     std::string longFileName = longName;
@@ -156,6 +156,8 @@ int TImageBuilder::AddFileEntry(TDEntry* Dest, const FileListing& Item, const st
     e->Attr = Item.Attr;
     SetPosix(*e, RockRidge ? MakePosixEntry(t, Item, dotAdded && longFileName == longName) : nullptr);
     e->DateTime = dateTime;
+    e->DateUnspecified = false; // an imported entry replaced: the new file's own date
+    e->RecordedZone = TFEntry::TablesZone;
     e->Source = t.Sources.Keep(FullPath);
     e->Imported = ImportedLocation.has_value();
     e->IsoLocation = e->JolietLocation = ImportedLocation.value_or(0);

@@ -57,10 +57,10 @@ int TImageBuilder::DirectoryCount() const {
 
 int TImageBuilder::FileCount() const { return static_cast<int>(FileTables().Files.size()); }
 
-TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item) {
+TDEntry* TImageBuilder::CreateDirectory(TDEntry* Parent, const FileListing& Item, bool Fresh) {
     TFileTables& t = FileTables();
     std::string path = (Parent == t.Root() ? std::string() : Parent->Path) + "\\" + NameKey(Item.Name);
-    if (TDEntry* found = FindDir(path)) return found;
+    if (TDEntry* found = Fresh ? nullptr : FindDir(path)) return found;
 
     std::string shortName = Item.AltName.empty() ? UpperCase(Item.Name) : Item.AltName;
     if (RockRidge ? Item.Name.size() > MaxPosixName : !NamesFitRecords(shortName, Item.Name, false)) {

@@ -47,6 +47,13 @@ bool FindDescriptor(TImageDisc& disc, uint32_t start, TImportTree tree, std::vec
 namespace {
 
 // The root directory record of a descriptor describes a directory.
+// The sectors of the volume the descriptor `d` describes that lie at `start` and after (its
+// volume space size counts from the start of the disc); 0 when none do.
+uint32_t VolumeSectorsAfter(const uint8_t* d, uint32_t start) {
+    const uint32_t volume = GetLE32(d + 80);
+    return volume > start ? volume - start : 0;
+}
+
 bool RootRecordSound(const uint8_t* root) {
     return root[0] >= 34 && (root[25] & FlagDirectory) && root[32] == 1;
 }
@@ -115,7 +122,7 @@ bool HasRockRidge(TImageDisc& disc, const uint8_t* root) {
 
 bool TImageBuilder::ImportSession(int Session, TDEntry* ImportDir) {
     ImportedFiles = ImportedFolders = ImportLeftOut = 0;
-    ImportFoundVolume = false;
+    ImportFoundVolume = ImportInterrupted = false;
     if (!Disc) return false;
     const int sessions = Disc->RecordedSessionCount();
     if (sessions <= 0) return false;
@@ -130,8 +137,6 @@ bool TImageBuilder::ImportSession(int Session, TDEntry* ImportDir) {
         Report(">>> ERROR IMPORTING SESSION # " + number, 4);
         return false;
     }
-    // Everything the session refers to lies before the end of its tracks.
-    const uint64_t discEnd = sectors ? uint64_t(start) + sectors : uint64_t(1) << 32;
     TDEntry* target = ImportDir ? ImportDir : FileTables().Root();
 
     std::vector<uint8_t> sector(SectorSize);
@@ -142,13 +147,22 @@ bool TImageBuilder::ImportSession(int Session, TDEntry* ImportDir) {
     if (RockRidge && FindDescriptor(*Disc, start, TImportTree::Iso, sector) &&
         RootRecordSound(sector.data() + 156) && HasRockRidge(*Disc, sector.data() + 156))
         order = {TImportTree::Iso};
+    // Sectors read in all: each directory sector once, the continuation areas of Rock
+    // Ridge, the descriptors; a session that takes more is damaged.
+    uint64_t budget = 0;
+    TFEntry* const before = target->LastEntry; // what the import adds comes after it
     for (TImportTree tree : order) {
         if (!FindDescriptor(*Disc, start, tree, sector)) continue;
         found = ImportFoundVolume = true;
         const uint8_t* root = sector.data() + 156; // the root directory record
         const bool joliet = tree == TImportTree::Joliet;
-        TDirectoryImporter reader(*this, *Disc, tree, discEnd,
-                                  [this](const std::string& text) { Report(text, 4); });
+        // Everything the session refers to lies before the end of its tracks; a track of
+        // unknown length ends where its volume does.
+        const uint64_t discEnd =
+            uint64_t(start) + (sectors ? sectors : VolumeSectorsAfter(sector.data(), start));
+        if (budget == 0) budget = 2 * (discEnd - start) + 2 * DescriptorScan;
+        TDirectoryImporter reader(*this, *Disc, tree, discEnd, budget,
+                                  [this](const std::string& text, uint8_t type) { Report(text, type); });
         int taken = 0;
         if (!RootRecordSound(root)) {
             Report(std::string(ImportBadRootText) + "\n\r" + (joliet ? "JOLIET" : "ISO 9660"), 4);
@@ -156,6 +170,18 @@ bool TImageBuilder::ImportSession(int Session, TDEntry* ImportDir) {
         } else {
             taken = reader.Import(GetLE32(root + 2), GetLE32(root + 10), target);
             ImportLeftOut += reader.LeftOut();
+            budget -= std::min(budget, reader.Reads());
+        }
+        if (reader.Interrupted()) {
+            // Half a tree would be recorded as the whole session: none of it stays.
+            for (TFEntry* e = before ? before->Next : target->FirstEntry; e;) {
+                TFEntry* next = e->Next;
+                RemoveListed(FileTables(), target, e);
+                e = next;
+            }
+            ImportInterrupted = true;
+            Report(">>> " + std::string(ImportInterruptedText) + " (SESSION # " + number + ")", 4);
+            return false;
         }
         // A Joliet tree that yields nothing readable leaves the ISO 9660 tree to import.
         if (joliet && taken == 0 && ImportLeftOut > 0) {

@@ -10,6 +10,8 @@
 #include "bvISOLib_tree.h"
 #include "platform/Text.h"
 #include <algorithm>
+#include <cstring>
+#include <unordered_set>
 
 namespace scrivo {
 
@@ -24,16 +26,33 @@ bool IsXaBlock(const uint8_t* p) {
     return p[0] == 0 && p[1] == 0 && p[2] == 0 && p[3] == 0 && p[5] == 0x55 && p[6] == 'X' && p[7] == 'A';
 }
 
-TDateTime RecordDate(const uint8_t* d) {
-    TDateTime t = 0;
-    if (!EncodeDateTime({1900 + d[0], d[1], d[2], d[3], d[4], d[5], 0}, t)) t = 0;
-    return t;
+// A record's date as its wall-clock time and its offset from GMT (15-minute units); false
+// when it is all zeros ("not specified") or cannot be a date.
+bool RecordDate(const uint8_t* d, TDateTime& t, int8_t& zone) {
+    zone = static_cast<int8_t>(d[6]);
+    return zone >= -48 && zone <= 52 && EncodeDateTime({1900 + d[0], d[1], d[2], d[3], d[4], d[5], 0}, t);
 }
 
-// A name that is empty, a dot name or holds a path separator would break the tree's paths.
+// A name that is empty or a dot name cannot be one of the tree's.
 bool UsableName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("\\\0", 2)) == std::string::npos;
+    return !name.empty() && name != "." && name != "..";
+}
+
+// Characters no name of the tree may hold: the path separators of both systems, and NUL.
+constexpr std::string_view Unsafe("/\\\0", 3);
+
+// `name` with the characters that would break the tree's paths replaced.
+std::string SafeName(std::string name) {
+    for (char& c : name)
+        if (Unsafe.find(c) != std::string_view::npos) c = '_';
+    return name;
+}
+
+// "base~n.ext": the n-th variant of a name made safe that met another of the directory.
+std::string Variant(const std::string& name, bool directory, int n) {
+    const size_t dot = directory ? std::string::npos : name.rfind('.');
+    const size_t cut = dot == std::string::npos || dot == 0 ? name.size() : dot;
+    return name.substr(0, cut) + "~" + std::to_string(n) + name.substr(cut);
 }
 
 } // namespace
@@ -57,25 +76,64 @@ struct TDirectoryImporter::Pieces {
     uint64_t Size = 0;
 };
 
-TDirectoryImporter::TDirectoryImporter(TImageBuilder& builder, TImageDisc& disc, TImportTree tree, uint64_t discEnd,
-                                       TReport report)
-    : builder_(builder), disc_(disc), tree_(tree), discEnd_(discEnd), report_(std::move(report)) {}
+TDirectoryImporter::TDirectoryImporter(TImageBuilder& builder, TImageDisc& disc, TImportTree tree,
+                                       uint64_t discEnd, uint64_t readBudget, TReport report)
+    : builder_(builder), disc_(disc), tree_(tree), discEnd_(discEnd), report_(std::move(report)),
+      readBudget_(readBudget) {}
 
 int TDirectoryImporter::Import(uint32_t extent, uint64_t length, TDEntry* target) {
     taken_ = files_ = leftOut_ = 0;
     suspSkip_ = 0;
     firstRecord_ = true;
     ancestors_.clear();
+    visited_.clear();
+    continuations_.clear();
     if (!InsideDisc(extent, length))
         Fail(ImportBeyondDiscText, target->Path);
-    else
+    else if (FirstVisit(extent, SectorsFor(length)))
         ReadDirectory(extent, length, target, 0);
     return taken_;
 }
 
+bool TDirectoryImporter::Read(uint32_t address, uint8_t* out) {
+    if (Stopped()) return false;
+    if (disc_.StopRequested()) {
+        interrupted_ = true;
+        return false;
+    }
+    if (++reads_ > readBudget_) {
+        budgetSpent_ = true;
+        Fail(ImportTooManyReadsText, std::to_string(readBudget_) + " SECTORS");
+        return false;
+    }
+    return disc_.ReadSectors(address, 1, out);
+}
+
+bool TDirectoryImporter::ReadContinuation(uint32_t address, uint8_t* out) {
+    for (const auto& [at, bytes] : continuations_) {
+        if (at != address) continue;
+        std::memcpy(out, bytes.data(), SectorSize);
+        return true;
+    }
+    if (!InsideDisc(address, SectorSize) || !Read(address, out)) return false;
+    constexpr size_t Kept = 4;
+    if (continuations_.size() == Kept) continuations_.erase(continuations_.begin());
+    continuations_.emplace_back(address, std::vector<uint8_t>(out, out + SectorSize));
+    return true;
+}
+
+bool TDirectoryImporter::FirstVisit(uint32_t extent, uint64_t sectors) {
+    const uint64_t end = uint64_t(extent) + std::max<uint64_t>(sectors, 1);
+    auto next = visited_.lower_bound(extent);
+    if (next != visited_.end() && next->first < end) return false;
+    if (next != visited_.begin() && std::prev(next)->second > extent) return false;
+    visited_.emplace_hint(next, extent, end);
+    return true;
+}
+
 void TDirectoryImporter::Fail(const char* text, const std::string& name) {
     ++leftOut_;
-    report_(std::string(text) + "\n\r" + name);
+    report_(std::string(text) + "\n\r" + name, 4);
 }
 
 bool TDirectoryImporter::InsideDisc(uint32_t extent, uint64_t length) const {
@@ -86,17 +144,19 @@ bool TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry
     ancestors_.push_back(extent);
     std::vector<uint8_t> sector(SectorSize);
     Pieces pending;
+    std::unordered_set<std::string> names; // taken here, as they were recorded
     int seen = 0;
     bool relocated = false;
     const uint64_t sectors = SectorsFor(length);
-    for (uint64_t s = 0; s < sectors; ++s) {
+    for (uint64_t s = 0; s < sectors && !Stopped(); ++s) {
         const uint32_t address = static_cast<uint32_t>(extent + s);
-        if (!disc_.ReadSectors(address, 1, sector.data())) {
-            Fail(ImportUnreadableText, target->Path + " (SECTOR " + std::to_string(address) + ")");
+        if (!Read(address, sector.data())) {
+            if (!Stopped())
+                Fail(ImportUnreadableText, target->Path + " (SECTOR " + std::to_string(address) + ")");
             break;
         }
         uint32_t offset = 0;
-        while (offset <= LastRecordStart) {
+        while (offset <= LastRecordStart && !Stopped()) {
             const uint8_t* p = sector.data() + offset;
             if (tree_ == TImportTree::Iso && IsXaBlock(p)) {
                 offset += 14;
@@ -152,10 +212,15 @@ bool TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry
                 relocated = true; // taken where its child link stands
                 continue;
             }
-            if (MergePieces(pending, r)) TakeRecord(r, target, depth);
+            if (r.Flags & FlagAssociated) {
+                // It shares its name with the file it belongs to, which is the one to take.
+                Fail(ImportAssociatedText, PathOf(target, r.Rr.Name.empty() ? NameOf(r.Id) : r.Rr.Name));
+                continue;
+            }
+            if (MergePieces(pending, r)) TakeRecord(r, target, depth, names);
         }
     }
-    if (pending.Active && !pending.Broken) Fail(ImportBadExtentsText, NameOf(pending.Id));
+    if (pending.Active && !pending.Broken && !Stopped()) Fail(ImportBadExtentsText, NameOf(pending.Id));
     ancestors_.pop_back();
     return relocated;
 }
@@ -164,9 +229,8 @@ void TDirectoryImporter::ReadSystemUse(const uint8_t* p, uint32_t idLength, uint
                                        Record& r) {
     const uint32_t area = 33 + idLength + (idLength % 2 == 0 ? 1 : 0) + suspSkip_;
     if (area >= recordLength) return;
-    r.Rr = ReadRockRidge(p + area, recordLength - area, [this](uint32_t address, uint8_t* out) {
-        return InsideDisc(address, SectorSize) && disc_.ReadSectors(address, 1, out);
-    });
+    r.Rr = ReadRockRidge(p + area, recordLength - area,
+                         [this](uint32_t address, uint8_t* out) { return ReadContinuation(address, out); });
 }
 
 // Multi-extent files: the pieces must follow one another on the disc, every piece but the
@@ -222,40 +286,100 @@ std::string TDirectoryImporter::NameOf(const std::string& id) const {
     return name;
 }
 
-void TDirectoryImporter::TakeRecord(Record& r, TDEntry* target, int depth) {
-    const std::string name = r.Rr.Name.empty() ? NameOf(r.Id) : r.Rr.Name;
+// Where an entry of `target` stands, for the messages.
+std::string TDirectoryImporter::PathOf(const TDEntry* target, const std::string& name) const {
+    return (target->Parent == target ? std::string() : target->Path) + "\\" + name;
+}
+
+// A name with a path separator or NUL (any tree may record one) gets "_" in their place,
+// and a "~n" tail when that meets a name already taken in the directory.
+std::string TDirectoryImporter::MadeSafe(const TDEntry* target, const std::string& name, bool directory,
+                                         const std::unordered_set<std::string>& names) const {
+    const std::string safe = SafeName(name);
+    auto taken = [&](const std::string& n) {
+        return names.count(n + (directory ? "/" : "")) ||
+               FindEntryByKey(target, NameKey(directory || n.find('.') != std::string::npos ? n : n + "."));
+    };
+    std::string out = safe;
+    for (int n = 1; taken(out); ++n)
+        out = Variant(safe, directory, n);
+    report_(">>> IMPORTED NAME MADE SAFE: " + PathOf(target, out), 0);
+    return out;
+}
+
+// Why the file tree refused an entry: its capacity, a name it holds already, or a name too
+// long for the records the new session makes.
+const char* TDirectoryImporter::RefusalOf(const TDEntry* target, const std::string& key,
+                                          bool directory) const {
+    const TFileTables& t = FileTables();
+    if (static_cast<int>(t.Files.size()) >= t.MaxFiles ||
+        (directory && static_cast<int>(t.Dirs.size()) >= t.MaxDirs))
+        return ImportNotTakenText;
+    return FindEntryByKey(target, key) ? ImportNameTwiceText : ImportNameTooLongForViewText;
+}
+
+void TDirectoryImporter::TakeRecord(Record& r, TDEntry* target, int depth,
+                                    std::unordered_set<std::string>& names) {
+    std::string name = r.Rr.Name.empty() ? NameOf(r.Id) : r.Rr.Name;
     if (r.Rr.ChildLink != 0 && !(r.Flags & FlagDirectory)) {
         // A directory moved elsewhere (Rock Ridge): its own "." record gives its length.
         std::vector<uint8_t> first(SectorSize);
-        if (!InsideDisc(r.Rr.ChildLink, SectorSize) || !disc_.ReadSectors(r.Rr.ChildLink, 1, first.data()) ||
+        if (!InsideDisc(r.Rr.ChildLink, SectorSize) || !Read(r.Rr.ChildLink, first.data()) ||
             first[0] < MinRecordLength) {
-            Fail(ImportBeyondDiscText, name);
+            if (!Stopped()) Fail(ImportBeyondDiscText, PathOf(target, name));
             return;
         }
         r.Extent = r.Rr.ChildLink;
         r.Size = GetLE32(first.data() + 10);
         r.Flags |= FlagDirectory;
     }
+    const bool directory = r.Flags & FlagDirectory;
     if (!UsableName(name)) {
-        Fail(ImportBadNameText, name);
+        Fail(ImportBadNameText, PathOf(target, name));
         return;
     }
+    if (name.find_first_of(Unsafe) != std::string::npos) name = MadeSafe(target, name, directory, names);
+    const std::string path = PathOf(target, name);
     if (!InsideDisc(r.Extent, r.Size)) {
-        Fail(ImportBeyondDiscText, name);
+        Fail(ImportBeyondDiscText, path);
+        return;
+    }
+    // The same name twice in one directory: readers show one of them, and a second
+    // directory of that name is often a second path to the first.
+    if (!names.insert(name + (directory ? "/" : "")).second) {
+        Fail(ImportNameTwiceText, path);
+        return;
+    }
+    // A name differing only in case from one taken: Rock Ridge keeps both as they are, the
+    // ISO 9660 and Joliet names are made unique; a session without Rock Ridge cannot.
+    const std::string longName = directory || name.find('.') != std::string::npos ? name : name + ".";
+    const std::string key = NameKey(longName);
+    TFEntry* const same = FindEntryByKey(target, key);
+    // A folder of the very name that the directory imported into holds already takes in
+    // the imported one's entries; a file of the very name there is replaced or kept as
+    // for any file.
+    TDEntry* const existing = directory && same && same->Dir && same->LongName == name ? same->Dir : nullptr;
+    const bool apart = same && !existing && (directory || same->LongName != longName);
+    if (apart && !builder_.RockRidge) {
+        Fail(ImportCaseOnlyText, path);
+        return;
+    }
+    if (taken_ >= MaxImportEntries) {
+        full_ = true;
+        Fail(ImportTooManyEntriesText, path);
         return;
     }
     FileListing item;
     item.Name = name;
     item.AltName = MadeUpShortName(name);
     item.Size = r.Size;
-    item.Attr = (r.Flags & FlagHidden ? faHidden : 0) | (r.Flags & FlagDirectory ? faDirectory : 0);
-    item.Time = RecordDate(r.Date);
-    item.TimeValid = true; // an impossible date gives the zero date, not the current time
+    item.Attr = (r.Flags & FlagHidden ? faHidden : 0) | (directory ? faDirectory : 0);
+    int8_t zone = 0;
+    const bool dated = RecordDate(r.Date, item.Time, zone);
+    item.TimeValid = true; // kept as "not specified" below, never the current time
     // What Rock Ridge said of it, for a new session that records Rock Ridge too: modes,
     // owners and links stay what they were. Hard links of the old session stay apart.
-    const uint32_t type = r.Flags & FlagDirectory ? PosixDirectory
-                          : r.Rr.IsLink           ? PosixSymlink
-                                                  : PosixRegular;
+    const uint32_t type = directory ? PosixDirectory : r.Rr.IsLink ? PosixSymlink : PosixRegular;
     if (r.Rr.HasPosix && r.Rr.HasModifyTime && (r.Rr.Mode & PosixTypeMask) == type) {
         item.Posix.Mode = r.Rr.Mode;
         item.Posix.Uid = r.Rr.Uid;
@@ -265,21 +389,41 @@ void TDirectoryImporter::TakeRecord(Record& r, TDEntry* target, int depth) {
         item.Posix.ChangeTime = r.Rr.HasChangeTime ? r.Rr.ChangeTime : r.Rr.ModifyTime;
         item.LinkTarget = r.Rr.LinkTarget;
     }
+    // The record's own date, as it was recorded.
+    auto keepDate = [&](TFEntry* e) {
+        if (!e) return;
+        e->DateUnspecified = !dated;
+        e->RecordedZone = zone;
+    };
 
-    if (!(r.Flags & FlagDirectory)) {
-        if (builder_.AddFileEntry(target, item, std::string(), r.Extent) == 1) ++taken_, ++files_;
+    if (!directory) {
+        if (builder_.AddFileEntry(target, item, std::string(), r.Extent, apart) != 1) {
+            Fail(RefusalOf(target, key, false), path);
+            return;
+        }
+        keepDate(apart ? target->LastEntry : FindEntryByKey(target, key));
+        if (apart) target->CaseTwins = true;
+        ++taken_, ++files_;
         return;
     }
-    if (std::find(ancestors_.begin(), ancestors_.end(), r.Extent) != ancestors_.end()) {
-        Fail(ImportLoopText, name);
+    if (!FirstVisit(r.Extent, SectorsFor(r.Size))) {
+        const bool ancestor = std::find(ancestors_.begin(), ancestors_.end(), r.Extent) != ancestors_.end();
+        Fail(ancestor ? ImportLoopText : ImportReadTwiceText, path);
         return;
     }
     if (depth >= MaxImportDepth) {
-        Fail(ImportTooDeepText, name);
+        Fail(ImportTooDeepText, path);
         return;
     }
-    TDEntry* dir = builder_.CreateDirectory(target, item);
-    if (!dir) return; // the capacity message has been sent
+    // Always a directory of its own: the checks above found no other of this name, and a
+    // lookup by path would find the children of a case twin.
+    TDEntry* dir = existing ? existing : builder_.CreateDirectory(target, item, true);
+    if (!dir) {
+        Fail(RefusalOf(target, key, true), path);
+        return;
+    }
+    if (!existing) keepDate(EntryOfDir(dir));
+    if (apart) target->CaseTwins = true;
     ++taken_;
     // A directory that only held relocated directories (the relocation folder) goes.
     if (ReadDirectory(r.Extent, r.Size, dir, depth + 1) && !dir->FirstEntry) {

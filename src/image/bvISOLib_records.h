@@ -32,6 +32,7 @@ void PutDescriptorDate(uint8_t* p, TDateTime t);
 // File flags of directory records.
 constexpr uint8_t FlagHidden = 0x01;
 constexpr uint8_t FlagDirectory = 0x02;
+constexpr uint8_t FlagAssociated = 0x04;
 constexpr uint8_t FlagMultiExtent = 0x80;
 
 struct TDirRecord {

@@ -211,7 +211,11 @@ void TDirectoryWriter::WriteExtent(const TDEntry& d, uint8_t* p) {
         at.Entry = e;
         r.IdentifierLength = Identifier(d, *e, id);
         r.Identifier = id;
-        PutRecordDate(date, e->DateTime, tables_->TimeZoneOffset);
+        if (e->DateUnspecified)
+            std::memset(date, 0, sizeof date);
+        else
+            PutRecordDate(date, e->DateTime,
+                          e->RecordedZone == TFEntry::TablesZone ? tables_->TimeZoneOffset : e->RecordedZone);
         r.RecordDate = date;
         // A folder moved away leaves an empty file behind, which Rock Ridge links to it.
         const bool placeholder = moved_ && moved_->IsPlaceholder(*e, d);

@@ -144,16 +144,19 @@ void MakeJolietNamesIn(TFileTables& t, const TDEntry& d) {
         return e.LongName.size() + version > room && Utf16Length(e.LongName) + version > room;
     };
     auto ownName = [&](const TFEntry& e) { return isCut(e) || HasJolietForbidden(e.LongName); };
-    bool any = false;
+    bool any = d.CaseTwins;
     for (const TFEntry* e = d.FirstEntry; e && !any; e = e->Next)
         any = JolietNamespace.Records(*e) && ownName(*e);
     if (!any) return;
-    // Names as readers show them, the whole ones first: a name of the layout's gives way to them.
+    // Names as readers show them, the whole ones first: a name of the layout's gives way to
+    // them, as does a name an earlier one shows already (imported names differing only in case).
     std::unordered_set<std::u16string> shown;
+    std::unordered_set<const TFEntry*> twins;
     for (const TFEntry* e = d.FirstEntry; e; e = e->Next)
-        if (JolietNamespace.Records(*e) && !ownName(*e)) shown.insert(ReadAs(Utf8ToUtf16(e->LongName)));
+        if (JolietNamespace.Records(*e) && !ownName(*e) && !shown.insert(ReadAs(Utf8ToUtf16(e->LongName))).second)
+            twins.insert(e);
     for (const TFEntry* e = d.FirstEntry; e; e = e->Next) {
-        if (!JolietNamespace.Records(*e) || !ownName(*e)) continue;
+        if (!JolietNamespace.Records(*e) || (!ownName(*e) && !twins.count(e))) continue;
         const bool cut = isCut(*e), isFile = !e->Dir;
         const std::u16string name = JolietSafeName(Utf8ToUtf16(e->LongName));
         const std::u16string_view ext = Extension(name, isFile);

@@ -97,6 +97,7 @@ bool Apply(const std::string& key, const std::string& value, DriveOptions& o, st
   else if (key == "locked") o.locked = value != "0";
   else if (key == "persistent_tray") o.persistentTray = value != "0";
   else if (key == "not_ready_ms") return number(o.notReadyMs);
+  else if (key == "read_ms") return number(o.readMs);
   else if (key == "lost_completion_at") return number(o.lostCompletionAt);
   else if (key == "lost_completion_op") {
     uint32_t v = 0;

@@ -48,6 +48,7 @@ struct DriveOptions {
   // load; without it a new process finds the tray closed, as if the user had pushed it in.
   bool persistentTray = false;
   uint32_t notReadyMs = 0;                  // becoming ready for this long after a load
+  uint32_t readMs = 0;                      // each read command takes this long (seek and transfer)
   uint32_t lostCompletionAt = 0;            // the N-th command never completes (1-based)
   std::optional<uint8_t> lostCompletionOp;  // ... counting only commands of this operation code
   std::set<int> refusedWriteTypes;          // page 05h write types MODE SELECT refuses

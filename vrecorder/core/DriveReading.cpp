@@ -14,6 +14,7 @@ void Drive::ReadBlocksInto(Command& c, uint32_t lba, uint32_t count) {
   // Blocks go straight into the caller's buffer: reading back a disc is mostly this.
   if (!file_->ReadBlocks(lba, count, c.data)) Refuse(kMediumError, scsi::kAscUnrecoveredReadError);
   c.placed = count * 2048;
+  clock_->SleepMs(options_.readMs);
 }
 
 void Drive::Read12(Command& c) {
