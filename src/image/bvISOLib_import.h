@@ -4,7 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace scrivo {
@@ -78,11 +78,13 @@ private:
     // True when the directory held records of relocated directories (Rock Ridge), which
     // are taken where their child links stand.
     bool ReadDirectory(uint32_t extent, uint64_t length, TDEntry* target, int depth);
-    // `names`: those taken in `target` so far, a directory's with a "/" after it.
-    void TakeRecord(Record& r, TDEntry* target, int depth, std::unordered_set<std::string>& names);
+    // The names taken in a directory so far (a directory's with a "/" after it), and
+    // whether each was made safe.
+    using TTaken = std::unordered_map<std::string, bool>;
+    void TakeRecord(Record& r, TDEntry* target, int depth, TTaken& names);
     std::string PathOf(const TDEntry* target, const std::string& name) const;
     std::string MadeSafe(const TDEntry* target, const std::string& name, bool directory,
-                         const std::unordered_set<std::string>& names) const;
+                         const TTaken& names) const;
     const char* RefusalOf(const TDEntry* target, const std::string& key, bool directory) const;
     void ReadSystemUse(const uint8_t* p, uint32_t idLength, uint32_t recordLength, Record& r);
     bool MergePieces(Pieces& pending, Record& r);

@@ -11,7 +11,6 @@
 #include "platform/Text.h"
 #include <algorithm>
 #include <cstring>
-#include <unordered_set>
 
 namespace scrivo {
 
@@ -144,7 +143,7 @@ bool TDirectoryImporter::ReadDirectory(uint32_t extent, uint64_t length, TDEntry
     ancestors_.push_back(extent);
     std::vector<uint8_t> sector(SectorSize);
     Pieces pending;
-    std::unordered_set<std::string> names; // taken here, as they were recorded
+    TTaken names;
     int seen = 0;
     bool relocated = false;
     const uint64_t sectors = SectorsFor(length);
@@ -294,7 +293,7 @@ std::string TDirectoryImporter::PathOf(const TDEntry* target, const std::string&
 // A name with a path separator or NUL (any tree may record one) gets "_" in their place,
 // and a "~n" tail when that meets a name already taken in the directory.
 std::string TDirectoryImporter::MadeSafe(const TDEntry* target, const std::string& name, bool directory,
-                                         const std::unordered_set<std::string>& names) const {
+                                         const TTaken& names) const {
     const std::string safe = SafeName(name);
     auto taken = [&](const std::string& n) {
         return names.count(n + (directory ? "/" : "")) ||
@@ -319,7 +318,7 @@ const char* TDirectoryImporter::RefusalOf(const TDEntry* target, const std::stri
 }
 
 void TDirectoryImporter::TakeRecord(Record& r, TDEntry* target, int depth,
-                                    std::unordered_set<std::string>& names) {
+                                    TTaken& names) {
     std::string name = r.Rr.Name.empty() ? NameOf(r.Id) : r.Rr.Name;
     if (r.Rr.ChildLink != 0 && !(r.Flags & FlagDirectory)) {
         // A directory moved elsewhere (Rock Ridge): its own "." record gives its length.
@@ -338,7 +337,11 @@ void TDirectoryImporter::TakeRecord(Record& r, TDEntry* target, int depth,
         Fail(ImportBadNameText, PathOf(target, name));
         return;
     }
-    if (name.find_first_of(Unsafe) != std::string::npos) name = MadeSafe(target, name, directory, names);
+    const std::string suffix = directory ? "/" : "";
+    // A name made safe gives way to one recorded so: the later of the two gets the tail.
+    const auto earlier = names.find(name + suffix);
+    const bool safe = name.find_first_of(Unsafe) != std::string::npos || (earlier != names.end() && earlier->second);
+    if (safe) name = MadeSafe(target, name, directory, names);
     const std::string path = PathOf(target, name);
     if (!InsideDisc(r.Extent, r.Size)) {
         Fail(ImportBeyondDiscText, path);
@@ -346,7 +349,7 @@ void TDirectoryImporter::TakeRecord(Record& r, TDEntry* target, int depth,
     }
     // The same name twice in one directory: readers show one of them, and a second
     // directory of that name is often a second path to the first.
-    if (!names.insert(name + (directory ? "/" : "")).second) {
+    if (!names.emplace(name + suffix, safe).second) {
         Fail(ImportNameTwiceText, path);
         return;
     }

@@ -20,6 +20,8 @@ public:
     std::set<uint32_t> Unreadable;  // sectors whose read fails
     bool TrackInfoFails = false;
     uint32_t NextWritable = 0;      // start of the next session
+    uint64_t Reads = 0;             // sectors read so far
+    uint64_t StopAfter = 0;         // not 0: the user asks to give up after this many reads
 
     uint8_t ReadDiscKind() override { return 11; }
     bool FindStartAddress(uint32_t& address) override {
@@ -35,6 +37,7 @@ public:
     }
     bool ReadSectors(uint32_t address, uint32_t count, uint8_t* buffer) override {
         for (uint32_t i = 0; i < count; ++i, buffer += SectorSize) {
+            ++Reads;
             if (Unreadable.count(address + i)) return false;
             auto it = sectors_.find(address + i);
             if (it == sectors_.end())
@@ -44,6 +47,7 @@ public:
         }
         return true;
     }
+    bool StopRequested() override { return StopAfter != 0 && Reads >= StopAfter; }
     uint8_t* Sector(uint32_t address) {
         auto& s = sectors_[address];
         s.resize(SectorSize);
