@@ -10,6 +10,7 @@ packages=(
   wine wine32:i386 xvfb xauth
   python3 python3-pycdlib xorriso genisoimage libarchive-tools p7zip-full
   time help2man
+  clang libclang-rt-dev
 )
 
 missing=()

@@ -117,14 +117,15 @@ def fan_out(levels=3, names=40, files=1740):
     leaf of `files` files: the tree it describes has names^levels folders."""
     img = Image()
     leaf_extent = 20 + levels
-    leaf = [record(b"F%d;1" % i, 2000, 1) for i in range(files)]
+    data = leaf_extent + 2 + files * 44 // SECTOR  # after the leaf
+    leaf = [record(b"F%d;1" % i, data, 1) for i in range(files)]
     leaf_length = img.directory(leaf_extent, leaf_extent - 1, leaf)
     for level in range(levels):
         length = leaf_length if level == levels - 1 else SECTOR
         img.directory(20 + level, 20 + max(level - 1, 0),
                       [record(b"D%d" % i, 21 + level, length, 2) for i in range(names)])
-    img.put(2000, b"x")
-    return img.image(20, SECTOR, volume_sectors=2001)
+    img.put(data, b"x")
+    return img.image(20, SECTOR, volume_sectors=data + 1)
 
 
 def huge_directory():
