@@ -38,9 +38,10 @@ const char* const WriteUsage =
     "  recorded. The new session is read back and compared with what was written (--no-verify\n"
     "  skips that); files whose data differs are named. --image records an existing image FILE\n"
     "  as it is (its last sector padded with zeros): on a blank disc, or from sector 0 of a\n"
-    "  DVD+RW, DVD-RW or DVD-RAM, replacing what that disc held. DRIVE: the position in the drive list (1 = first), an adapter:target:lun\n"
-    "  address, or virtual:DISC[,media=KIND,...] for a virtual recorder (a missing DISC is\n"
-    "  created blank, DVD+R by default). Rock Ridge, --no-rock and --follow-links: as for\n"
+    "  DVD+RW, DVD-RW or DVD-RAM, replacing what that disc held. DRIVE: the position in\n"
+    "  the drive list (1 = first), an adapter:target:lun address, or\n"
+    "  virtual:DISC[,media=KIND,...] for a virtual recorder (a missing DISC is created blank,\n"
+    "  DVD+R by default). Rock Ridge, --no-rock and --follow-links: as for\n"
     "  scrivo image.\n" SCRIVO_BOOT_USAGE
     "  Exit status: 0 recorded, 1 failed, 2 bad usage, 130 interrupted.";
 
@@ -174,10 +175,8 @@ std::string ImportLastSession(TBrenvik& b, bool skipDamaged, bool overwritable, 
         if (previous)
             previous(text, type);
     };
-    // Ctrl-C ends the import as it ends a wait for the drive.
-    b.StopWaiting = [] { return TEngineSession::Interrupted.load(); };
+    // Ctrl-C ends the import as it ends a wait for the drive (the session's StopWaiting).
     const bool imported = b.ImportSession(-1, nullptr);
-    b.StopWaiting = nullptr;
     b.ReportMessage = previous;
     if (b.ImportInterrupted || TEngineSession::Interrupted)
         return "interrupted while the last session on the disc was read, nothing was recorded";

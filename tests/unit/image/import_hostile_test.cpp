@@ -164,8 +164,8 @@ TEST_F(HostileImportTest, CaseOnlyPairsStayApartWithRockRidgeAndAreNamedWithout)
     const std::vector<std::string> iso = ShortNames(Root());
     EXPECT_EQ(std::set<std::string>(iso.begin(), iso.end()).size(), 4u) << iso[0] << " " << iso[1];
     // The later of each pair gets a Joliet name of its own.
-    EXPECT_EQ(FileTables().JolietCuts.size(), 2u);
-    EXPECT_EQ(FileTables().JolietCuts.count(second->Dir), 1u);
+    EXPECT_EQ(FileTables().JolietNames.size(), 2u);
+    EXPECT_EQ(FileTables().JolietNames.count(second->Dir), 1u);
 
     b.ClearFiles(65535, 8191);
     messages.clear();
